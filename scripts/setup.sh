@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Sets up everything vexa2 needs to build and test, idempotently:
+#   the Debian packages of GMP, MPFR and MPC, a virtual environment,
+#   the build tools, the test dependencies and the package itself.
+# Usage: scripts/setup.sh PYTHON VENV [extra pip packages...]
+set -euo pipefail
+PY=${1:-python3}
+VENV=${2:-.venv}
+shift 2 || true
+
+need=()
+for pkg in libgmp-dev libmpfr-dev libmpc-dev; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi
+
+if [ ! -x "$VENV/bin/python" ]; then
+  "$PY" -m venv "$VENV"
+fi
+stamp="$VENV/.deps-installed"
+if [ ! -f "$stamp" ] || [ pyproject.toml -nt "$stamp" ]; then
+  "$VENV/bin/python" -m pip install -q --upgrade pip
+  "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest hypothesis mpmath
+  touch "$stamp"
+fi
+if [ $# -gt 0 ]; then
+  "$VENV/bin/python" -m pip install -q "$@"
+fi
+# The build directory is kept per interpreter, so a rebuild only compiles what changed.
+"$VENV/bin/python" -m pip install -q --no-build-isolation --no-deps .

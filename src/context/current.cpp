@@ -1,0 +1,107 @@
+// The current context of each thread and task, held in a context variable,
+// and the `with` protocol of context objects.
+#include "context/context.h"
+#include "context/context_impl.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/ref.h"
+
+namespace vx {
+
+namespace {
+// Created once at import, never released.
+PyObject* context_var = nullptr;
+}  // namespace
+
+int context_module_init(PyObject*) noexcept {
+  context_var = PyContextVar_New("vexa2_context", nullptr);
+  return context_var ? 0 : -1;
+}
+
+CTXT_Object* current_context() noexcept {
+  PyObject* v = nullptr;
+  if (PyContextVar_Get(context_var, nullptr, &v) < 0) return nullptr;
+  if (v) return reinterpret_cast<CTXT_Object*>(v);
+  // First use in this thread or task: install a default context.
+  Own<CTXT_Object> c(context_new());
+  if (!c) return nullptr;
+  Ref token = Ref::steal(PyContextVar_Set(context_var, c.obj()));
+  if (!token) return nullptr;
+  return reinterpret_cast<CTXT_Object*>(c.release());
+}
+
+PyObject* context_enter(PyObject* self, PyObject*) {
+  auto* entered = reinterpret_cast<CTXT_Object*>(self);
+  Own<CTXT_Object> block(context_new(&entered->ctx));
+  if (!block) return nullptr;
+  if (!entered->tokens && !(entered->tokens = PyList_New(0))) return nullptr;
+  Ref token = Ref::steal(PyContextVar_Set(context_var, block.obj()));
+  if (!token) return nullptr;
+  if (PyList_Append(entered->tokens, token.get()) < 0) {
+    PyContextVar_Reset(context_var, token.get());
+    return nullptr;
+  }
+  return block.release();
+}
+
+PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
+  auto* entered = reinterpret_cast<CTXT_Object*>(self);
+  // Each __enter__ pushed its own token; the innermost open block ends first.
+  Py_ssize_t n = entered->tokens ? PyList_GET_SIZE(entered->tokens) : 0;
+  if (n == 0) return system_error("Unexpected failure in restoring context.");
+  Ref token = Ref::borrow(PyList_GET_ITEM(entered->tokens, n - 1));
+  if (PyList_SetSlice(entered->tokens, n - 1, n, nullptr) < 0) return nullptr;
+  if (PyContextVar_Reset(context_var, token.get()) < 0) {
+    PyErr_Clear();
+    return system_error("Unexpected failure in restoring context.");
+  }
+  Py_RETURN_NONE;
+}
+
+namespace {
+
+PyObject* f_get_context(PyObject*, PyObject*) { return reinterpret_cast<PyObject*>(current_context()); }
+
+PyObject* f_set_context(PyObject*, PyObject* arg) {
+  if (!is_context(arg)) return value_error("set_context() requires a context argument");
+  Ref token = Ref::steal(PyContextVar_Set(context_var, arg));
+  if (!token) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject* f_local_context(PyObject*, PyObject* args, PyObject* kwargs) {
+  if (PyErr_WarnEx(PyExc_DeprecationWarning, "local_context() is deprecated, use context(get_context()) instead.",
+                   1) < 0)
+    return nullptr;
+  Own<CTXT_Object> from;
+  Py_ssize_t n = PyTuple_GET_SIZE(args);
+  if (n == 0) {
+    from = Own<CTXT_Object>(current_context());
+    if (!from) return nullptr;
+  } else if (n == 1 && is_context(PyTuple_GET_ITEM(args, 0))) {
+    from = Own<CTXT_Object>::borrow(reinterpret_cast<CTXT_Object*>(PyTuple_GET_ITEM(args, 0)));
+  } else {
+    return value_error("local_context() only supports [[context][,keyword]] arguments");
+  }
+  Own<CTXT_Object> c(context_new(&from->ctx));
+  if (!c) return nullptr;
+  if (kwargs && context_apply_kwargs(c.get(), kwargs) < 0) return nullptr;
+  return c.release();
+}
+
+}  // namespace
+
+PyMethodDef context_module_methods[] = {
+    VX_NOARGS("get_context", f_get_context, "get_context() -> context\n\nReturn a reference to the current context."),
+    VX_O("set_context", f_set_context,
+         "set_context(context, /) -> None\n\nActivate a context object controlling vexa2 arithmetic."),
+    VX_VARARGS_KW("local_context", f_local_context,
+                  "local_context(**kwargs) -> context\n"
+                  "local_context(context, /, **kwargs) -> context\n\n"
+                  "Return a new context for controlling vexa2 arithmetic, either copying the\n"
+                  "current context or the given one, then applying the keyword arguments.\n"
+                  "Deprecated: use context(get_context()) instead."),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace vx

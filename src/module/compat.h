@@ -1,0 +1,73 @@
+// Everything that depends on the interpreter's internals lives here:
+// the digit layout of Python ints (3.11 versus 3.12 and later) and the
+// module slots that only newer interpreters know.
+#pragma once
+#include <Python.h>
+#include <cstdint>
+
+namespace vx::compat {
+
+static_assert(PyLong_SHIFT == 30, "vexa2 expects 30-bit digits in Python ints");
+
+// Sign (-1, 0, 1) and number of digits of a Python int.
+inline int long_sign(PyObject* o) noexcept {
+  auto* v = reinterpret_cast<PyLongObject*>(o);
+#if PY_VERSION_HEX >= 0x030C0000
+  return 1 - static_cast<int>(v->long_value.lv_tag & _PyLong_SIGN_MASK);
+#else
+  Py_ssize_t s = Py_SIZE(v);
+  return s < 0 ? -1 : (s > 0 ? 1 : 0);
+#endif
+}
+
+inline Py_ssize_t long_ndigits(PyObject* o) noexcept {
+  auto* v = reinterpret_cast<PyLongObject*>(o);
+#if PY_VERSION_HEX >= 0x030C0000
+  return static_cast<Py_ssize_t>(v->long_value.lv_tag >> _PyLong_NON_SIZE_BITS);
+#else
+  Py_ssize_t s = Py_SIZE(v);
+  return s < 0 ? -s : s;
+#endif
+}
+
+inline const digit* long_digits(PyObject* o) noexcept {
+  auto* v = reinterpret_cast<PyLongObject*>(o);
+#if PY_VERSION_HEX >= 0x030C0000
+  return v->long_value.ob_digit;
+#else
+  return v->ob_digit;
+#endif
+}
+
+// A Python int whose magnitude fits in one machine word, read without a call.
+// Returns false when the value needs more than two digits.
+inline bool long_small(PyObject* o, int& sign, uint64_t& mag) noexcept {
+  Py_ssize_t n = long_ndigits(o);
+  if (n > 2) return false;
+  const digit* d = long_digits(o);
+  sign = long_sign(o);
+  mag = n == 0 ? 0 : (n == 1 ? d[0] : (static_cast<uint64_t>(d[1]) << PyLong_SHIFT) | d[0]);
+  return true;
+}
+
+// A new, uninitialised Python int of n > 0 digits; the caller fills the
+// digits (most significant one non-zero) and then calls long_finish.
+inline PyObject* long_new(Py_ssize_t n) noexcept { return reinterpret_cast<PyObject*>(_PyLong_New(n)); }
+inline digit* long_digits_mut(PyObject* o) noexcept { return const_cast<digit*>(long_digits(o)); }
+inline void long_finish(PyObject* o, Py_ssize_t n, bool negative) noexcept {
+  auto* v = reinterpret_cast<PyLongObject*>(o);
+#if PY_VERSION_HEX >= 0x030C0000
+  v->long_value.lv_tag = (static_cast<uintptr_t>(n) << _PyLong_NON_SIZE_BITS) | (negative ? 2u : 0u);
+#else
+  Py_SET_SIZE(v, negative ? -n : n);
+#endif
+}
+
+}  // namespace vx::compat
+
+// The lock-declaration slot exists from 3.13 on.
+#ifdef Py_mod_gil
+#define VX_HAVE_GIL_SLOT 1
+#else
+#define VX_HAVE_GIL_SLOT 0
+#endif

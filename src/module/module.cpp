@@ -1,0 +1,231 @@
+// Module entry: definition, execution step, exceptions, constants, the
+// informational functions and the handler for GMP's fatal errors.
+#include <Python.h>
+#include <gmp.h>
+#include <mpfr.h>
+#include <mpc.h>
+#include <csignal>
+#include <initializer_list>
+#include <cstdio>
+#include <cstdlib>
+
+#include "context/context.h"
+#include "module/args.h"
+#include "module/compat.h"
+#include "module/errors.h"
+#include "module/ref.h"
+#include "module/registry.h"
+#include "objects/objects.h"
+
+extern "C" {
+
+const char vexa_license[] =
+    "The vexa2 module is free software; you can redistribute it and/or modify\n"
+    "it under the terms of the GNU Lesser General Public License as published\n"
+    "by the Free Software Foundation; either version 3 of the License, or (at\n"
+    "your option) any later version. It is distributed in the hope that it\n"
+    "will be useful, but WITHOUT ANY WARRANTY; without even the implied\n"
+    "warranty of MERCHANTABILITY or FITNESS FOR A PARTICULAR PURPOSE.\n";
+
+// GMP reports a fatal error by setting gmp_errno and raising SIGFPE. The
+// process cannot continue; say what happened and stop.
+void gmp_abort_handler(int) {
+  if (gmp_errno & 2)
+    std::puts("gmp: divide by zero");
+  else if (gmp_errno & 4)
+    std::puts("gmp: root of negative");
+  else
+    std::puts("gmp: overflow in mpz type");
+  std::abort();
+}
+
+}  // extern "C"
+
+namespace vx {
+
+Exceptions exc = {};
+
+namespace {
+
+PyObject* f_license(PyObject*, PyObject*) { return PyUnicode_FromString(vexa_license); }
+
+PyObject* f_version(PyObject*, PyObject*) {
+  Ref mod = Ref::steal(PyImport_ImportModule("vexa2"));
+  if (!mod) return nullptr;
+  return PyObject_GetAttrString(mod.get(), "__version__");
+}
+
+PyObject* f_mp_version(PyObject*, PyObject*) { return PyUnicode_FromFormat("GMP %s", gmp_version); }
+PyObject* f_mp_limbsize(PyObject*, PyObject*) { return PyLong_FromLong(mp_bits_per_limb); }
+PyObject* f_mpfr_version(PyObject*, PyObject*) { return PyUnicode_FromFormat("MPFR %s", MPFR_VERSION_STRING); }
+PyObject* f_mpc_version(PyObject*, PyObject*) { return PyUnicode_FromFormat("MPC %s", MPC_VERSION_STRING); }
+PyObject* f_free_cache(PyObject*, PyObject*) {
+  mpfr_free_cache();
+  Py_RETURN_NONE;
+}
+
+// Runs a snippet of Python with "vexa2" (and `extra`) bound in its globals.
+int run_snippet(PyObject* module, const char* code, const char* extra_name = nullptr,
+                PyObject* extra = nullptr) {
+  Ref d = Ref::steal(PyDict_New());
+  if (!d) return -1;
+  if (PyDict_SetItemString(d.get(), "vexa2", module) < 0) return -1;
+  if (extra_name && PyDict_SetItemString(d.get(), extra_name, extra) < 0) return -1;
+  Ref r = Ref::steal(PyRun_String(code, Py_file_input, d.get(), d.get()));
+  return r ? 0 : -1;
+}
+
+// Registers the number types with copyreg or numbers; failures are ignored.
+void register_with(PyObject* module, const char* modname, const char* code) {
+  Ref m = Ref::steal(PyImport_ImportModule(modname));
+  if (!m) {
+    PyErr_Clear();
+    return;
+  }
+  if (run_snippet(module, code, modname, m.get()) < 0) PyErr_Clear();
+}
+
+PyObject* new_exception(const char* name, PyObject* base1, PyObject* base2 = nullptr) {
+  if (!base2) return PyErr_NewException(name, base1, nullptr);
+  Ref bases = Ref::steal(PyTuple_Pack(2, base1, base2));
+  if (!bases) return nullptr;
+  return PyErr_NewException(name, bases.get(), nullptr);
+}
+
+int add_type(PyObject* m, const char* name, PyTypeObject* t) {
+  Py_INCREF(t);
+  if (PyModule_AddObject(m, name, reinterpret_cast<PyObject*>(t)) < 0) {
+    Py_DECREF(t);
+    PyErr_Clear();
+  }
+  return 0;
+}
+
+int vexa2_exec(PyObject* m) {
+  objects_prepare();
+  CTXT_Type.tp_methods = context_method_table();
+  for (PyTypeObject* t : {&MPZ_Type, &MPQ_Type, &XMPZ_Type, &MPFR_Type, &CTXT_Type, &MPC_Type}) {
+    if (PyType_Ready(t) < 0) return -1;
+  }
+
+  if (!(exc.base = new_exception("vexa2.vexa2Error", PyExc_ArithmeticError))) return -1;
+  if (!(exc.range = new_exception("vexa2.RangeError", exc.base))) return -1;
+  if (!(exc.inexact = new_exception("vexa2.InexactResultError", exc.base))) return -1;
+  if (!(exc.overflow = new_exception("vexa2.OverflowResultError", exc.inexact))) return -1;
+  if (!(exc.underflow = new_exception("vexa2.UnderflowResultError", exc.inexact))) return -1;
+  if (!(exc.invalid = new_exception("vexa2.InvalidOperationError", exc.base, PyExc_ValueError))) return -1;
+  if (!(exc.divzero = new_exception("vexa2.DivisionByZeroError", exc.base, PyExc_ZeroDivisionError))) return -1;
+
+  add_type(m, "context", &CTXT_Type);
+  add_type(m, "mpz", &MPZ_Type);
+  add_type(m, "xmpz", &XMPZ_Type);
+  {
+    Ref eight = Ref::steal(PyLong_FromLong(8));
+    if (!eight || PyDict_SetItemString(XMPZ_Type.tp_dict, "limb_size", eight.get()) < 0) PyErr_Clear();
+    PyType_Modified(&XMPZ_Type);
+  }
+  add_type(m, "mpq", &MPQ_Type);
+  add_type(m, "mpfr", &MPFR_Type);
+  add_type(m, "mpc", &MPC_Type);
+
+  if (context_module_init(m) < 0) return -1;
+
+  static const struct {
+    const char* name;
+    long value;
+  } constants[] = {{"RoundToNearest", RoundToNearest}, {"RoundToZero", RoundToZero},
+                   {"RoundUp", RoundUp},               {"RoundDown", RoundDown},
+                   {"RoundAwayZero", RoundAwayZero},   {"Default", RoundDefault}};
+  for (const auto& c : constants)
+    if (PyModule_AddIntConstant(m, c.name, c.value) < 0) return -1;
+
+  for (PyMethodDef* const* tab = module_tables; *tab; ++tab)
+    if (PyModule_AddFunctions(m, *tab) < 0) return -1;
+
+  if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
+                     "vexa2.__version__ = imp.version('vexa2')\n") < 0)
+    return -1;
+
+  const struct {
+    const char* name;
+    PyObject* cls;
+  } published[] = {{"DivisionByZeroError", exc.divzero},   {"InexactResultError", exc.inexact},
+                   {"InvalidOperationError", exc.invalid}, {"OverflowResultError", exc.overflow},
+                   {"UnderflowResultError", exc.underflow}, {"RangeError", exc.range}};
+  for (const auto& p : published) {
+    Py_INCREF(p.cls);
+    if (PyModule_AddObject(m, p.name, p.cls) < 0) {
+      Py_DECREF(p.cls);
+      return -1;
+    }
+  }
+
+  register_with(m, "copyreg",
+                "def vexa2_reducer(x): return (vexa2.from_binary, (vexa2.to_binary(x),))\n"
+                "copyreg.pickle(vexa2.mpz, vexa2_reducer)\n"
+                "copyreg.pickle(vexa2.xmpz, vexa2_reducer)\n"
+                "copyreg.pickle(vexa2.mpq, vexa2_reducer)\n"
+                "copyreg.pickle(vexa2.mpfr, vexa2_reducer)\n"
+                "copyreg.pickle(vexa2.mpc, vexa2_reducer)\n");
+  register_with(m, "numbers",
+                "numbers.Integral.register(vexa2.mpz)\n"
+                "numbers.Rational.register(vexa2.mpq)\n"
+                "numbers.Real.register(vexa2.mpfr)\n"
+                "numbers.Complex.register(vexa2.mpc)\n");
+
+  PyOS_setsig(SIGFPE, gmp_abort_handler);
+  return 0;
+}
+
+PyDoc_STRVAR(module_doc,
+             "vexa2 - multiple-precision arithmetic for Python\n\n"
+             "Integer and rational arithmetic is provided by GMP, real floating-point\n"
+             "arithmetic by MPFR and complex floating-point arithmetic by MPC.\n\n"
+             "mpz is comparable to Python's integers but faster for large numbers, with\n"
+             "extra functions for bit manipulation, GCD, extended GCD and LCM, Fibonacci\n"
+             "and Lucas sequences, primality testing, powers and integer n-th roots.\n"
+             "mpq is equivalent to Python's fractions but faster. mpfr and mpc offer\n"
+             "user-definable precision, rounding and exponent range together with all\n"
+             "the functions of MPFR and MPC.");
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(vexa2_exec)},
+#ifdef Py_mod_multiple_interpreters
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
+#endif
+#if VX_HAVE_GIL_SLOT
+    {Py_mod_gil, Py_MOD_GIL_USED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "vexa2", module_doc, 0, nullptr, module_slots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+PyMethodDef info_methods[] = {
+    VX_NOARGS("license", f_license, "license() -> str\n\nReturn string giving license information."),
+    VX_NOARGS("version", f_version, "version() -> str\n\nReturn string giving the current vexa2 version."),
+    VX_NOARGS("mp_version", f_mp_version, "mp_version() -> str\n\nReturn string giving the current GMP version."),
+    VX_NOARGS("mp_limbsize", f_mp_limbsize, "mp_limbsize() -> int\n\nReturn the number of bits per limb."),
+    VX_NOARGS("mpfr_version", f_mpfr_version,
+              "mpfr_version() -> str\n\nReturn string giving the current MPFR version."),
+    VX_NOARGS("mpc_version", f_mpc_version, "mpc_version() -> str\n\nReturn string giving the current MPC version."),
+    VX_NOARGS("free_cache", f_free_cache, "free_cache() -> None\n\nFree the internal cache of constants kept by MPFR."),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace vx
+
+extern "C" PyMODINIT_FUNC PyInit_vexa2(void) {
+#if VX_HAVE_GIL_SLOT
+  if (mpfr_buildopt_tls_p()) {
+    // MPFR keeps its flags and exponent range per thread: no lock needed.
+    for (PyModuleDef_Slot* s = vx::module_slots; s->slot; ++s)
+      if (s->slot == Py_mod_gil) s->value = Py_MOD_GIL_NOT_USED;
+  }
+#endif
+  return PyModuleDef_Init(&vx::module_def);
+}

@@ -1,0 +1,97 @@
+// The five number objects, their allocation routines and the per-thread
+// caches of dead objects.
+#pragma once
+#include <Python.h>
+#include <gmp.h>
+#include <mpfr.h>
+#include <mpc.h>
+#include "context/context.h"
+
+namespace vx {
+
+struct MPZ_Object {
+  PyObject_HEAD
+  mpz_t z;
+  Py_hash_t hash_cache;
+};
+
+struct XMPZ_Object {
+  PyObject_HEAD
+  mpz_t z;
+};
+
+struct MPQ_Object {
+  PyObject_HEAD
+  mpq_t q;
+  Py_hash_t hash_cache;
+};
+
+struct MPFR_Object {
+  PyObject_HEAD
+  mpfr_t f;
+  Py_hash_t hash_cache;
+  int rc;
+};
+
+struct MPC_Object {
+  PyObject_HEAD
+  mpc_t c;
+  Py_hash_t hash_cache;
+  int rc;
+};
+
+extern PyTypeObject MPZ_Type, XMPZ_Type, MPQ_Type, MPFR_Type, MPC_Type;
+
+inline bool is_mpz(PyObject* o) noexcept { return Py_TYPE(o) == &MPZ_Type; }
+inline bool is_xmpz(PyObject* o) noexcept { return Py_TYPE(o) == &XMPZ_Type; }
+inline bool is_mpq(PyObject* o) noexcept { return Py_TYPE(o) == &MPQ_Type; }
+inline bool is_mpfr(PyObject* o) noexcept { return Py_TYPE(o) == &MPFR_Type; }
+inline bool is_mpc(PyObject* o) noexcept { return Py_TYPE(o) == &MPC_Type; }
+
+// The GMP integer inside an mpz or xmpz (same layout up to the value).
+inline mpz_ptr mpz_of(PyObject* o) noexcept { return reinterpret_cast<MPZ_Object*>(o)->z; }
+inline mpq_ptr mpq_of(PyObject* o) noexcept { return reinterpret_cast<MPQ_Object*>(o)->q; }
+inline mpfr_ptr mpfr_of(PyObject* o) noexcept { return reinterpret_cast<MPFR_Object*>(o)->f; }
+inline mpc_ptr mpc_of(PyObject* o) noexcept { return reinterpret_cast<MPC_Object*>(o)->c; }
+
+static_assert(offsetof(MPZ_Object, z) == offsetof(XMPZ_Object, z));
+
+// Allocation routines: new reference, or nullptr with an exception set.
+// A precision of 1 or less means the context's; ctx may be nullptr (current).
+MPZ_Object* new_mpz() noexcept;
+XMPZ_Object* new_xmpz() noexcept;
+MPQ_Object* new_mpq() noexcept;
+MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept;
+MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noexcept;
+
+void mpz_dealloc(PyObject* self) noexcept;
+void xmpz_dealloc(PyObject* self) noexcept;
+void mpq_dealloc(PyObject* self) noexcept;
+void mpfr_dealloc(PyObject* self) noexcept;
+void mpc_dealloc(PyObject* self) noexcept;
+
+constexpr int CACHE_SIZE = 100;
+constexpr int CACHE_MAX_LIMBS = 64;
+constexpr mpfr_prec_t CACHE_MAX_PREC = 1024;
+
+// Fills the slots of the five number types; the exec step readies them.
+void objects_prepare() noexcept;
+
+}  // namespace vx
+
+// The per-thread cache record, one per thread, zero-initialised.
+extern "C" {
+struct vexa_global_t {
+  vx::MPZ_Object* mpz_cache[vx::CACHE_SIZE + 1];
+  int in_mpz_cache;
+  vx::XMPZ_Object* xmpz_cache[vx::CACHE_SIZE + 1];
+  int in_xmpz_cache;
+  vx::MPQ_Object* mpq_cache[vx::CACHE_SIZE + 1];
+  int in_mpq_cache;
+  vx::MPFR_Object* mpfr_cache[vx::CACHE_SIZE + 1];
+  int in_mpfr_cache;
+  vx::MPC_Object* mpc_cache[vx::CACHE_SIZE + 1];
+  int in_mpc_cache;
+};
+extern thread_local vexa_global_t global;
+}
