@@ -46,16 +46,20 @@ PyObject* context_enter(PyObject* self, PyObject*) {
 
 PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
   auto* entered = reinterpret_cast<CTXT_Object*>(self);
-  // Each __enter__ pushed its own token; the innermost open block ends first.
+  // Each __enter__ pushed its own token. The block that ends is the newest
+  // one opened in the caller's own thread or task: the first token, from the
+  // top, that the interpreter accepts. Tokens of other tasks stay in place.
   Py_ssize_t n = entered->tokens ? PyList_GET_SIZE(entered->tokens) : 0;
-  if (n == 0) return system_error("Unexpected failure in restoring context.");
-  Ref token = Ref::borrow(PyList_GET_ITEM(entered->tokens, n - 1));
-  if (PyList_SetSlice(entered->tokens, n - 1, n, nullptr) < 0) return nullptr;
-  if (PyContextVar_Reset(context_var, token.get()) < 0) {
-    PyErr_Clear();
-    return system_error("Unexpected failure in restoring context.");
+  for (Py_ssize_t i = n - 1; i >= 0; --i) {
+    Ref token = Ref::borrow(PyList_GET_ITEM(entered->tokens, i));
+    if (PyContextVar_Reset(context_var, token.get()) < 0) {
+      PyErr_Clear();
+      continue;
+    }
+    if (PyList_SetSlice(entered->tokens, i, i + 1, nullptr) < 0) return nullptr;
+    Py_RETURN_NONE;
   }
-  Py_RETURN_NONE;
+  return system_error("Unexpected failure in restoring context.");
 }
 
 namespace {

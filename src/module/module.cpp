@@ -36,6 +36,7 @@ void gmp_abort_handler(int) {
     std::puts("gmp: root of negative");
   else
     std::puts("gmp: overflow in mpz type");
+  std::fflush(stdout);
   std::abort();
 }
 

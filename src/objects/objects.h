@@ -74,6 +74,11 @@ constexpr int CACHE_SIZE = 100;
 constexpr int CACHE_MAX_LIMBS = 64;
 constexpr mpfr_prec_t CACHE_MAX_PREC = 1024;
 
+// Protocol tables of the number types; each unit fills the slots it serves
+// in its setup function (see type_slots.cpp) before the types are readied.
+extern PyNumberMethods mpz_number, xmpz_number, mpq_number, mpfr_number, mpc_number;
+extern PyMappingMethods mpz_mapping, xmpz_mapping;
+
 // Fills the slots of the five number types; the exec step readies them.
 void objects_prepare() noexcept;
 

@@ -1,9 +1,15 @@
 // Which unit serves which slot of the number types.
-#include "objects/objects.h"
 #include "objects/type_slots.h"
+#include "module/tables.h"
 
 namespace vx {
 
-void setup_type_slots() noexcept {}
+void setup_type_slots() noexcept {
+  setup_convert_slots();
+  setup_format_slots();
+  setup_arith_slots();
+  setup_compare_slots();
+  setup_integer_slots();
+}
 
 }  // namespace vx

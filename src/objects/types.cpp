@@ -3,6 +3,7 @@
 // wired in by objects_ready() before the types are readied.
 #include "objects/objects.h"
 #include "objects/type_slots.h"
+#include "module/registry.h"
 
 #include <initializer_list>
 
@@ -24,10 +25,25 @@ VX_NUMBER_TYPE(MPC_Type, "mpc", MPC_Object, mpc_dealloc, nullptr)
 
 #undef VX_NUMBER_TYPE
 
+PyNumberMethods mpz_number = {}, xmpz_number = {}, mpq_number = {}, mpfr_number = {}, mpc_number = {};
+PyMappingMethods mpz_mapping = {}, xmpz_mapping = {};
+
 void objects_prepare() noexcept {
-  for (PyTypeObject* t : {&MPZ_Type, &XMPZ_Type, &MPQ_Type, &MPFR_Type, &MPC_Type}) {
-    t->tp_flags = Py_TPFLAGS_DEFAULT;  // not subclassable: classification tests exact types
+  struct {
+    PyTypeObject* type;
+    PyNumberMethods* number;
+    TypeTables tables;
+  } all[] = {{&MPZ_Type, &mpz_number, TypeTables::MPZ},   {&XMPZ_Type, &xmpz_number, TypeTables::XMPZ},
+             {&MPQ_Type, &mpq_number, TypeTables::MPQ},   {&MPFR_Type, &mpfr_number, TypeTables::MPFR},
+             {&MPC_Type, &mpc_number, TypeTables::MPC}};
+  for (auto& t : all) {
+    t.type->tp_flags = Py_TPFLAGS_DEFAULT;  // not subclassable: classification tests exact types
+    t.type->tp_as_number = t.number;
+    t.type->tp_methods = type_method_table(t.tables);
+    t.type->tp_getset = type_getset_table(t.tables);
   }
+  MPZ_Type.tp_as_mapping = &mpz_mapping;
+  XMPZ_Type.tp_as_mapping = &xmpz_mapping;
   setup_type_slots();
 }
 

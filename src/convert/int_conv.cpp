@@ -1,0 +1,298 @@
+// Python int <-> GMP integer over the interpreter's own digit array, and
+// the conversions of other values to integers.
+#include "convert/int_conv.h"
+
+#include <cmath>
+
+#include "context/check.h"
+#include "convert/classify.h"
+#include "module/compat.h"
+#include "module/errors.h"
+#include "module/ref.h"
+
+namespace vx {
+
+// Python digits: 30 value bits in 32-bit words, least significant first.
+constexpr int DIGIT_BYTES = sizeof(digit);
+constexpr int DIGIT_NAILS = DIGIT_BYTES * 8 - PyLong_SHIFT;
+
+int mpz_set_pylong(mpz_ptr z, PyObject* o) noexcept {
+  if (!PyLong_Check(o)) {
+    PyErr_Format(PyExc_TypeError, "expected int, got %s", Py_TYPE(o)->tp_name);
+    return -1;
+  }
+  int sign;
+  uint64_t mag;
+  if (compat::long_small(o, sign, mag)) {
+    mpz_set_ui(z, mag);
+    if (sign < 0) mpz_neg(z, z);
+    return 0;
+  }
+  mpz_import(z, static_cast<size_t>(compat::long_ndigits(o)), -1, DIGIT_BYTES, 0, DIGIT_NAILS,
+             compat::long_digits(o));
+  if (compat::long_sign(o) < 0) mpz_neg(z, z);
+  return 0;
+}
+
+PyObject* pylong_from_mpz(mpz_srcptr z) noexcept {
+  if (mpz_fits_slong_p(z)) return PyLong_FromLong(mpz_get_si(z));
+  size_t bits = mpz_sizeinbase(z, 2);
+  Py_ssize_t n = static_cast<Py_ssize_t>((bits + PyLong_SHIFT - 1) / PyLong_SHIFT);
+  PyObject* r = compat::long_new(n);
+  if (!r) return nullptr;
+  size_t count = 0;
+  mpz_export(compat::long_digits_mut(r), &count, -1, DIGIT_BYTES, 0, DIGIT_NAILS, z);
+  compat::long_finish(r, static_cast<Py_ssize_t>(count), mpz_sgn(z) < 0);
+  return r;
+}
+
+namespace {
+
+// Rounds an exact value to a double once, through the IEEE-double context,
+// so that subnormal results are correctly rounded too.
+template <class SetFn>
+PyObject* to_double(SetFn set, const char* overflow_msg) {
+  ContextRecord c = ieee_double_context();
+  mpfr_t f;
+  mpfr_init2(f, 53);
+  mpfr_clear_flags();
+  int rc = set(f);
+  check_real_value(f, rc, c);  // no traps: cannot fail
+  double d = mpfr_get_d(f, MPFR_RNDN);
+  mpfr_clear(f);
+  if (std::isinf(d)) return overflow_error(overflow_msg);
+  return PyFloat_FromDouble(d);
+}
+
+}  // namespace
+
+PyObject* pyfloat_from_mpz(mpz_srcptr z) noexcept {
+  if (mpz_sizeinbase(z, 2) <= 53) return PyFloat_FromDouble(mpz_get_d(z));  // exact
+  return to_double([z](mpfr_ptr f) { return mpfr_set_z(f, z, MPFR_RNDN); }, "'mpz' too large to convert to float");
+}
+
+PyObject* pyfloat_from_mpq(mpq_srcptr q) noexcept {
+  return to_double([q](mpfr_ptr f) { return mpfr_set_q(f, q, MPFR_RNDN); }, "'mpq' too large to convert to float");
+}
+
+template <>
+MPZ_Object* new_int<MPZ_Object>() noexcept {
+  return new_mpz();
+}
+template <>
+XMPZ_Object* new_int<XMPZ_Object>() noexcept {
+  return new_xmpz();
+}
+
+namespace {
+template <class T>
+struct IntName;
+template <>
+struct IntName<MPZ_Object> {
+  static constexpr const char* nan = "'mpz' does not support NaN";
+  static constexpr const char* inf = "'mpz' does not support Infinity";
+};
+template <>
+struct IntName<XMPZ_Object> {
+  static constexpr const char* nan = "'xmpz' does not support NaN";
+  static constexpr const char* inf = "'xmpz' does not support Infinity";
+};
+}  // namespace
+
+template <class T>
+T* int_from_pylong(PyObject* o) noexcept {
+  T* r = new_int<T>();
+  if (r && mpz_set_pylong(r->z, o) < 0) {
+    Py_DECREF(r);
+    return nullptr;
+  }
+  return r;
+}
+
+template <class T>
+T* int_from_mpz(mpz_srcptr z) noexcept {
+  T* r = new_int<T>();
+  if (r) mpz_set(r->z, z);
+  return r;
+}
+
+template <class T>
+T* int_from_mpq(mpq_srcptr q) noexcept {
+  T* r = new_int<T>();
+  if (r) mpz_tdiv_q(r->z, mpq_numref(q), mpq_denref(q));
+  return r;
+}
+
+template <class T>
+T* int_from_double(double d) noexcept {
+  if (std::isnan(d)) return value_error(IntName<T>::nan);
+  if (std::isinf(d)) return overflow_error(IntName<T>::inf);
+  T* r = new_int<T>();
+  if (r) mpz_set_d(r->z, d);
+  return r;
+}
+
+template <class T>
+T* int_from_mpfr(mpfr_srcptr f, CTXT_Object* ctx) noexcept {
+  if (mpfr_nan_p(f)) return value_error(IntName<T>::nan);
+  if (mpfr_inf_p(f)) return overflow_error(IntName<T>::inf);
+  Own<CTXT_Object> cur;
+  if (!ctx) {
+    cur = Own<CTXT_Object>(current_context());
+    if (!cur) return nullptr;
+    ctx = cur.get();
+  }
+  T* r = new_int<T>();
+  if (r) mpfr_get_z(r->z, f, rnd(ctx->ctx));
+  return r;
+}
+
+template MPZ_Object* int_from_pylong<MPZ_Object>(PyObject*) noexcept;
+template XMPZ_Object* int_from_pylong<XMPZ_Object>(PyObject*) noexcept;
+template MPZ_Object* int_from_mpz<MPZ_Object>(mpz_srcptr) noexcept;
+template XMPZ_Object* int_from_mpz<XMPZ_Object>(mpz_srcptr) noexcept;
+template MPZ_Object* int_from_mpq<MPZ_Object>(mpq_srcptr) noexcept;
+template XMPZ_Object* int_from_mpq<XMPZ_Object>(mpq_srcptr) noexcept;
+template MPZ_Object* int_from_double<MPZ_Object>(double) noexcept;
+template XMPZ_Object* int_from_double<XMPZ_Object>(double) noexcept;
+template MPZ_Object* int_from_mpfr<MPZ_Object>(mpfr_srcptr, CTXT_Object*) noexcept;
+template XMPZ_Object* int_from_mpfr<XMPZ_Object>(mpfr_srcptr, CTXT_Object*) noexcept;
+
+MPZ_Object* mpz_from_pylong(PyObject* o) noexcept { return int_from_pylong<MPZ_Object>(o); }
+XMPZ_Object* xmpz_from_pylong(PyObject* o) noexcept { return int_from_pylong<XMPZ_Object>(o); }
+
+MPQ_Object* mpq_from_pylong(PyObject* o) noexcept {
+  MPQ_Object* r = new_mpq();
+  if (r && mpz_set_pylong(mpq_numref(r->q), o) < 0) {
+    Py_DECREF(r);
+    return nullptr;
+  }
+  return r;
+}
+
+namespace {
+
+// Calls o.__mpz__() and accepts only an exact mpz; nullptr without an
+// exception (cleared) otherwise.
+MPZ_Object* call_mpz_protocol(PyObject* o) noexcept {
+  PyObject* r = PyObject_CallMethod(o, "__mpz__", nullptr);
+  if (!r) {
+    PyErr_Clear();
+    return nullptr;
+  }
+  if (!is_mpz(r)) {
+    Py_DECREF(r);
+    return nullptr;
+  }
+  return reinterpret_cast<MPZ_Object*>(r);
+}
+
+}  // namespace
+
+MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
+  switch (kind) {
+    case K_MPZ:
+      Py_INCREF(o);
+      return reinterpret_cast<MPZ_Object*>(o);
+    case K_XMPZ:
+      return int_from_mpz<MPZ_Object>(mpz_of(o));
+    case K_PYINT:
+      return mpz_from_pylong(o);
+    case K_HAS_MPZ:
+      if (MPZ_Object* r = call_mpz_protocol(o)) return r;
+      break;
+    default:
+      break;
+  }
+  return type_error("cannot convert object to mpz");
+}
+
+MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
+  if (is_mpz(o)) {
+    Py_INCREF(o);
+    return reinterpret_cast<MPZ_Object*>(o);
+  }
+  if (PyLong_Check(o)) return mpz_from_pylong(o);
+  if (is_xmpz(o)) return int_from_mpz<MPZ_Object>(mpz_of(o));
+  if (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"))
+    if (MPZ_Object* r = call_mpz_protocol(o)) return r;
+  return type_error("cannot convert object to mpz");
+}
+
+namespace {
+
+// The mpz behind an integer-kind argument of the machine-integer readers:
+// the object itself or the result of its __mpz__ (whose errors propagate).
+Ref integer_value(PyObject* o, int kind) noexcept {
+  if (kind == K_MPZ || kind == K_XMPZ) return Ref::borrow(o);
+  if (kind == K_HAS_MPZ) {
+    Ref r = Ref::steal(PyObject_CallMethod(o, "__mpz__", nullptr));
+    if (r && !is_mpz(r.get())) {
+      // A protocol result of another type is refused, never read as 0.
+      type_error("could not convert object to integer");
+      return Ref();
+    }
+    return r;
+  }
+  type_error("could not convert object to integer");
+  return Ref();
+}
+
+// The magnitude of z in one 64-bit word, or false when it needs more.
+bool magnitude64(mpz_srcptr z, unsigned long long& out) noexcept {
+  if (mpz_sizeinbase(z, 256) > 8) return false;
+  out = 0;
+  mpz_export(&out, nullptr, 1, 8, 0, 0, z);
+  return true;
+}
+
+}  // namespace
+
+long read_long(PyObject* o, int kind) noexcept {
+  if (kind == K_PYINT) return PyLong_AsLong(o);
+  Ref v = integer_value(o, kind);
+  if (!v) return -1;
+  mpz_srcptr z = mpz_of(v.get());
+  if (mpz_fits_slong_p(z)) return mpz_get_si(z);
+  return overflow_error("value could not be converted to C long");
+}
+
+unsigned long read_ulong(PyObject* o, int kind) noexcept {
+  if (kind == K_PYINT) return PyLong_AsUnsignedLong(o);
+  Ref v = integer_value(o, kind);
+  if (!v) return static_cast<unsigned long>(-1);
+  mpz_srcptr z = mpz_of(v.get());
+  if (mpz_sgn(z) >= 0 && mpz_fits_ulong_p(z)) return mpz_get_ui(z);
+  overflow_error("value could not be converted to C long");
+  return static_cast<unsigned long>(-1);
+}
+
+long long read_llong(PyObject* o) noexcept {
+  int kind = classify(o);
+  if (kind == K_PYINT) return PyLong_AsLongLong(o);
+  Ref v = integer_value(o, kind);
+  if (!v) return -1;
+  mpz_srcptr z = mpz_of(v.get());
+  unsigned long long mag;
+  if (mpz_sgn(z) == 0) return 0;
+  if (magnitude64(z, mag)) {
+    if (mag < (1ULL << 63)) return mpz_sgn(z) < 0 ? -static_cast<long long>(mag) : static_cast<long long>(mag);
+    if (mag == (1ULL << 63) && mpz_sgn(z) < 0) return LLONG_MIN;
+  }
+  return overflow_error("value could not be converted to C long long");
+}
+
+unsigned long long read_ullong(PyObject* o) noexcept {
+  int kind = classify(o);
+  if (kind == K_PYINT) return PyLong_AsUnsignedLongLong(o);
+  Ref v = integer_value(o, kind);
+  if (!v) return static_cast<unsigned long long>(-1);
+  mpz_srcptr z = mpz_of(v.get());
+  if (mpz_sgn(z) < 0) return 0;
+  unsigned long long mag;
+  if (magnitude64(z, mag)) return mag;
+  overflow_error("value could not be converted to C long long");
+  return static_cast<unsigned long long>(-1);
+}
+
+}  // namespace vx

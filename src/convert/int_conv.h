@@ -1,0 +1,51 @@
+// Conversions between Python values and GMP integers, and the readers of
+// machine integers from arguments.
+#pragma once
+#include <Python.h>
+#include <gmp.h>
+#include "objects/objects.h"
+
+namespace vx {
+
+// Sets z from a Python int; -1 with TypeError "expected int, got ..." otherwise.
+int mpz_set_pylong(mpz_ptr z, PyObject* o) noexcept;
+// A Python int equal to z.
+PyObject* pylong_from_mpz(mpz_srcptr z) noexcept;
+// The double nearest to z (ties to even); OverflowError "'<name>' too large to convert to float".
+PyObject* pyfloat_from_mpz(mpz_srcptr z) noexcept;
+// The double nearest to q, rounded once; OverflowError "'mpq' too large to convert to float".
+PyObject* pyfloat_from_mpq(mpq_srcptr q) noexcept;
+
+MPZ_Object* mpz_from_pylong(PyObject* o) noexcept;
+XMPZ_Object* xmpz_from_pylong(PyObject* o) noexcept;
+MPQ_Object* mpq_from_pylong(PyObject* o) noexcept;
+
+// Integer-typed results built from other values. T is MPZ_Object or XMPZ_Object;
+// the NaN/Infinity messages name the type.
+template <class T> T* new_int() noexcept;
+template <class T> T* int_from_mpz(mpz_srcptr z) noexcept;           // copy
+template <class T> T* int_from_mpq(mpq_srcptr q) noexcept;           // truncated
+template <class T> T* int_from_double(double d) noexcept;            // truncated
+template <class T> T* int_from_mpfr(mpfr_srcptr f, CTXT_Object* ctx) noexcept;  // context rounding
+template <class T> T* int_from_pylong(PyObject* o) noexcept;
+
+// Object of an integer kind to mpz: TypeError "cannot convert object to mpz".
+MPZ_Object* to_mpz(PyObject* o, int kind) noexcept;
+// Argument conversion of the integer-only functions (floats, mpq, mpfr refused).
+MPZ_Object* to_mpz_intonly(PyObject* o) noexcept;
+
+// Machine-integer readers: -1 with an exception set on failure.
+long read_long(PyObject* o, int kind) noexcept;
+unsigned long read_ulong(PyObject* o, int kind) noexcept;
+long long read_llong(PyObject* o) noexcept;
+unsigned long long read_ullong(PyObject* o) noexcept;
+inline long read_long(PyObject* o) noexcept;
+inline unsigned long read_ulong(PyObject* o) noexcept;
+
+}  // namespace vx
+
+#include "convert/classify.h"
+namespace vx {
+inline long read_long(PyObject* o) noexcept { return read_long(o, classify(o)); }
+inline unsigned long read_ulong(PyObject* o) noexcept { return read_ulong(o, classify(o)); }
+}  // namespace vx

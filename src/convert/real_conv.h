@@ -1,0 +1,39 @@
+// Conversions to mpq, mpfr and mpc under a context, and from floating
+// values to rationals.
+#pragma once
+#include <Python.h>
+#include "objects/objects.h"
+
+namespace vx {
+
+// Requested precision of conversions to mpfr/mpc: 0 the context's, 1 exact.
+constexpr mpfr_prec_t PREC_CONTEXT = 0;
+constexpr mpfr_prec_t PREC_EXACT = 1;
+
+// Object of a rational kind to mpq: TypeError "cannot convert object to mpq".
+MPQ_Object* to_mpq(PyObject* o, int kind) noexcept;
+// Argument conversion of the rational-only functions.
+MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept;
+// The mpq constructor's conversion of any number (as_integer_ratio included).
+MPQ_Object* to_mpq_ctor(PyObject* o) noexcept;
+// n / d for the two-argument form of the mpq constructor.
+MPQ_Object* mpq_from_pair(PyObject* n, PyObject* d) noexcept;
+
+MPQ_Object* mpq_from_fraction(PyObject* o) noexcept;
+MPQ_Object* mpq_from_double(double d) noexcept;
+MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept;
+// Sets q exactly from a regular or zero f (caller handles NaN and infinities).
+void mpq_set_mpfr_exact(mpq_ptr q, mpfr_srcptr f) noexcept;
+PyObject* pylong_from_mpq(mpq_srcptr q) noexcept;
+
+// Real-kind object to mpfr at the requested precision; ctx may be nullptr.
+MPFR_Object* to_mpfr(PyObject* o, int kind, mpfr_prec_t prec, CTXT_Object* ctx) noexcept;
+// Any numeric object to mpc at the requested precisions; ctx may be nullptr.
+MPC_Object* to_mpc(PyObject* o, int kind, mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noexcept;
+
+// Unshared results, for callers that change the converted operand in place.
+MPZ_Object* private_mpz(PyObject* o, int kind) noexcept;
+MPQ_Object* private_mpq(PyObject* o, int kind) noexcept;
+MPFR_Object* private_mpfr(PyObject* o, int kind, CTXT_Object* ctx) noexcept;
+
+}  // namespace vx
