@@ -136,6 +136,11 @@ PyObject* mpfr_text(const char* conv, mpfr_srcptr v, size_t dot0_max, PyObject* 
   t.n = mpfr_asprintf(&t.s, conv, w);
   if (t.n < 0 || !t.s) return raise(exc, msg);
   size_t n = static_cast<size_t>(t.n);
+  // MPFR drops the "+" and " " flags for infinities and NaN; C's printf
+  // keeps them, and the imaginary part of a complex text relies on them.
+  char flag = conv[1];
+  if ((flag == '+' || flag == ' ') && !mpfr_number_p(w) && t.s[0] != '-' && t.s[0] != '+' && t.s[0] != ' ')
+    return PyUnicode_FromFormat("%c%s", flag, t.s);
   if (n <= dot0_max && plain_number(t.s, n)) return PyUnicode_FromFormat("%s.0", t.s);
   return PyUnicode_FromStringAndSize(t.s, t.n);
 }
@@ -178,6 +183,7 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
   };
 
   for (const char* p = fmt; *p && !typed; ++p) {
+    if (f.n - 1 > CONV_MAX) return too_long();
     char c = *p;
     bool ok = true;
     last_rounding = false;
@@ -224,9 +230,10 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
     } else {
       return invalid_spec();
     }
-    if (!ok || f.n - 1 > CONV_MAX || r.a.n > ALIGN_MAX) return too_long();
+    if (!ok || r.a.n > ALIGN_MAX) return too_long();
   }
   if (!typed) {
+    if (f.n - 1 > CONV_MAX) return too_long();
     bool ok = true;
     if (last_rounding) {
       ok = f.push('g');
@@ -271,7 +278,9 @@ bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, i
     return ok && both_c('R');
   };
 
+  auto over = [&]() noexcept { return fr.n - 1 > CONV_MAX || fi.n - 1 > CONV_MAX; };
   for (const char* p = fmt; *p && !typed; ++p) {
+    if (over()) return too_long();
     char c = *p;
     bool ok = true;
     last_letter = false;
@@ -341,9 +350,10 @@ bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, i
         return invalid_spec();
       }
     }
-    if (!ok || fr.n - 1 > CONV_MAX || fi.n - 1 > CONV_MAX || r.a.n > ALIGN_MAX) return too_long();
+    if (!ok || r.a.n > ALIGN_MAX) return too_long();
   }
   if (!typed) {
+    if (over()) return too_long();
     bool ok = true;
     if (!sign) ok = both_c('-');
     if (last_letter) {
