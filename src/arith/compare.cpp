@@ -107,6 +107,33 @@ bool complex_real_part(PyObject* y, Ref& real) noexcept {
   return static_cast<bool>(real);
 }
 
+// A Decimal read exactly: a float for NaN and the infinities, otherwise an
+// mpq of its value. Decimal's own comparison cannot read our numbers, so
+// the comparison is done here. Empty with an exception set on failure.
+Ref decimal_operand(PyObject* y) noexcept {
+  auto ask = [y](const char* name) -> int {
+    Ref r = Ref::steal(PyObject_CallMethod(y, name, nullptr));
+    return r ? PyObject_IsTrue(r.get()) : -1;
+  };
+  int nan = ask("is_nan");
+  if (nan < 0) return Ref();
+  if (nan) return Ref::steal(PyFloat_FromDouble(NAN));
+  int inf = ask("is_infinite");
+  if (inf < 0) return Ref();
+  if (inf) {
+    int neg = ask("is_signed");
+    if (neg < 0) return Ref();
+    return Ref::steal(PyFloat_FromDouble(neg ? -INFINITY : INFINITY));
+  }
+  Ref pair = Ref::steal(PyObject_CallMethod(y, "as_integer_ratio", nullptr));
+  if (!pair) return Ref();
+  if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2) {
+    type_error("cannot convert object to mpq");
+    return Ref();
+  }
+  return Ref::steal(mpq_from_pair(PyTuple_GET_ITEM(pair.get(), 0), PyTuple_GET_ITEM(pair.get(), 1)));
+}
+
 PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
   mpz_srcptr z = mpz_of(x);
   const int kind = classify(y);
@@ -132,6 +159,10 @@ PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
     Ref re;
     if (!complex_real_part(y, re)) return nullptr;
     return re ? compare_mpz(x, re.get(), op) : unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_mpz(x, d.get(), op) : nullptr;
   }
   return not_implemented();
 }
@@ -162,6 +193,10 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     Ref re;
     if (!complex_real_part(y, re)) return nullptr;
     return re ? compare_mpq(x, re.get(), op) : unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_mpq(x, d.get(), op) : nullptr;
   }
   return not_implemented();
 }
@@ -216,6 +251,10 @@ PyObject* compare_real(mpfr_srcptr f, PyObject* y, int op, CTXT_Object* ctx) noe
     if (re) return compare_real(f, re.get(), op, ctx);
     if (mpfr_nan_p(f) && !note_nan(ctx, "comparison with NaN")) return nullptr;
     return unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_real(f, d.get(), op, ctx) : nullptr;
   }
   int c = 0;
   bool unknown;
