@@ -29,17 +29,27 @@ PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (nd >= 0) return Py_NewRef(self);
   const unsigned long long k = 0ULL - static_cast<unsigned long long>(nd);  // -nd, also for LLONG_MIN
   mpz_srcptr x = mpz_of(self);
-  Own<MPZ_Object> r(new_mpz());
-  if (!r) return nullptr;
-  if (mpz_sizeinbase(x, 10) < k) return r.release();  // |x| < 10**k: rounds to 0
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
+  const int mode = ctx->ctx.round;
+  Own<MPZ_Object> r(new_mpz());
+  if (!r) return nullptr;
+  if (mpz_sizeinbase(x, 10) < k) {
+    // |x| < 10**(k-1): the quotient is 0, or +-1 when the mode rounds away from 0.
+    const int s = mpz_sgn(x);
+    const int q = mode == RoundUp ? (s > 0) : mode == RoundDown ? -(s < 0) : mode == RoundAwayZero ? s : 0;
+    if (q == 0) return r.release();
+    if (k > MPZ_MAX_BITS / 4) return memory_error();  // 10**k has about 3.32k bits
+    mpz_ui_pow_ui(r->z, 10, static_cast<unsigned long>(k));
+    if (q < 0) mpz_neg(r->z, r->z);
+    return r.release();
+  }
   mpz_t p, rem;
   mpz_init(p);
   mpz_init(rem);
   mpz_ui_pow_ui(p, 10, static_cast<unsigned long>(k));
   mpz_ptr q = r->z;
-  switch (ctx->ctx.round) {
+  switch (mode) {
     case RoundToZero: mpz_tdiv_q(q, x, p); break;
     case RoundUp: mpz_cdiv_q(q, x, p); break;
     case RoundDown: mpz_fdiv_q(q, x, p); break;
