@@ -3,7 +3,9 @@
 //
 // Integers and rationals compare exactly with ints, floats and Fractions;
 // reals compare through MPFR, whose erange flag tells that a NaN took part.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "arith/hash.h"
 #include "context/check.h"
@@ -59,6 +61,14 @@ int cmp_z_pylong(mpz_srcptr z, PyObject* y) noexcept {
     long v = static_cast<long>(mag);
     return mpz_cmp_si(z, sign < 0 ? -v : v);
   }
+  // Different signs or bit lengths decide without converting y.
+  const int zs = mpz_sgn(z), ys = compat::long_sign(y);
+  if (zs != ys) return zs < ys ? -1 : 1;
+  const Py_ssize_t nd = compat::long_ndigits(y);
+  const size_t ybits = static_cast<size_t>(nd - 1) * PyLong_SHIFT +
+                       static_cast<size_t>(std::bit_width(static_cast<uint32_t>(compat::long_digits(y)[nd - 1])));
+  const size_t zbits = mpz_sizeinbase(z, 2);
+  if (zbits != ybits) return zbits < ybits ? -zs : zs;
   mpz_t t;
   mpz_init(t);
   mpz_set_pylong(t, y);

@@ -148,7 +148,7 @@ def test_complex_numbers_have_no_order():
 
 
 @pytest.mark.parametrize("x", [mpz(1), mpq(1, 2), mpfr(1.0)])
-def test_unknown_operands_fall_back_to_identity(x):
+def test_unknown_operands_are_left_to_python(x):
     assert (x == "1") is False and (x != object()) is True
     with pytest.raises(TypeError):
         x < "1"
@@ -234,9 +234,6 @@ def test_equal_values_hash_equal_across_types():
 def test_nan_hashes_by_identity():
     a, b = mpfr(NAN), mpfr(NAN)
     assert hash(a) == hash(a) and hash(a) != hash(b)
-    assert hash(mpc(complex(NAN, 0))) != hash(mpc(complex(NAN, 0))) or True  # per object, stable
-    c = mpc(complex(NAN, 1))
-    assert hash(c) == hash(c)
 
 
 def test_xmpz_is_unhashable():
@@ -349,4 +346,3 @@ def test_protocol_objects():
     assert mpz(-4) == Z() and mpq(1, 3) == Q() and mpz(0) < Q()
     assert sign(Z()) == -1 and sign(Q()) == 1
     assert cmp(Z(), Q()) == -1 and cmp_abs(Z(), Q()) == 1
-    assert math.isclose(float(mpq(1, 3)), 1 / 3)

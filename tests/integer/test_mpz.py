@@ -256,7 +256,7 @@ def test_predicates(n):
 def test_divisibility_and_congruence(n, d, m):
     x = mpz(n)
     assert x.is_divisible(d) is (n == 0 if d == 0 else n % d == 0)
-    assert x.is_divisible(mpz(d) * 2**70 if False else d * 2**70) is (n == 0)
+    assert x.is_divisible(d * 2**70) is (n == 0)  # beyond one limb
     assert x.is_congruent(d, m) is ((n - d) % m == 0 if m else n == d)
 
 
@@ -312,7 +312,7 @@ def test_num_digits(n, base):
     exact = 1
     while abs(n) >= base**exact:
         exact += 1
-    assert d == mpz(n).num_digits(base) and d in (exact, exact + 1)
+    assert d in (exact, exact + 1)
     if base & (base - 1) == 0:
         assert d == exact
     assert mpz(n).num_digits() == xmpz(n).num_digits(10)
