@@ -1,5 +1,4 @@
 """Comparison and hashing across mpz, xmpz, mpq, mpfr, mpc and Python's numbers."""
-import math
 import operator
 import re
 import sys
