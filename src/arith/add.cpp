@@ -60,11 +60,11 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
         return r.release();
       }
       mpz_set_pylong(rz, y);  // straight into the result: no temporary
-      if (!compute(cx, a == K_XMPZ, [&] { z_op<op>(rz, xz, rz); })) return nullptr;
+      if (!compute(cx, a == K_XMPZ, limbs(xz, rz), [&] { z_op<op>(rz, xz, rz); })) return nullptr;
       return r.release();
     }
     mpz_srcptr yz = mpz_of(y);
-    if (!compute(cx, is_shared(a, b), [&] { z_op<op>(rz, xz, yz); })) return nullptr;
+    if (!compute(cx, is_shared(a, b), limbs(xz, yz), [&] { z_op<op>(rz, xz, yz); })) return nullptr;
     return r.release();
   }
   if (a == K_PYINT && is_own_integer(b)) {
@@ -75,7 +75,7 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       return r.release();
     }
     mpz_set_pylong(rz, x);
-    if (!compute(cx, b == K_XMPZ, [&] { z_op<op>(rz, rz, yz); })) return nullptr;
+    if (!compute(cx, b == K_XMPZ, limbs(rz, yz), [&] { z_op<op>(rz, rz, yz); })) return nullptr;
     return r.release();
   }
   Own<MPZ_Object> tx(to_mpz(x, a));
@@ -83,7 +83,7 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   Own<MPZ_Object> ty(to_mpz(y, b));
   if (!ty) return nullptr;
   mpz_srcptr xz = tx->z, yz = ty->z;
-  if (!compute(cx, false, [&] { z_op<op>(rz, xz, yz); })) return nullptr;
+  if (!compute(cx, false, limbs(xz, yz), [&] { z_op<op>(rz, xz, yz); })) return nullptr;
   return r.release();
 }
 
@@ -97,7 +97,7 @@ PyObject* rat_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (!r) return nullptr;
   mpq_ptr rq = r->q;
   mpq_srcptr xq = tx->q, yq = ty->q;
-  bool ok = compute(cx, false, [&] {
+  bool ok = compute(cx, false, limbs(xq, yq), [&] {
     if constexpr (op == Op::Add) mpq_add(rq, xq, yq);
     else if constexpr (op == Op::Sub) mpq_sub(rq, xq, yq);
     else mpq_mul(rq, xq, yq);

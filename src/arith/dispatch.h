@@ -54,19 +54,30 @@ inline Ctx ctx_for_self(PyObject* self) noexcept {
   return Ctx(self && is_context(self) ? reinterpret_cast<CTXT_Object*>(self) : nullptr);
 }
 
-// Runs an integer or rational computation, detached from the interpreter
-// when the context allows it. `shared` says an operand may be changed by
-// another thread meanwhile (an xmpz), in which case it stays attached.
-// False with an exception set when the context cannot be fetched.
+// Operands below this many limbs are computed attached: detaching costs
+// more than such a computation, and the context is not even fetched.
+constexpr size_t DETACH_MIN_LIMBS = 256;
+
+// Runs an integer or rational computation on operands of `limbs` limbs in
+// all, detached from the interpreter when the context allows it. `shared`
+// says an operand may be changed by another thread meanwhile (an xmpz), in
+// which case it stays attached. False with an exception set when the
+// context cannot be fetched.
 template <class F>
-inline bool compute(Ctx& cx, bool shared, F&& f) {
+inline bool compute(Ctx& cx, bool shared, size_t limbs, F&& f) {
+  if (shared || limbs < DETACH_MIN_LIMBS) {
+    f();
+    return true;
+  }
   CTXT_Object* c = cx.get();
   if (!c) return false;
-  if (shared)
-    f();
-  else
-    gmp_compute(c->ctx, f);
+  gmp_compute(c->ctx, f);
   return true;
+}
+
+inline size_t limbs(mpz_srcptr a, mpz_srcptr b) noexcept { return mpz_size(a) + mpz_size(b); }
+inline size_t limbs(mpq_srcptr a, mpq_srcptr b) noexcept {
+  return mpz_size(mpq_numref(a)) + mpz_size(mpq_denref(a)) + mpz_size(mpq_numref(b)) + mpz_size(mpq_denref(b));
 }
 
 inline bool is_shared(int kx, int ky) noexcept { return kx == K_XMPZ || ky == K_XMPZ; }

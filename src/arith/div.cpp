@@ -73,7 +73,7 @@ PyObject* int_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     }
     mpz_ptr d = o.scratch();
     mpz_set_pylong(d, y);  // large, hence not zero
-    if (!compute(cx, a == K_XMPZ, [&] { fdiv(o, n, d); })) return nullptr;
+    if (!compute(cx, a == K_XMPZ, limbs(n, d), [&] { fdiv(o, n, d); })) return nullptr;
     return o.result();
   }
   if ((is_own_integer(a) || a == K_PYINT) && is_own_integer(b)) {
@@ -87,7 +87,7 @@ PyObject* int_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     } else {
       n = mpz_of(x);
     }
-    if (!compute(cx, is_shared(a, b), [&] { fdiv(o, n, d); })) return nullptr;
+    if (!compute(cx, is_shared(a, b), limbs(n, d), [&] { fdiv(o, n, d); })) return nullptr;
     return o.result();
   }
   Own<MPZ_Object> tx(to_mpz(x, a));
@@ -96,7 +96,7 @@ PyObject* int_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (!ty) return nullptr;
   if (mpz_sgn(ty->z) == 0) return zero_division(ZERO_DIV);
   mpz_srcptr n = tx->z, d = ty->z;
-  if (!compute(cx, false, [&] { fdiv(o, n, d); })) return nullptr;
+  if (!compute(cx, false, limbs(n, d), [&] { fdiv(o, n, d); })) return nullptr;
   return o.result();
 }
 
@@ -123,7 +123,7 @@ PyObject* rat_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (!r) return nullptr;
   mpq_ptr rq = r->q;
   mpq_srcptr xq = p.x->q, yq = p.y->q;
-  if (!compute(cx, false, [&] { mpq_div(rq, xq, yq); })) return nullptr;
+  if (!compute(cx, false, limbs(xq, yq), [&] { mpq_div(rq, xq, yq); })) return nullptr;
   return r.release();
 }
 
@@ -153,7 +153,7 @@ PyObject* rat_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   mpz_ptr np = n ? n->z : nullptr;
   mpq_ptr rp = r ? r->q : nullptr;
   mpq_srcptr xq = p.x->q, yq = p.y->q;
-  if (!compute(cx, false, [&] { rat_floor(np, rp, xq, yq); })) return nullptr;
+  if (!compute(cx, false, limbs(xq, yq), [&] { rat_floor(np, rp, xq, yq); })) return nullptr;
   if constexpr (P == Part::Q) return n.release();
   else if constexpr (P == Part::R) return r.release();
   else return PyTuple_Pack(2, n.get(), r.get());

@@ -31,6 +31,11 @@ bool power_fits(uint64_t base_bits, uint64_t e) noexcept {
 // its result as bit length times exponent.
 inline uint64_t base_bits(mpz_srcptr z) noexcept { return mpz_sizeinbase(z, 2); }
 
+// Limbs of a power whose size power_fits() accepted.
+inline size_t result_limbs(uint64_t base_bits, uint64_t e) noexcept {
+  return static_cast<size_t>(static_cast<unsigned __int128>(base_bits) * e / GMP_NUMB_BITS);
+}
+
 PyObject* too_large() noexcept { return memory_error(); }
 
 PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {
@@ -61,7 +66,7 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
       if (mpz_sizeinbase(ex, 2) > 64) return value_error("pow() outrageous exponent");
       unsigned long e = mpz_get_ui(ex);
       if (!power_fits(base_bits(base), e)) return too_large();
-      if (!compute(cx, false, [&] { mpz_pow_ui(rz, base, e); })) return nullptr;
+      if (!compute(cx, false, result_limbs(base_bits(base), e), [&] { mpz_pow_ui(rz, base, e); })) return nullptr;
     }
     return r.release();
   }
@@ -87,7 +92,7 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
   } else {
     mpz_set(e, ex);
   }
-  if (ok) ok = compute(cx, false, [&] { mpz_powm(rz, base, e, n); });
+  if (ok) ok = compute(cx, false, limbs(base, n) + mpz_size(e), [&] { mpz_powm(rz, base, e, n); });
   mpz_clear(n);
   mpz_clear(e);
   if (!ok) return nullptr;
@@ -130,7 +135,7 @@ PyObject* rat_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
     uint64_t nb = bits(num), db = bits(den);
     if (nb + db > 0 && !power_fits(nb + db, k)) return too_large();
     // Coprime parts stay coprime: no canonicalization needed.
-    if (!compute(cx, false, [&] {
+    if (!compute(cx, false, result_limbs(nb + db, k), [&] {
           if (nb) mpz_pow_ui(num, num, k);
           if (db) mpz_pow_ui(den, den, k);
         }))
