@@ -104,6 +104,8 @@ struct Temp {
   }
 };
 
+// A NaN is printed from a positive copy: the object itself may be read by
+// other threads at the same time and is never changed.
 mpfr_srcptr unsigned_nan(mpfr_srcptr v, Temp& t) noexcept {
   if (!mpfr_nan_p(v)) return v;
   t.init(MPFR_PREC_MIN);
