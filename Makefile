@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean
+.PHONY: setup demo test bench clean asan
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -19,3 +19,9 @@ bench: setup
 
 clean:
 	rm -rf build .venv* .pytest_cache .hypothesis
+
+# The test suite against an address- and undefined-behaviour-sanitized build.
+asan:
+	@VEXA2_BUILD_ARGS="-C cmake.define.VEXA2_SANITIZE=ON -C build-dir=build/asan" scripts/setup.sh $(PYTHON) .venv-asan
+	LD_PRELOAD=$$(g++ -print-file-name=libasan.so):$$(g++ -print-file-name=libubsan.so) ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 PYTHONMALLOC=malloc .venv-asan/bin/python -m pytest tests -x -q -p no:cacheprovider

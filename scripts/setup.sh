@@ -31,4 +31,5 @@ if [ $# -gt 0 ]; then
   "$VENV/bin/python" -m pip install -q "$@"
 fi
 # The build directory is kept per interpreter, so a rebuild only compiles what changed.
-"$VENV/bin/python" -m pip install -q --no-build-isolation --no-deps .
+# VEXA2_BUILD_ARGS passes extra build settings (the sanitizer build uses it).
+"$VENV/bin/python" -m pip install -q --no-build-isolation --no-deps ${VEXA2_BUILD_ARGS:-} .

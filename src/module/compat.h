@@ -65,6 +65,9 @@ inline void long_finish(PyObject* o, Py_ssize_t n, bool negative) noexcept {
 
 }  // namespace vx::compat
 
+// Symbols other extension modules may look up in this one.
+#define VX_EXPORT __attribute__((visibility("default")))
+
 // The lock-declaration slot exists from 3.13 on.
 #ifdef Py_mod_gil
 #define VX_HAVE_GIL_SLOT 1

@@ -19,6 +19,7 @@
 
 extern "C" {
 
+VX_EXPORT extern const char vexa_license[];
 const char vexa_license[] =
     "The vexa2 module is free software; you can redistribute it and/or modify\n"
     "it under the terms of the GNU Lesser General Public License as published\n"
@@ -29,7 +30,7 @@ const char vexa_license[] =
 
 // GMP reports a fatal error by setting gmp_errno and raising SIGFPE. The
 // process cannot continue; say what happened and stop.
-void gmp_abort_handler(int) {
+VX_EXPORT void gmp_abort_handler(int) {
   if (gmp_errno & 2)
     std::puts("gmp: divide by zero");
   else if (gmp_errno & 4)

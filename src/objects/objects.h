@@ -6,6 +6,7 @@
 #include <mpfr.h>
 #include <mpc.h>
 #include "context/context.h"
+#include "module/compat.h"
 
 namespace vx {
 
@@ -98,5 +99,5 @@ struct vexa_global_t {
   vx::MPC_Object* mpc_cache[vx::CACHE_SIZE + 1];
   int in_mpc_cache;
 };
-extern thread_local vexa_global_t global;
+VX_EXPORT extern thread_local vexa_global_t global;
 }

@@ -1,0 +1,93 @@
+"""Number objects: recycling through the per-thread caches."""
+import gc
+import threading
+
+import pytest
+
+import vexa2
+from vexa2 import mpc, mpfr, mpq, mpz, xmpz
+
+
+@pytest.mark.parametrize("make, zero", [
+    (lambda: mpz(), 0),
+    (lambda: xmpz(), 0),
+])
+def test_revived_integers_read_zero(make, zero):
+    # Fill the cache with dead non-zero values, then take them back.
+    junk = [mpz(12345 + i) for i in range(150)] + [xmpz(777 + i) for i in range(150)]
+    del junk
+    assert all(int(make()) == zero for _ in range(200))
+
+
+def test_revived_rationals_read_zero():
+    junk = [mpq(3 + i, 7) for i in range(150)]
+    del junk
+    for _ in range(200):
+        q = mpq()
+        assert float(q) == 0.0 and int(q) == 0
+
+
+def test_cache_never_keeps_values_alive_across_sizes():
+    # Values past the storage limit are freed, small ones recycled; either
+    # way new objects must hold exactly what they were given.
+    for bits in (10, 64 * 64, 64 * 64 + 1, 100_000):
+        xs = [mpz(2**bits + i) for i in range(120)]
+        assert [int(x) for x in xs] == [2**bits + i for i in range(120)]
+        del xs
+
+
+def test_objects_die_in_another_thread():
+    # An object created here and dropped by another thread goes to that
+    # thread's cache; both threads keep working with correct values.
+    made = [mpz(i * 10**30) for i in range(300)]
+    out = []
+
+    def drop_and_make():
+        nonlocal made
+        made = None
+        gc.collect()
+        out.append([int(mpz(i)) for i in range(300)])
+
+    t = threading.Thread(target=drop_and_make)
+    t.start()
+    t.join()
+    assert out == [list(range(300))]
+    assert [int(mpz(i)) for i in range(300)] == list(range(300))
+
+
+def test_many_threads_allocate_concurrently():
+    errors = []
+
+    def work(seed):
+        try:
+            for i in range(2000):
+                v = seed * 10**20 + i
+                a = mpz(v)
+                q = mpq(v, 3)
+                f = mpfr(float(i))
+                if int(a) != v or float(f) != float(i) or int(q) != v // 3:
+                    errors.append((seed, i))
+        except Exception as e:  # pragma: no cover - reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work, args=(s,)) for s in range(8)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == []
+
+
+def test_types_cannot_be_subclassed():
+    for t in (mpz, xmpz, mpq, mpfr, mpc):
+        with pytest.raises(TypeError):
+            type("Sub", (t,), {})
+
+
+def test_mpfr_allocation_follows_context_precision():
+    with vexa2.context(precision=200):
+        x = mpfr(1.5, 0)
+    y = mpfr(1.5, 0)
+    # A 200-bit object died; the recycled one must take the new precision.
+    del x
+    assert float(y) == 1.5
