@@ -94,6 +94,8 @@ int parse_integer(mpz_ptr z, char* s, std::size_t n, int base) noexcept {
         p += 2;
       } else if (c != 'b' && c != 'x') {
         base = 10;  // a leading zero never means octal
+      } else if (p[2] == '\0') {
+        return invalid_digits();  // GMP would read a bare "0x" as 0
       }
     } else if ((base == 2 && c == 'b') || (base == 8 && c == 'o') || (base == 16 && c == 'x')) {
       p += 2;
