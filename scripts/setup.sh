@@ -24,7 +24,12 @@ fi
 stamp="$VENV/.deps-installed"
 if [ ! -f "$stamp" ] || [ pyproject.toml -nt "$stamp" ]; then
   "$VENV/bin/python" -m pip install -q --upgrade pip
-  "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest hypothesis mpmath
+  hyp=hypothesis
+  # Newer hypothesis releases have no wheel for free-threaded builds and need a Rust toolchain.
+  if [ "$("$VENV/bin/python" -c 'import sysconfig; print(sysconfig.get_config_var("Py_GIL_DISABLED") or 0)')" = 1 ]; then
+    hyp="hypothesis==6.155.2"
+  fi
+  "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest "$hyp" mpmath
   touch "$stamp"
 fi
 if [ $# -gt 0 ]; then

@@ -1,11 +1,502 @@
-// Comparison and hashing across all numeric types.
+// Comparison across all numeric types: the rich comparison shared by the
+// five number types, and the module functions cmp, cmp_abs and sign.
+//
+// Integers and rationals compare exactly with ints, floats and Fractions;
+// reals compare through MPFR, whose erange flag tells that a NaN took part.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "arith/hash.h"
+#include "context/check.h"
+#include "convert/classify.h"
+#include "convert/int_conv.h"
+#include "convert/real_conv.h"
+#include "module/args.h"
+#include "module/compat.h"
+#include "module/errors.h"
+#include "module/ref.h"
 #include "module/tables.h"
 #include "objects/objects.h"
 
 namespace vx {
 
-void setup_compare_slots() noexcept {}
+namespace {
 
-PyMethodDef compare_module_methods[] = {{nullptr, nullptr, 0, nullptr}};
+inline int sgn(int c) noexcept { return (c > 0) - (c < 0); }
+
+inline bool holds(int c, int op) noexcept {
+  switch (op) {
+    case Py_LT: return c < 0;
+    case Py_LE: return c <= 0;
+    case Py_EQ: return c == 0;
+    case Py_NE: return c != 0;
+    case Py_GT: return c > 0;
+    default: return c >= 0;
+  }
+}
+
+inline PyObject* verdict(int c, int op) noexcept { return PyBool_FromLong(holds(c, op)); }
+// Unordered operands: only "not equal" holds.
+inline PyObject* unordered(int op) noexcept { return PyBool_FromLong(op == Py_NE); }
+inline PyObject* not_implemented() noexcept { Py_RETURN_NOTIMPLEMENTED; }
+
+// Records that a NaN took part in a comparison; false with RangeError set
+// when the context traps it.
+bool note_nan(CTXT_Object* ctx, const char* msg) noexcept {
+  ctx->ctx.erange = 1;
+  if (ctx->ctx.traps & TRAP_ERANGE) {
+    PyErr_SetString(exc.range, msg);
+    return false;
+  }
+  return true;
+}
+
+// Three-way comparison of a GMP integer with a Python int, without an
+// allocation when the int is small.
+int cmp_z_pylong(mpz_srcptr z, PyObject* y) noexcept {
+  int sign;
+  uint64_t mag;
+  if (compat::long_small(y, sign, mag)) {  // |y| < 2**60
+    long v = static_cast<long>(mag);
+    return mpz_cmp_si(z, sign < 0 ? -v : v);
+  }
+  // Different signs or bit lengths decide without converting y.
+  const int zs = mpz_sgn(z), ys = compat::long_sign(y);
+  if (zs != ys) return zs < ys ? -1 : 1;
+  const Py_ssize_t nd = compat::long_ndigits(y);
+  const size_t ybits = static_cast<size_t>(nd - 1) * PyLong_SHIFT +
+                       static_cast<size_t>(std::bit_width(static_cast<uint32_t>(compat::long_digits(y)[nd - 1])));
+  const size_t zbits = mpz_sizeinbase(z, 2);
+  if (zbits != ybits) return zbits < ybits ? -zs : zs;
+  mpz_t t;
+  mpz_init(t);
+  mpz_set_pylong(t, y);
+  int c = mpz_cmp(z, t);
+  mpz_clear(t);
+  return c;
+}
+
+int cmp_q_pylong(mpq_srcptr q, PyObject* y) noexcept {
+  int sign;
+  uint64_t mag;
+  if (compat::long_small(y, sign, mag)) {
+    long v = static_cast<long>(mag);
+    return mpq_cmp_si(q, sign < 0 ? -v : v, 1);
+  }
+  mpz_t t;
+  mpz_init(t);
+  mpz_set_pylong(t, y);
+  int c = mpq_cmp_z(q, t);
+  mpz_clear(t);
+  return c;
+}
+
+// The part of a comparison of an exact value with a float that does not
+// depend on the exact value: true (and `out` set) when d is NaN or infinite.
+bool float_special(double d, int op, PyObject*& out) noexcept {
+  if (std::isnan(d)) {
+    out = unordered(op);
+    return true;
+  }
+  if (std::isinf(d)) {
+    out = verdict(d > 0 ? -1 : 1, op);
+    return true;
+  }
+  return false;
+}
+
+// Python's complex compares for equality with ints, floats and Fractions:
+// equal when the imaginary part is zero and the real part equal. Sets
+// `real` to the real part as a float, or leaves it empty when the parts
+// cannot be equal (nonzero imaginary part); false on failure.
+bool complex_real_part(PyObject* y, Ref& real) noexcept {
+  Py_complex c = PyComplex_AsCComplex(y);
+  if (c.imag != 0.0) return true;
+  real = Ref::steal(PyFloat_FromDouble(c.real));
+  return static_cast<bool>(real);
+}
+
+// A Decimal read exactly: a float for NaN and the infinities, otherwise an
+// mpq of its value. Decimal's own comparison cannot read our numbers, so
+// the comparison is done here. Empty with an exception set on failure.
+Ref decimal_operand(PyObject* y) noexcept {
+  auto ask = [y](const char* name) -> int {
+    Ref r = Ref::steal(PyObject_CallMethod(y, name, nullptr));
+    return r ? PyObject_IsTrue(r.get()) : -1;
+  };
+  int nan = ask("is_nan");
+  if (nan < 0) return Ref();
+  if (nan) return Ref::steal(PyFloat_FromDouble(NAN));
+  int inf = ask("is_infinite");
+  if (inf < 0) return Ref();
+  if (inf) {
+    int neg = ask("is_signed");
+    if (neg < 0) return Ref();
+    return Ref::steal(PyFloat_FromDouble(neg ? -INFINITY : INFINITY));
+  }
+  Ref pair = Ref::steal(PyObject_CallMethod(y, "as_integer_ratio", nullptr));
+  if (!pair) return Ref();
+  if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2) {
+    type_error("cannot convert object to mpq");
+    return Ref();
+  }
+  return Ref::steal(mpq_from_pair(PyTuple_GET_ITEM(pair.get(), 0), PyTuple_GET_ITEM(pair.get(), 1)));
+}
+
+PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
+  mpz_srcptr z = mpz_of(x);
+  const int kind = classify(y);
+  if (is_own_integer(kind)) return verdict(mpz_cmp(z, mpz_of(y)), op);
+  if (kind == K_PYINT) return verdict(cmp_z_pylong(z, y), op);
+  if (is_integer_kind(kind)) {
+    Own<MPZ_Object> t(to_mpz(y, kind));
+    if (!t) return nullptr;
+    return verdict(mpz_cmp(z, t->z), op);
+  }
+  if (is_rational_kind(kind)) {
+    Own<MPQ_Object> t(to_mpq(y, kind));
+    if (!t) return nullptr;
+    return verdict(-mpq_cmp_z(t->q, z), op);
+  }
+  if (kind == K_PYFLOAT) {
+    double d = PyFloat_AS_DOUBLE(y);
+    PyObject* out;
+    if (float_special(d, op, out)) return out;
+    return verdict(mpz_cmp_d(z, d), op);
+  }
+  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
+    Ref re;
+    if (!complex_real_part(y, re)) return nullptr;
+    return re ? compare_mpz(x, re.get(), op) : unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_mpz(x, d.get(), op) : nullptr;
+  }
+  return not_implemented();
+}
+
+PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
+  mpq_srcptr q = mpq_of(x);
+  const int kind = classify(y);
+  if (kind == K_MPQ) return verdict(mpq_cmp(q, mpq_of(y)), op);
+  if (is_own_integer(kind)) return verdict(mpq_cmp_z(q, mpz_of(y)), op);
+  if (kind == K_PYINT) return verdict(cmp_q_pylong(q, y), op);
+  if (is_rational_kind(kind)) {
+    Own<MPQ_Object> t(to_mpq(y, kind));
+    if (!t) return nullptr;
+    return verdict(mpq_cmp(q, t->q), op);
+  }
+  if (kind == K_PYFLOAT) {
+    double d = PyFloat_AS_DOUBLE(y);
+    PyObject* out;
+    if (float_special(d, op, out)) return out;
+    mpq_t t;
+    mpq_init(t);
+    mpq_set_d(t, d);  // exact
+    int c = mpq_cmp(q, t);
+    mpq_clear(t);
+    return verdict(c, op);
+  }
+  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
+    Ref re;
+    if (!complex_real_part(y, re)) return nullptr;
+    return re ? compare_mpq(x, re.get(), op) : unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_mpq(x, d.get(), op) : nullptr;
+  }
+  return not_implemented();
+}
+
+// The MPFR comparison of f with y, or false with an exception set; sets
+// `unknown` when y is of no kind a real compares with.
+bool mpfr_cmp_any(mpfr_srcptr f, PyObject* y, int kind, CTXT_Object* ctx, int& c, bool& unknown) noexcept {
+  unknown = false;
+  Ref t;  // converted operand, kept alive across the comparison
+  if (kind == K_PYINT) {
+    int sign;
+    uint64_t mag;
+    if (compat::long_small(y, sign, mag)) {
+      long v = static_cast<long>(mag);
+      mpfr_clear_flags();
+      c = mpfr_cmp_si(f, sign < 0 ? -v : v);
+      return true;
+    }
+  }
+  if (kind == K_PYFLOAT) {
+    mpfr_clear_flags();
+    c = mpfr_cmp_d(f, PyFloat_AS_DOUBLE(y));
+  } else if (kind == K_MPFR) {
+    mpfr_clear_flags();
+    c = mpfr_cmp(f, mpfr_of(y));
+  } else if (is_own_integer(kind)) {
+    mpfr_clear_flags();
+    c = mpfr_cmp_z(f, mpz_of(y));
+  } else if (is_integer_kind(kind)) {
+    if (!(t = Ref::steal(to_mpz(y, kind)))) return false;
+    mpfr_clear_flags();
+    c = mpfr_cmp_z(f, mpz_of(t.get()));
+  } else if (is_rational_kind(kind)) {
+    if (!(t = Ref::steal(to_mpq(y, kind)))) return false;
+    mpfr_clear_flags();
+    c = mpfr_cmp_q(f, mpq_of(t.get()));
+  } else if (is_real_kind(kind)) {
+    if (!(t = Ref::steal(to_mpfr(y, kind, PREC_EXACT, ctx)))) return false;
+    mpfr_clear_flags();
+    c = mpfr_cmp(f, mpfr_of(t.get()));
+  } else {
+    unknown = true;
+  }
+  return true;
+}
+
+PyObject* compare_real(mpfr_srcptr f, PyObject* y, int op, CTXT_Object* ctx) noexcept {
+  const int kind = classify(y);
+  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
+    Ref re;
+    if (!complex_real_part(y, re)) return nullptr;
+    if (re) return compare_real(f, re.get(), op, ctx);
+    if (mpfr_nan_p(f) && !note_nan(ctx, "comparison with NaN")) return nullptr;
+    return unordered(op);
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y);
+    return d ? compare_real(f, d.get(), op, ctx) : nullptr;
+  }
+  int c = 0;
+  bool unknown;
+  if (!mpfr_cmp_any(f, y, kind, ctx, c, unknown)) return nullptr;
+  if (unknown) return not_implemented();
+  if (mpfr_erangeflag_p()) {
+    if (!note_nan(ctx, "comparison with NaN")) return nullptr;
+    return unordered(op);
+  }
+  return verdict(c, op);
+}
+
+PyObject* compare_mpc(PyObject* x, PyObject* y, int op, CTXT_Object* ctx) noexcept {
+  if (op != Py_EQ && op != Py_NE) return type_error("no ordering relation is defined for complex numbers");
+  mpc_srcptr v = mpc_of(x);
+  const int kind = classify(y);
+  if (kind == K_MPC || kind == K_PYCOMPLEX) {
+    Own<MPC_Object> t(to_mpc(y, kind, PREC_EXACT, PREC_EXACT, ctx));
+    if (!t) return nullptr;
+    mpfr_clear_flags();
+    int c = mpc_cmp(v, t->c);
+    if (mpfr_erangeflag_p()) {
+      if (!note_nan(ctx, "comparison with NaN")) return nullptr;
+      return unordered(op);
+    }
+    return verdict(c, op);
+  }
+  if (mpfr_zero_p(mpc_imagref(v))) {
+    mpfr_srcptr re = mpc_realref(v);
+    Own<MPFR_Object> r(new_mpfr(mpfr_get_prec(re), ctx));
+    if (!r) return nullptr;
+    r->rc = mpfr_set(r->f, re, MPFR_RNDN);
+    return compare_real(r->f, y, op, ctx);
+  }
+  if (mpfr_nan_p(mpc_realref(v)) && !note_nan(ctx, "comparison with NaN")) return nullptr;
+  return unordered(op);
+}
+
+PyObject* richcompare(PyObject* x, PyObject* y, int op) {
+  if (is_mpz(x) || is_xmpz(x)) return compare_mpz(x, y, op);
+  if (is_mpq(x)) return compare_mpq(x, y, op);
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  if (is_mpfr(x)) return compare_real(mpfr_of(x), y, op, ctx.get());
+  return compare_mpc(x, y, op, ctx.get());
+}
+
+// ---- cmp, cmp_abs, sign -------------------------------------------------
+
+// A converted operand of cmp and cmp_abs.
+enum class Cls { Integer, Rational, Real, Complex };
+
+Cls class_of(int kind) noexcept {
+  if (is_integer_kind(kind)) return Cls::Integer;
+  if (is_rational_kind(kind)) return Cls::Rational;
+  if (is_real_kind(kind)) return Cls::Real;
+  return Cls::Complex;
+}
+
+// Converts o by its own class: an mpz, mpq or (exactly) an mpfr.
+Ref convert_by_class(PyObject* o, int kind, CTXT_Object* ctx) noexcept {
+  switch (class_of(kind)) {
+    case Cls::Integer: return Ref::steal(to_mpz(o, kind));
+    case Cls::Rational: return Ref::steal(to_mpq(o, kind));
+    default: break;
+  }
+  if (kind == K_PYFLOAT) {  // exact: no context step can change a double
+    MPFR_Object* r = new_mpfr(53, ctx);
+    if (r) r->rc = mpfr_set_d(r->f, PyFloat_AS_DOUBLE(o), MPFR_RNDN);
+    return Ref::steal(r);
+  }
+  return Ref::steal(to_mpfr(o, kind, PREC_EXACT, ctx));
+}
+
+// |z| as a read-only view sharing z's limbs; negated when `negate`.
+inline void abs_view(mpz_ptr v, mpz_srcptr z, bool negate = false) noexcept {
+  auto n = static_cast<mp_size_t>(mpz_size(z));
+  mpz_roinit_n(v, mpz_limbs_read(z), negate ? -n : n);
+}
+inline void abs_view(mpq_ptr v, mpq_srcptr q, bool negate = false) noexcept {
+  abs_view(mpq_numref(v), mpq_numref(q), negate);
+  abs_view(mpq_denref(v), mpq_denref(q));
+}
+
+// Compares the converted operands a (class ca) and b (class cb), both of
+// the integer, rational or real class. With `absolute`, |a| with |b|.
+int compare_converted(PyObject* a, Cls ca, PyObject* b, Cls cb, bool absolute) noexcept {
+  if (ca == Cls::Integer && cb == Cls::Integer)
+    return absolute ? mpz_cmpabs(mpz_of(a), mpz_of(b)) : mpz_cmp(mpz_of(a), mpz_of(b));
+  if (ca == Cls::Real && cb == Cls::Real)
+    return absolute ? mpfr_cmpabs(mpfr_of(a), mpfr_of(b)) : mpfr_cmp(mpfr_of(a), mpfr_of(b));
+  if (cb == Cls::Real || (cb == Cls::Rational && ca == Cls::Integer))
+    return -compare_converted(b, cb, a, ca, absolute);
+  // Now a is rational or real and b is of a narrower class.
+  if (ca == Cls::Rational) {
+    mpq_srcptr q = mpq_of(a);
+    if (!absolute)
+      return cb == Cls::Integer ? mpq_cmp_z(q, mpz_of(b)) : mpq_cmp(q, mpq_of(b));
+    mpq_t qa;
+    abs_view(qa, q);
+    if (cb == Cls::Integer) {
+      mpz_t zb;
+      abs_view(zb, mpz_of(b));
+      return mpq_cmp_z(qa, zb);
+    }
+    mpq_t qb;
+    abs_view(qb, mpq_of(b));
+    return mpq_cmp(qa, qb);
+  }
+  // a real, b integer or rational: |a| ? |b| is a ? -|b| reversed for negative a.
+  mpfr_srcptr f = mpfr_of(a);
+  const bool neg = absolute && mpfr_signbit(f) && !mpfr_nan_p(f);
+  const int s = neg ? -1 : 1;
+  if (cb == Cls::Integer) {
+    if (!absolute) return mpfr_cmp_z(f, mpz_of(b));
+    mpz_t zb;
+    abs_view(zb, mpz_of(b), neg);
+    return s * mpfr_cmp_z(f, zb);
+  }
+  if (!absolute) return mpfr_cmp_q(f, mpq_of(b));
+  mpq_t qb;
+  abs_view(qb, mpq_of(b), neg);
+  return s * mpfr_cmp_q(f, qb);
+}
+
+PyObject* finish_cmp(int c, CTXT_Object* ctx) noexcept {
+  if (mpfr_erangeflag_p() && !note_nan(ctx, "invalid comparison with NaN")) return nullptr;
+  return PyLong_FromLong(sgn(c));
+}
+
+PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, "cmp() requires 2 arguments")) return nullptr;
+  const int ka = classify(args[0]), kb = classify(args[1]);
+  if (!is_real_kind(ka) || !is_real_kind(kb)) return type_error("cmp() requires integer, rational, or real arguments");
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  Ref a = convert_by_class(args[0], ka, ctx.get());
+  if (!a) return nullptr;
+  Ref b = convert_by_class(args[1], kb, ctx.get());
+  if (!b) return nullptr;
+  mpfr_clear_flags();
+  int c = compare_converted(a.get(), class_of(ka), b.get(), class_of(kb), false);
+  return finish_cmp(c, ctx.get());
+}
+
+PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, "cmp_abs() requires 2 arguments")) return nullptr;
+  const int ka = classify(args[0]), kb = classify(args[1]);
+  if (!ka || !kb) return type_error("cmp_abs() requires integer, rational, real, or complex arguments");
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  if (!is_real_kind(ka) || !is_real_kind(kb)) {
+    Own<MPC_Object> a(to_mpc(args[0], ka, PREC_EXACT, PREC_EXACT, ctx.get()));
+    if (!a) return nullptr;
+    Own<MPC_Object> b(to_mpc(args[1], kb, PREC_EXACT, PREC_EXACT, ctx.get()));
+    if (!b) return nullptr;
+    mpfr_clear_flags();
+    return finish_cmp(mpc_cmp_abs(a->c, b->c), ctx.get());
+  }
+  Ref a = convert_by_class(args[0], ka, ctx.get());
+  if (!a) return nullptr;
+  Ref b = convert_by_class(args[1], kb, ctx.get());
+  if (!b) return nullptr;
+  mpfr_clear_flags();
+  int c = compare_converted(a.get(), class_of(ka), b.get(), class_of(kb), true);
+  return finish_cmp(c, ctx.get());
+}
+
+// The sign of a Decimal, read through its own predicates; -2 on failure.
+int decimal_sign(PyObject* o, bool& nan) noexcept {
+  auto ask = [o](const char* name) -> int {
+    Ref r = Ref::steal(PyObject_CallMethod(o, name, nullptr));
+    return r ? PyObject_IsTrue(r.get()) : -1;
+  };
+  int t;
+  if ((t = ask("is_nan")) != 0) return t < 0 ? -2 : (nan = true, 0);
+  if ((t = ask("is_zero")) != 0) return t < 0 ? -2 : 0;
+  if ((t = ask("is_signed")) < 0) return -2;
+  return t ? -1 : 1;
+}
+
+PyObject* sign_fn(PyObject* self, PyObject* x) {
+  const bool has_mpz = has_attr(x, "__mpz__"), has_mpq = has_attr(x, "__mpq__");
+  if (is_mpz(x) || is_xmpz(x) || PyLong_Check(x) || (has_mpz && !has_mpq)) {
+    Own<MPZ_Object> z(to_mpz(x, is_mpz(x) ? K_MPZ : is_xmpz(x) ? K_XMPZ : PyLong_Check(x) ? K_PYINT : K_HAS_MPZ));
+    if (!z) return nullptr;
+    return PyLong_FromLong(mpz_sgn(z->z));
+  }
+  if (is_mpq(x) || is_fraction(x) || has_mpq) {
+    Own<MPQ_Object> q(to_mpq(x, is_mpq(x) ? K_MPQ : is_fraction(x) ? K_FRACTION : K_HAS_MPQ));
+    if (!q) return nullptr;
+    return PyLong_FromLong(mpq_sgn(q->q));
+  }
+  const bool decimal = is_decimal(x);
+  if (!(is_mpfr(x) || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
+    return type_error("sign() argument type not supported");
+  Own<CTXT_Object> ctx(context_for(self));
+  if (!ctx) return nullptr;
+  int s;
+  bool nan = false;
+  if (decimal) {
+    if ((s = decimal_sign(x, nan)) == -2) return nullptr;
+  } else {
+    Ref f = convert_by_class(x, is_mpfr(x) ? K_MPFR : PyFloat_Check(x) ? K_PYFLOAT : K_HAS_MPFR, ctx.get());
+    if (!f) return nullptr;
+    nan = mpfr_nan_p(mpfr_of(f.get()));
+    s = nan ? 0 : mpfr_sgn(mpfr_of(f.get()));
+  }
+  if (nan && !note_nan(ctx.get(), "sign() of invalid value (NaN)")) return nullptr;
+  return PyLong_FromLong(sgn(s));
+}
+
+}  // namespace
+
+void setup_compare_slots() noexcept {
+  for (PyTypeObject* t : {&MPZ_Type, &XMPZ_Type, &MPQ_Type, &MPFR_Type, &MPC_Type}) t->tp_richcompare = richcompare;
+  MPZ_Type.tp_hash = mpz_hash;
+  MPQ_Type.tp_hash = mpq_hash;
+  MPFR_Type.tp_hash = mpfr_hash;
+  MPC_Type.tp_hash = mpc_hash;
+  XMPZ_Type.tp_hash = PyObject_HashNotImplemented;  // mutable
+}
+
+PyMethodDef compare_module_methods[] = {
+    VX_FASTCALL("cmp", cmp_fn,
+                "cmp(x, y, /) -> int\n\nReturn -1 if x < y; 0 if x = y; or 1 if x > y. Both x and y must be\n"
+                "integer, rational or real. Note: 0 is returned (and exception flag set)\n"
+                "if either argument is NaN."),
+    VX_FASTCALL("cmp_abs", cmp_abs_fn,
+                "cmp_abs(x, y, /) -> int\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else."),
+    VX_O("sign", sign_fn, "sign(x, /) -> int\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0."),
+    {nullptr, nullptr, 0, nullptr},
+};
 
 }  // namespace vx

@@ -15,17 +15,22 @@ ContextRecord ieee_double_context() noexcept {
 }
 
 bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range, bool subnormal) noexcept {
-  if (range && mpfr_regular_p(f) && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
-    ExpRange range(c.emin, c.emax);
-    rc = mpfr_check_range(f, rc, rnd(c));
+  if (mpfr_regular_p(f)) {
+    if (range && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
+      ExpRange er(c.emin, c.emax);
+      rc = mpfr_check_range(f, rc, rnd(c));
+    }
+    if (subnormal && c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
+        mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
+      ExpRange er(c.emin, c.emax);
+      rc = mpfr_subnormalize(f, rc, rnd(c));
+    }
   }
-  if (subnormal && c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
-      mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
-    ExpRange range(c.emin, c.emax);
-    rc = mpfr_subnormalize(f, rc, rnd(c));
-  }
-  const bool under = mpfr_underflow_p(), over = mpfr_overflow_p(), nan = mpfr_nanflag_p(),
-             inex = mpfr_inexflag_p(), div0 = mpfr_divby0_p();
+  // One read of MPFR's per-thread flags; an exact, ordinary result stops here.
+  const mpfr_flags_t flags = mpfr_flags_save();
+  if (!flags) return true;
+  const bool under = flags & MPFR_FLAGS_UNDERFLOW, over = flags & MPFR_FLAGS_OVERFLOW,
+             nan = flags & MPFR_FLAGS_NAN, inex = flags & MPFR_FLAGS_INEXACT, div0 = flags & MPFR_FLAGS_DIVBY0;
   c.underflow |= under;
   c.overflow |= over;
   c.invalid |= nan;

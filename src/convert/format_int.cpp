@@ -1,19 +1,263 @@
 // Integer and rational text: repr, str, digits and __format__.
+#include "convert/format_int.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "context/context.h"
+#include "convert/classify.h"
+#include "convert/int_conv.h"
+#include "convert/real_conv.h"
+#include "floating/format.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/ref.h"
 #include "module/tables.h"
 #include "objects/objects.h"
 
 namespace vx {
 
-void setup_format_slots() noexcept {}
+namespace {
 
-PyMethodDef format_module_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpz_format_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef xmpz_format_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpq_format_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpfr_format_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpc_format_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyGetSetDef mpq_attr_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
-PyGetSetDef mpfr_attr_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
-PyGetSetDef mpc_attr_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
+constexpr size_t STACK_BUFFER = 8191;
+
+// Frees a heap buffer of format_mpz on every path.
+struct HeapBuffer {
+  char* p = nullptr;
+  ~HeapBuffer() { PyMem_Free(p); }
+};
+
+}  // namespace
+
+PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexcept {
+  if (!((base >= 2 && base <= 62) || (base >= -36 && base <= -2)))
+    return value_error("base must be in the interval 2 ... 62");
+
+  // Room for "xmpz(", sign, prefix, ")" and the terminator besides the digits.
+  size_t n = mpz_sizeinbase(z, std::abs(base)) + 11;
+  char stack[STACK_BUFFER];
+  HeapBuffer heap;
+  char* buf = stack;
+  if (n > STACK_BUFFER) {
+    heap.p = static_cast<char*>(PyMem_Malloc(n));
+    if (!heap.p) return memory_error();
+    buf = heap.p;
+  }
+
+  // Write the magnitude through a read-only view: the value is shared.
+  __mpz_struct mag = *z;
+  bool negative = mag._mp_size < 0;
+  if (negative) mag._mp_size = -mag._mp_size;
+
+  char* p = buf;
+  auto put = [&p](const char* s) {
+    size_t k = std::strlen(s);
+    std::memcpy(p, s, k);
+    p += k;
+  };
+  if (options & FMT_REPR) put(xmpz ? "xmpz(" : "mpz(");
+  if (negative)
+    put("-");
+  else if (options & FMT_PLUS)
+    put("+");
+  else if (options & FMT_SPACE)
+    put(" ");
+  if ((options & FMT_PREFIX) || !(options & FMT_NO_PREFIX)) {
+    switch (base) {
+      case 2: put("0b"); break;
+      case 8: put("0o"); break;
+      case 16: put("0x"); break;
+      case -16: put("0X"); break;
+      default: break;
+    }
+  }
+  mpz_get_str(p, base, &mag);
+  p += std::strlen(p);
+  if (options & FMT_REPR) put(")");
+  return PyUnicode_FromStringAndSize(buf, p - buf);
+}
+
+PyObject* format_mpq(mpq_srcptr q, int base, bool repr) noexcept {
+  Ref num = Ref::steal(format_mpz(mpq_numref(q), base, 0));
+  if (!num) return nullptr;
+  Ref den = Ref::steal(format_mpz(mpq_denref(q), base, 0));
+  if (!den) return nullptr;
+  if (repr) return PyUnicode_FromFormat("mpq(%U,%U)", num.get(), den.get());
+  if (mpz_cmp_ui(mpq_denref(q), 1) == 0) return num.release();
+  return PyUnicode_FromFormat("%U/%U", num.get(), den.get());
+}
+
+namespace {
+
+PyObject* mpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR); }
+PyObject* mpz_str(PyObject* self) { return format_mpz(mpz_of(self), 10, 0); }
+PyObject* xmpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR, true); }
+PyObject* mpq_repr(PyObject* self) { return format_mpq(mpq_of(self), 10, true); }
+PyObject* mpq_str(PyObject* self) { return format_mpq(mpq_of(self), 10, false); }
+
+PyObject* mpz_digits(PyObject* self, PyObject* args) {
+  int base = 10;
+  if (!PyArg_ParseTuple(args, "|i", &base)) return nullptr;
+  return format_mpz(mpz_of(self), base, FMT_NO_PREFIX);
+}
+
+PyObject* xmpz_digits(PyObject* self, PyObject* args) {
+  int base = 10;
+  if (!PyArg_ParseTuple(args, "|i", &base)) return nullptr;
+  return format_mpz(mpz_of(self), base, 0, true);
+}
+
+PyObject* mpq_digits(PyObject* self, PyObject* args) {
+  int base = 10;
+  if (!PyArg_ParseTuple(args, "|i", &base)) return nullptr;
+  return format_mpq(mpq_of(self), base, false);
+}
+
+// The integer format language: [align][sign][#][width][type], where the
+// type is one of X b d o x. Any other character hands the whole
+// specification to the real formatting.
+PyObject* int_format(PyObject* self, PyObject* args) {
+  if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
+  const char* fmt = nullptr;
+  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
+  if (!*fmt) return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+
+  constexpr size_t SPEC_MAX = 30;
+  char spec[SPEC_MAX + 1];
+  size_t len = 0;
+  unsigned options = FMT_NO_PREFIX;
+  int base = 10;
+  bool align = false, sign = false, hash = false, width = false;
+  auto invalid = [] { return value_error("Invalid conversion specification"); };
+
+  for (const char* c = fmt; *c; ++c) {
+    if (len >= SPEC_MAX) return value_error("too long format string");
+    switch (*c) {
+      case '<':
+      case '>':
+      case '^':
+        if (align || sign || hash || width) return invalid();
+        spec[len++] = *c;
+        align = true;
+        continue;
+      case '+':
+      case '-':
+      case ' ':
+        if (sign || hash || width) return invalid();
+        if (*c == '+') options |= FMT_PLUS;
+        if (*c == ' ') options |= FMT_SPACE;
+        sign = true;
+        continue;
+      case '#':
+        if (hash || width) return invalid();
+        options |= FMT_PREFIX;
+        hash = true;
+        continue;
+      case 'X': base = -16; break;
+      case 'b': base = 2; break;
+      case 'd': base = 10; break;
+      case 'o': base = 8; break;
+      case 'x': base = 16; break;
+      default:
+        if (*c >= '0' && *c <= '9') {
+          if (!align) {
+            spec[len++] = '>';
+            align = true;
+          }
+          spec[len++] = *c;
+          width = true;
+          continue;
+        }
+        {
+          // Not part of the integer language: format as a real number.
+          Own<CTXT_Object> ctx(current_context());
+          if (!ctx) return nullptr;
+          Own<MPFR_Object> f(to_mpfr(self, classify(self), PREC_CONTEXT, ctx.get()));
+          if (!f) return nullptr;
+          return mpfr_format_spec(f.get(), fmt, ctx.get());
+        }
+    }
+    break;  // a type letter ends the specification
+  }
+
+  Ref text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  if (!text) return nullptr;
+  Ref align_spec = Ref::steal(PyUnicode_FromStringAndSize(spec, static_cast<Py_ssize_t>(len)));
+  if (!align_spec) return nullptr;
+  return PyObject_Format(text.get(), align_spec.get());
+}
+
+// digits(x, base=10, prec=0, /) for numbers of every kind.
+PyObject* f_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs == 0) return type_error("digits() requires at least one argument");
+  if (nargs > 3) return type_error("digits() accepts at most three arguments");
+  PyObject* x = args[0];
+  int kind = classify(x);
+  Ref rest = Ref::steal(PyTuple_New(nargs - 1));
+  if (!rest) return nullptr;
+  for (Py_ssize_t i = 1; i < nargs; ++i) PyTuple_SET_ITEM(rest.get(), i - 1, Py_NewRef(args[i]));
+
+  int base = 10;
+  if (is_integer_kind(kind)) {
+    Own<MPZ_Object> z(to_mpz(x, kind));
+    if (!z) return nullptr;
+    if (!PyArg_ParseTuple(rest.get(), "|i", &base)) return nullptr;
+    return format_mpz(z->z, base, FMT_NO_PREFIX);
+  }
+  if (is_rational_kind(kind)) {
+    Own<MPQ_Object> q(to_mpq(x, kind));
+    if (!q) return nullptr;
+    if (!PyArg_ParseTuple(rest.get(), "|i", &base)) return nullptr;
+    return format_mpq(q->q, base, false);
+  }
+  if (is_real_kind(kind)) {
+    Own<MPFR_Object> f(to_mpfr(x, kind, PREC_EXACT, nullptr));
+    if (!f) return nullptr;
+    return mpfr_digits_args(f.get(), rest.get());
+  }
+  if (is_complex_kind(kind)) {
+    Own<MPC_Object> c(to_mpc(x, kind, PREC_EXACT, PREC_EXACT, nullptr));
+    if (!c) return nullptr;
+    return mpc_digits_args(c.get(), rest.get());
+  }
+  return type_error("digits() argument type not supported");
+}
+
+constexpr const char* DIGITS_DOC = "digits(base=10, /) -> str\n\nThe integer as text in the given base.";
+constexpr const char* FORMAT_DOC = "__format__(fmt, /) -> str";
+
+}  // namespace
+
+void setup_format_slots() noexcept {
+  MPZ_Type.tp_repr = mpz_repr;
+  MPZ_Type.tp_str = mpz_str;
+  XMPZ_Type.tp_repr = xmpz_repr;
+  XMPZ_Type.tp_str = mpz_str;
+  MPQ_Type.tp_repr = mpq_repr;
+  MPQ_Type.tp_str = mpq_str;
+  setup_floating_format_slots();
+}
+
+PyMethodDef format_module_methods[] = {
+    VX_FASTCALL("digits", f_digits,
+                "digits(x, base=10, prec=0, /) -> str or tuple\n\n"
+                "x as text in the given base; reals and complex numbers give digit\n"
+                "strings with exponents (see mpfr.digits)."),
+    {nullptr, nullptr, 0, nullptr},
+};
+PyMethodDef mpz_format_methods[] = {
+    {"__format__", int_format, METH_VARARGS, FORMAT_DOC},
+    {"digits", mpz_digits, METH_VARARGS, DIGITS_DOC},
+    {nullptr, nullptr, 0, nullptr},
+};
+PyMethodDef xmpz_format_methods[] = {
+    {"__format__", int_format, METH_VARARGS, FORMAT_DOC},
+    {"digits", xmpz_digits, METH_VARARGS, DIGITS_DOC},
+    {nullptr, nullptr, 0, nullptr},
+};
+PyMethodDef mpq_format_methods[] = {
+    {"digits", mpq_digits, METH_VARARGS, "digits(base=10, /) -> str\n\nThe rational as text in the given base."},
+    {nullptr, nullptr, 0, nullptr},
+};
 
 }  // namespace vx

@@ -12,9 +12,52 @@
 
 namespace vx {
 
-// Python digits: 30 value bits in 32-bit words, least significant first.
-constexpr int DIGIT_BYTES = sizeof(digit);
-constexpr int DIGIT_NAILS = DIGIT_BYTES * 8 - PyLong_SHIFT;
+// Python digits hold 30 value bits in 32-bit words, least significant first;
+// GMP limbs 64 bits. Large values are repacked directly, with no text or
+// byte-string step in between.
+static_assert(GMP_NUMB_BITS == 64 && GMP_NAIL_BITS == 0, "vexa2 expects 64-bit limbs without nails");
+
+namespace {
+
+// Packs n 30-bit digits into 64-bit limbs in one pass.
+void digits_to_mpz(mpz_ptr z, const digit* d, size_t n, bool negative) noexcept {
+  size_t nlimbs = (n * PyLong_SHIFT + 63) / 64;
+  mp_limb_t* out = mpz_limbs_write(z, static_cast<mp_size_t>(nlimbs));
+  uint64_t acc = 0;
+  int have = 0;
+  size_t k = 0;
+  for (size_t i = 0; i < n; ++i) {
+    acc |= static_cast<uint64_t>(d[i]) << have;
+    have += PyLong_SHIFT;
+    if (have >= 64) {
+      out[k++] = acc;
+      have -= 64;
+      acc = have ? static_cast<uint64_t>(d[i]) >> (PyLong_SHIFT - have) : 0;
+    }
+  }
+  if (have) out[k++] = acc;
+  while (k && out[k - 1] == 0) --k;
+  mpz_limbs_finish(z, negative ? -static_cast<mp_size_t>(k) : static_cast<mp_size_t>(k));
+}
+
+// Unpacks the magnitude of z into n 30-bit digits.
+void mpz_to_digits(mpz_srcptr z, digit* d, size_t n) noexcept {
+  const mp_limb_t* limbs = mpz_limbs_read(z);
+  size_t nlimbs = mpz_size(z), k = 0;
+  unsigned __int128 acc = 0;
+  int have = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (have < PyLong_SHIFT && k < nlimbs) {
+      acc |= static_cast<unsigned __int128>(limbs[k++]) << have;
+      have += 64;
+    }
+    d[i] = static_cast<digit>(acc & PyLong_MASK);
+    acc >>= PyLong_SHIFT;
+    have -= PyLong_SHIFT;
+  }
+}
+
+}  // namespace
 
 int mpz_set_pylong(mpz_ptr z, PyObject* o) noexcept {
   if (!PyLong_Check(o)) {
@@ -28,9 +71,7 @@ int mpz_set_pylong(mpz_ptr z, PyObject* o) noexcept {
     if (sign < 0) mpz_neg(z, z);
     return 0;
   }
-  mpz_import(z, static_cast<size_t>(compat::long_ndigits(o)), -1, DIGIT_BYTES, 0, DIGIT_NAILS,
-             compat::long_digits(o));
-  if (compat::long_sign(o) < 0) mpz_neg(z, z);
+  digits_to_mpz(z, compat::long_digits(o), static_cast<size_t>(compat::long_ndigits(o)), compat::long_sign(o) < 0);
   return 0;
 }
 
@@ -40,9 +81,8 @@ PyObject* pylong_from_mpz(mpz_srcptr z) noexcept {
   Py_ssize_t n = static_cast<Py_ssize_t>((bits + PyLong_SHIFT - 1) / PyLong_SHIFT);
   PyObject* r = compat::long_new(n);
   if (!r) return nullptr;
-  size_t count = 0;
-  mpz_export(compat::long_digits_mut(r), &count, -1, DIGIT_BYTES, 0, DIGIT_NAILS, z);
-  compat::long_finish(r, static_cast<Py_ssize_t>(count), mpz_sgn(z) < 0);
+  mpz_to_digits(z, compat::long_digits_mut(r), static_cast<size_t>(n));
+  compat::long_finish(r, n, mpz_sgn(z) < 0);
   return r;
 }
 

@@ -1,15 +1,248 @@
-// The integer protocol and methods of mpz and xmpz.
+// Methods and attributes of mpz (and those xmpz shares), other than the
+// bit methods and text formatting.
+#include <climits>
+
+#include "context/context.h"
+#include "convert/classify.h"
+#include "convert/int_conv.h"
+#include "integer/mpz_internal.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/ref.h"
 #include "module/tables.h"
-#include "objects/objects.h"
 
 namespace vx {
 
-void setup_integer_slots() noexcept {}
+namespace {
+
+// __ceil__, __floor__, __trunc__, conjugate: an integer is its own value.
+PyObject* self_value(PyObject* self, PyObject*) { return Py_NewRef(self); }
+
+PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 0, 1, "__round__() takes at most 1 argument")) return nullptr;
+  if (nargs == 0) return Py_NewRef(self);
+  const long long nd = read_llong(args[0]);
+  if (nd == -1 && PyErr_Occurred()) {
+    PyErr_Clear();
+    return type_error("__round__() requires 'int' argument");
+  }
+  if (nd >= 0) return Py_NewRef(self);
+  const unsigned long long k = 0ULL - static_cast<unsigned long long>(nd);  // -nd, also for LLONG_MIN
+  mpz_srcptr x = mpz_of(self);
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  const int mode = ctx->ctx.round;
+  Own<MPZ_Object> r(new_mpz());
+  if (!r) return nullptr;
+  if (mpz_sizeinbase(x, 10) < k) {
+    // |x| < 10**(k-1): the quotient is 0, or +-1 when the mode rounds away from 0.
+    const int s = mpz_sgn(x);
+    const int q = mode == RoundUp ? (s > 0) : mode == RoundDown ? -(s < 0) : mode == RoundAwayZero ? s : 0;
+    if (q == 0) return r.release();
+    if (k > MPZ_MAX_BITS / 4) return memory_error();  // 10**k has about 3.32k bits
+    mpz_ui_pow_ui(r->z, 10, static_cast<unsigned long>(k));
+    if (q < 0) mpz_neg(r->z, r->z);
+    return r.release();
+  }
+  mpz_t p, rem;
+  mpz_init(p);
+  mpz_init(rem);
+  mpz_ui_pow_ui(p, 10, static_cast<unsigned long>(k));
+  mpz_ptr q = r->z;
+  switch (mode) {
+    case RoundToZero: mpz_tdiv_q(q, x, p); break;
+    case RoundUp: mpz_cdiv_q(q, x, p); break;
+    case RoundDown: mpz_fdiv_q(q, x, p); break;
+    case RoundAwayZero:
+      if (mpz_sgn(x) >= 0)
+        mpz_cdiv_q(q, x, p);
+      else
+        mpz_fdiv_q(q, x, p);
+      break;
+    default: {  // to nearest, ties to the even quotient
+      mpz_fdiv_qr(q, rem, x, p);
+      mpz_mul_2exp(rem, rem, 1);
+      int c = mpz_cmp(rem, p);
+      if (c > 0 || (c == 0 && mpz_odd_p(q))) mpz_add_ui(q, q, 1);
+    }
+  }
+  mpz_mul(q, q, p);
+  mpz_clear(p);
+  mpz_clear(rem);
+  return r.release();
+}
+
+PyObject* mpz_sizeof(PyObject* self, PyObject*) {
+  auto alloc = static_cast<size_t>(mpz_of(self)->_mp_alloc);
+  return PyLong_FromSize_t(static_cast<size_t>(Py_TYPE(self)->tp_basicsize) + alloc * sizeof(mp_limb_t));
+}
+
+PyObject* mpz_array(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  if (nargs > 2) return type_error("__array__() takes at most 2 positional arguments");
+  const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+  if (nkw > 2) return type_error("__array__() takes at most 2 keyword arguments");
+  PyObject* dtype = nargs >= 1 ? args[0] : Py_None;
+  for (Py_ssize_t i = 0; i < nkw; ++i) {
+    PyObject* name = PyTuple_GET_ITEM(kwnames, i);
+    if (PyUnicode_CompareWithASCIIString(name, "dtype") == 0) {
+      if (nargs >= 1) return type_error("argument for __array__() given by name ('dtype') and position (1)");
+      dtype = args[nargs + i];
+    } else if (PyUnicode_CompareWithASCIIString(name, "copy") == 0) {
+      if (nargs >= 2) return type_error("argument for __array__() given by name ('copy') and position (2)");
+    } else {
+      return type_error("got an invalid keyword argument for __array__()");
+    }
+  }
+  Ref numpy = Ref::steal(PyImport_ImportModule("numpy"));
+  if (!numpy) return nullptr;
+  Ref value = Ref::steal(pylong_from_mpz(mpz_of(self)));
+  if (!value) return nullptr;
+  return PyObject_CallMethod(numpy.get(), "array", "OO", value.get(), dtype);
+}
+
+PyObject* is_congruent(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  static constexpr const char* msg = "is_congruent() requires 2 integer arguments";
+  if (!want_args(nargs, 2, msg)) return nullptr;
+  Own<MPZ_Object> y(to_mpz_intonly(args[0]));
+  Own<MPZ_Object> m(y ? to_mpz_intonly(args[1]) : nullptr);
+  if (!m) {
+    PyErr_Clear();
+    return type_error(msg);
+  }
+  return PyBool_FromLong(mpz_congruent_p(mpz_of(self), y->z, m->z));
+}
+
+PyObject* is_divisible(PyObject* self, PyObject* d) {
+  const unsigned long small = read_ulong(d);
+  if (!(small == static_cast<unsigned long>(-1) && PyErr_Occurred()))
+    return PyBool_FromLong(mpz_divisible_ui_p(mpz_of(self), small));
+  PyErr_Clear();
+  Own<MPZ_Object> big(to_mpz_intonly(d));
+  if (!big) {
+    PyErr_Clear();
+    return type_error("is_divisible() requires 2 integer arguments");
+  }
+  return PyBool_FromLong(mpz_divisible_p(mpz_of(self), big->z));
+}
+
+PyObject* is_even(PyObject* self, PyObject*) { return PyBool_FromLong(mpz_even_p(mpz_of(self))); }
+PyObject* is_odd(PyObject* self, PyObject*) { return PyBool_FromLong(mpz_odd_p(mpz_of(self))); }
+PyObject* is_power(PyObject* self, PyObject*) { return PyBool_FromLong(mpz_perfect_power_p(mpz_of(self))); }
+PyObject* is_square(PyObject* self, PyObject*) {
+  mpz_srcptr z = mpz_of(self);
+  return PyBool_FromLong(mpz_sgn(z) >= 0 && mpz_perfect_square_p(z));
+}
+PyObject* is_integer(PyObject*, PyObject*) { Py_RETURN_TRUE; }
+
+PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 0, 1, "is_prime() takes at most 1 argument")) return nullptr;
+  unsigned long reps = 25;
+  if (nargs == 1) {
+    reps = read_ulong(args[0]);
+    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+    if (reps > 1000) reps = 1000;
+  }
+  mpz_srcptr z = mpz_of(self);
+  return PyBool_FromLong(mpz_sgn(z) >= 0 && mpz_probab_prime_p(z, static_cast<int>(reps)) != 0);
+}
+
+PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 0, 1, "is_probab_prime() takes at most 1 argument")) return nullptr;
+  unsigned long reps = 25;
+  if (nargs == 1) {
+    reps = PyLong_AsUnsignedLong(args[0]);
+    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+  }
+  // GMP counts repetitions in an int: more than INT_MAX means "as many as possible".
+  const int n = reps > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(reps);
+  mpz_srcptr z = mpz_of(self);
+  return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
+}
+
+PyObject* num_digits(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
+  long long base = 10;
+  if (nargs == 1) {
+    base = PyLong_AsLongLong(args[0]);
+    if (base == -1 && PyErr_Occurred()) return nullptr;
+  }
+  if (base < 2 || base > 62) return value_error("base must be in the interval [2, 62]");
+  return PyLong_FromSize_t(mpz_sizeinbase(mpz_of(self), static_cast<int>(base)));
+}
+
+PyObject* as_integer_ratio(PyObject* self, PyObject*) {
+  Ref one = Ref::steal(as_obj(new_mpz()));
+  if (!one) return nullptr;
+  mpz_set_ui(mpz_of(one.get()), 1);
+  return PyTuple_Pack(2, self, one.get());
+}
+
+PyObject* small_mpz(unsigned long v) noexcept {
+  MPZ_Object* r = new_mpz();
+  if (r) mpz_set_ui(r->z, v);
+  return as_obj(r);
+}
+
+PyObject* get_self(PyObject* self, void*) { return Py_NewRef(self); }
+PyObject* get_one(PyObject*, void*) { return small_mpz(1); }
+PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
+
+}  // namespace
 
 PyMethodDef integer_module_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpz_integer_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef xmpz_integer_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyGetSetDef mpz_integer_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
+
+PyMethodDef mpz_integer_methods[] = {
+    VX_NOARGS("__ceil__", self_value, "Return the ceiling of x (x itself)."),
+    VX_NOARGS("__floor__", self_value, "Return the floor of x (x itself)."),
+    VX_NOARGS("__trunc__", self_value, "Return x truncated to an integer (x itself)."),
+    VX_FASTCALL("__round__", mpz_round, "Round x to the nearest multiple of 10**-ndigits."),
+    VX_NOARGS("__sizeof__", mpz_sizeof, "Return the size of x in memory, in bytes."),
+    VX_FASTCALL_KW("__array__", mpz_array, "Return x as a numpy array."),
+    VX_NOARGS("as_integer_ratio", as_integer_ratio,
+              "x.as_integer_ratio() -> tuple[mpz, mpz]\n\nReturn the pair (x, 1)."),
+    VX_NOARGS("conjugate", self_value, "x.conjugate() -> number\n\nReturn the conjugate of x (which is just a new\n"
+                                       "reference to x since x is not a complex number)."),
+    VX_FASTCALL("is_congruent", is_congruent,
+                "x.is_congruent(y, m, /) -> bool\n\nReturn True if x is congruent to y modulo m, else False."),
+    VX_O("is_divisible", is_divisible, "x.is_divisible(d, /) -> bool\n\nReturn True if x is divisible by d, else False."),
+    VX_NOARGS("is_even", is_even, "x.is_even() -> bool\n\nReturn True if x is even, False otherwise."),
+    VX_NOARGS("is_integer", is_integer, "x.is_integer() -> bool\n\nReturn True."),
+    VX_NOARGS("is_odd", is_odd, "x.is_odd() -> bool\n\nReturn True if x is odd, False otherwise."),
+    VX_NOARGS("is_power", is_power,
+              "x.is_power() -> bool\n\nReturn True if x is a perfect power (there exists y and\n"
+              "n > 1 such that x=y**n), else return False."),
+    VX_FASTCALL("is_prime", is_prime,
+                "x.is_prime(n=25, /) -> bool\n\nReturn True if x is probably prime, else False if x is\n"
+                "definitely composite. x is checked for small divisors and up to n\n"
+                "Miller-Rabin tests are performed."),
+    VX_FASTCALL("is_probab_prime", is_probab_prime,
+                "x.is_probab_prime(n=25, /) -> int\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
+                "or return 0 if x is definitely non-prime."),
+    VX_NOARGS("is_square", is_square,
+              "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
+    VX_FASTCALL("num_digits", num_digits,
+                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
+                "of x in radix base. The result is correct if base is a power\n"
+                "of 2. For other bases, the result is usually correct but may\n"
+                "be 1 too large. base can range between 2 and 62, inclusive."),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyMethodDef xmpz_integer_methods[] = {
+    VX_NOARGS("conjugate", self_value, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
+    VX_FASTCALL("num_digits", num_digits,
+                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
+                "of x in radix base."),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef mpz_integer_getset[] = {
+    {"numerator", get_self, nullptr, "the numerator of a rational number in lowest terms", nullptr},
+    {"denominator", get_one, nullptr, "the denominator of a rational number in lowest terms", nullptr},
+    {"real", get_self, nullptr, "the real part of a complex number", nullptr},
+    {"imag", get_zero, nullptr, "the imaginary part of a complex number", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
 PyGetSetDef xmpz_integer_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
 
 }  // namespace vx

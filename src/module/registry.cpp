@@ -23,8 +23,8 @@ struct TypeLists {
   PyGetSetDef* const* getset;
 };
 
-PyMethodDef* const mpz_methods_list[] = {mpz_format_methods, mpz_integer_methods, mpz_convert_methods, nullptr};
-PyMethodDef* const xmpz_methods_list[] = {xmpz_format_methods, xmpz_integer_methods, xmpz_convert_methods, nullptr};
+PyMethodDef* const mpz_methods_list[] = {mpz_format_methods, mpz_integer_methods, mpz_bit_methods, mpz_convert_methods, nullptr};
+PyMethodDef* const xmpz_methods_list[] = {xmpz_format_methods, xmpz_integer_methods, mpz_bit_methods, xmpz_convert_methods, nullptr};
 PyMethodDef* const mpq_methods_list[] = {mpq_format_methods, mpq_convert_methods, nullptr};
 PyMethodDef* const mpfr_methods_list[] = {mpfr_format_methods, mpfr_convert_methods, nullptr};
 PyMethodDef* const mpc_methods_list[] = {mpc_format_methods, mpc_convert_methods, nullptr};

@@ -21,6 +21,7 @@ extern PyMethodDef arith_context_methods[];  // arith/
 extern PyMethodDef mpz_format_methods[], xmpz_format_methods[], mpq_format_methods[], mpfr_format_methods[],
     mpc_format_methods[];
 extern PyMethodDef mpz_integer_methods[], xmpz_integer_methods[];
+extern PyMethodDef mpz_bit_methods[];  // integer/mpz_bits.cpp, shared by mpz and xmpz
 extern PyMethodDef mpz_convert_methods[], xmpz_convert_methods[], mpq_convert_methods[], mpfr_convert_methods[],
     mpc_convert_methods[];
 extern PyGetSetDef mpz_integer_getset[], xmpz_integer_getset[];

@@ -1,0 +1,153 @@
+// The shared machinery of the arithmetic operators: choosing the class of
+// an operation from the operands' kinds, fetching the context only when it
+// is needed, and the table-driven slot and function entries.
+#pragma once
+#include <Python.h>
+#include <cstdint>
+
+#include "context/check.h"
+#include "context/context.h"
+#include "convert/classify.h"
+#include "module/args.h"
+#include "module/compat.h"
+#include "module/errors.h"
+#include "module/ref.h"
+#include "objects/objects.h"
+
+namespace vx::arith {
+
+// The class an operation runs in. Kind codes are grouped by range, so the
+// widest class of two known operands is the class of the larger code.
+enum class Cls { None, Int, Rat, Real, Cpx };
+
+inline Cls class_of(int a, int b) noexcept {
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return Cls::None;
+  int m = a > b ? a : b;
+  if (m < 15) return Cls::Int;
+  if (m < 31) return Cls::Rat;
+  if (m < 47) return Cls::Real;
+  return Cls::Cpx;
+}
+
+// The context of one operation: the one given (a context method) or the
+// current one, fetched on first use so that integer work on small values
+// never pays for it.
+class Ctx {
+  CTXT_Object* c_;
+  Own<CTXT_Object> held_;
+
+ public:
+  explicit Ctx(CTXT_Object* given = nullptr) noexcept : c_(given) {}
+  // nullptr with an exception set when the current context cannot be made.
+  CTXT_Object* get() noexcept {
+    if (!c_) {
+      held_ = Own<CTXT_Object>(current_context());
+      c_ = held_.get();
+    }
+    return c_;
+  }
+  ContextRecord& rec() noexcept { return c_->ctx; }  // after a successful get()
+};
+
+// The context a module function or context method works in.
+inline Ctx ctx_for_self(PyObject* self) noexcept {
+  return Ctx(self && is_context(self) ? reinterpret_cast<CTXT_Object*>(self) : nullptr);
+}
+
+// Operands below this many limbs are computed attached: detaching costs
+// more than such a computation, and the context is not even fetched.
+constexpr size_t DETACH_MIN_LIMBS = 256;
+
+// Runs an integer or rational computation on operands of `limbs` limbs in
+// all, detached from the interpreter when the context allows it. `shared`
+// says an operand may be changed by another thread meanwhile (an xmpz), in
+// which case it stays attached. False with an exception set when the
+// context cannot be fetched.
+template <class F>
+inline bool compute(Ctx& cx, bool shared, size_t limbs, F&& f) {
+  if (shared || limbs < DETACH_MIN_LIMBS) {
+    f();
+    return true;
+  }
+  CTXT_Object* c = cx.get();
+  if (!c) return false;
+  gmp_compute(c->ctx, f);
+  return true;
+}
+
+inline size_t limbs(mpz_srcptr a, mpz_srcptr b) noexcept { return mpz_size(a) + mpz_size(b); }
+inline size_t limbs(mpq_srcptr a, mpq_srcptr b) noexcept {
+  return mpz_size(mpq_numref(a)) + mpz_size(mpq_denref(a)) + mpz_size(mpq_numref(b)) + mpz_size(mpq_denref(b));
+}
+
+inline bool is_shared(int kx, int ky) noexcept { return kx == K_XMPZ || ky == K_XMPZ; }
+
+// A Python int read without a call when its magnitude fits one word.
+struct Small {
+  int sign;
+  uint64_t mag;
+};
+inline bool small_int(PyObject* o, Small& s) noexcept { return compat::long_small(o, s.sign, s.mag); }
+
+inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
+
+// The exponent range of the context imposed on a bare value, and its
+// subnormalization, without touching the context's flags.
+void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept;
+
+// Implementations by class. Each receives both operands with their kind codes.
+using Impl = PyObject* (*)(PyObject*, int, PyObject*, int, Ctx&);
+
+// One binary operation: its four implementations and the texts of its
+// module function.
+struct BinaryOp {
+  Impl integer, rational, real, complex;
+  const char* count_msg;  // wrong number of arguments
+  const char* type_msg;   // an operand of unknown kind
+};
+
+inline PyObject* dispatch(const BinaryOp& op, PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
+  switch (class_of(a, b)) {
+    case Cls::Int: return op.integer(x, a, y, b, cx);
+    case Cls::Rat: return op.rational(x, a, y, b, cx);
+    case Cls::Real: return op.real(x, a, y, b, cx);
+    case Cls::Cpx: return op.complex(x, a, y, b, cx);
+    case Cls::None: break;
+  }
+  return nullptr;
+}
+
+// The number-protocol entry: NotImplemented for an operand of unknown kind.
+template <const BinaryOp& op>
+PyObject* slot(PyObject* x, PyObject* y) {
+  int a = classify(x), b = classify(y);
+  if (a == K_UNKNOWN || b == K_UNKNOWN) Py_RETURN_NOTIMPLEMENTED;
+  Ctx cx;
+  return dispatch(op, x, a, y, b, cx);
+}
+
+// The module function, which is also a context method.
+template <const BinaryOp& op>
+PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, op.count_msg)) return nullptr;
+  int a = classify(args[0]), b = classify(args[1]);
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return type_error(op.type_msg);
+  Ctx cx = ctx_for_self(self);
+  return dispatch(op, args[0], a, args[1], b, cx);
+}
+
+// The operations, defined in add.cpp, div.cpp and pow.cpp.
+extern const BinaryOp op_add, op_sub, op_mul, op_truediv, op_floordiv, op_mod, op_divmod;
+
+PyObject* power(PyObject* x, PyObject* y, PyObject* m, Ctx& cx);
+// The real power, also reached from integer and rational powers.
+PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx);
+
+// Context methods of one operand (add.cpp) and the context's pow (pow.cpp).
+PyObject* ctx_plus(PyObject* self, PyObject* const* args, Py_ssize_t nargs);
+PyObject* ctx_minus(PyObject* self, PyObject* const* args, Py_ssize_t nargs);
+PyObject* ctx_abs(PyObject* self, PyObject* arg);
+PyObject* ctx_pow(PyObject* self, PyObject* const* args, Py_ssize_t nargs);
+PyObject* slot_power(PyObject* x, PyObject* y, PyObject* m);
+
+}  // namespace vx::arith

@@ -1,0 +1,163 @@
+// Real and complex binary operations shared by + - * / and //: the MPFR
+// and MPC routines of each operation, and one implementation per class
+// that converts the operands, computes and checks the result.
+#pragma once
+#include "arith/dispatch.h"
+#include "convert/real_conv.h"
+
+namespace vx::arith {
+
+// MPFR and MPC routines of one operation. `fd`/`df` take a double operand
+// on the right/left, `fs`/`sf` a machine integer; the complex forms take an
+// mpc and an mpfr in either order.
+struct FAdd {
+  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add(r, a, b, m); }
+  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_add_d(r, a, b, m); }
+  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add_d(r, b, a, m); }
+  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_add_si(r, a, b, m); }
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add_si(r, b, a, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_add(r, a, b, m); }
+  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_add_fr(r, a, b, m); }
+  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_add_fr(r, b, a, m); }
+};
+struct FSub {
+  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_sub(r, a, b, m); }
+  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_sub_d(r, a, b, m); }
+  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_d_sub(r, a, b, m); }
+  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_sub_si(r, a, b, m); }
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_si_sub(r, a, b, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_sub(r, a, b, m); }
+  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_sub_fr(r, a, b, m); }
+  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_sub(r, a, b, m); }
+};
+struct FMul {
+  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul(r, a, b, m); }
+  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_mul_d(r, a, b, m); }
+  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_d(r, b, a, m); }
+  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_mul_si(r, a, b, m); }
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_si(r, b, a, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul(r, a, b, m); }
+  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, a, b, m); }
+  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, b, a, m); }
+};
+struct FDiv {
+  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_div(r, a, b, m); }
+  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_div_d(r, a, b, m); }
+  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_d_div(r, a, b, m); }
+  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_div_si(r, a, b, m); }
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_si_div(r, a, b, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_div(r, a, b, m); }
+  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_div_fr(r, a, b, m); }
+  // MPC's quotient of a + 0i by b.
+  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_div(r, a, b, m); }
+};
+
+// A non-zero Python int that fits a machine word, as a long.
+inline bool small_nonzero(PyObject* o, int kind, long& v) noexcept {
+  Small s;
+  if (kind != K_PYINT || !small_int(o, s) || s.mag == 0) return false;
+  v = s.sign < 0 ? -static_cast<long>(s.mag) : static_cast<long>(s.mag);
+  return true;
+}
+
+// x op y in the real class: one rounding to the context precision. A
+// float or a small int beside an mpfr is used without a temporary (MPFR's
+// mixed forms round exactly as the operation on the converted value does;
+// zero is left to the general path, whose signed-zero rules differ).
+template <class F>
+MPFR_Object* real_binary(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c) {
+  Own<MPFR_Object> r(new_mpfr(0, c));
+  if (!r) return nullptr;
+  const mpfr_rnd_t m = rnd(c->ctx);
+  const bool sub = c->ctx.subnormalize;
+  long v;
+  if (a == K_MPFR && b == K_MPFR) {
+    mpfr_clear_flags();
+    r->rc = F::ff(r->f, mpfr_of(x), mpfr_of(y), m);
+  } else if (a == K_MPFR && b == K_PYFLOAT && !sub) {
+    mpfr_clear_flags();
+    r->rc = F::fd(r->f, mpfr_of(x), PyFloat_AS_DOUBLE(y), m);
+  } else if (a == K_PYFLOAT && b == K_MPFR && !sub) {
+    mpfr_clear_flags();
+    r->rc = F::df(r->f, PyFloat_AS_DOUBLE(x), mpfr_of(y), m);
+  } else if (a == K_MPFR && small_nonzero(y, b, v)) {
+    mpfr_clear_flags();
+    r->rc = F::fs(r->f, mpfr_of(x), v, m);
+  } else if (b == K_MPFR && small_nonzero(x, a, v)) {
+    mpfr_clear_flags();
+    r->rc = F::sf(r->f, v, mpfr_of(y), m);
+  } else {
+    Own<MPFR_Object> tx(to_mpfr(x, a, PREC_EXACT, c));
+    if (!tx) return nullptr;
+    Own<MPFR_Object> ty(to_mpfr(y, b, PREC_EXACT, c));
+    if (!ty) return nullptr;
+    mpfr_clear_flags();
+    r->rc = F::ff(r->f, tx->f, ty->f, m);
+  }
+  return reinterpret_cast<MPFR_Object*>(r.release());
+}
+
+inline bool complex_class(int kind) noexcept { return kind >= 47; }
+
+// The zero-divisor rule of complex division: `divzero` is raised and, when
+// trapped, the division fails.
+inline bool complex_divisor_ok(bool zero, ContextRecord& c) noexcept {
+  if (!zero) return true;
+  c.divzero = 1;
+  if (c.traps & TRAP_DIVZERO) {
+    PyErr_SetString(exc.divzero, "'mpc' division by zero");
+    return false;
+  }
+  return true;
+}
+
+inline bool mpc_zero(mpc_srcptr z) noexcept {
+  return mpfr_zero_p(mpc_realref(z)) && mpfr_zero_p(mpc_imagref(z));
+}
+
+// x op y in the complex class: a real operand joins through MPC's mixed
+// forms, so that its imaginary part is not invented.
+template <class F, bool divide = false>
+PyObject* complex_binary(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
+  CTXT_Object* c = cx.get();
+  if (!c) return nullptr;
+  ContextRecord& cr = c->ctx;
+  Own<MPC_Object> r(new_mpc(0, 0, c));
+  if (!r) return nullptr;
+  const mpc_rnd_t m = crnd(cr);
+  mpfr_clear_flags();
+  if (!complex_class(b)) {
+    Own<MPC_Object> tx(to_mpc(x, a, PREC_EXACT, PREC_EXACT, c));
+    if (!tx) return nullptr;
+    Own<MPFR_Object> ty(to_mpfr(y, b, PREC_EXACT, c));
+    if (!ty) return nullptr;
+    if (divide && !complex_divisor_ok(mpfr_zero_p(ty->f), cr)) return nullptr;
+    r->rc = F::cf(r->c, tx->c, ty->f, m);
+  } else if (!complex_class(a)) {
+    Own<MPFR_Object> tx(to_mpfr(x, a, PREC_EXACT, c));
+    if (!tx) return nullptr;
+    Own<MPC_Object> ty(to_mpc(y, b, PREC_EXACT, PREC_EXACT, c));
+    if (!ty) return nullptr;
+    if (divide && !complex_divisor_ok(mpc_zero(ty->c), cr)) return nullptr;
+    r->rc = F::fc(r->c, tx->f, ty->c, m);
+  } else {
+    Own<MPC_Object> tx(to_mpc(x, a, PREC_EXACT, PREC_EXACT, c));
+    if (!tx) return nullptr;
+    Own<MPC_Object> ty(to_mpc(y, b, PREC_EXACT, PREC_EXACT, c));
+    if (!ty) return nullptr;
+    if constexpr (divide) {
+      if (!complex_divisor_ok(mpc_zero(ty->c), cr)) return nullptr;
+      // Complex division of two values is long enough to let others run.
+      mpc_ptr rp = r->c;
+      mpc_srcptr xp = tx->c, yp = ty->c;
+      int rc = 0;
+      gmp_compute(cr, [&] { rc = F::cc(rp, xp, yp, m); });
+      r->rc = rc;
+    } else {
+      r->rc = F::cc(r->c, tx->c, ty->c, m);
+    }
+  }
+  return obj(check_complex(reinterpret_cast<MPC_Object*>(r.release()), cr));
+}
+
+}  // namespace vx::arith

@@ -1,0 +1,64 @@
+// Read-only attributes of mpfr and mpc: precision, rc, and the parts of an mpc.
+#include "context/check.h"
+#include "context/context.h"
+#include "module/ref.h"
+#include "module/tables.h"
+#include "objects/objects.h"
+
+namespace vx {
+
+namespace {
+
+PyObject* mpfr_get_precision(PyObject* self, void*) {
+  return PyLong_FromLongLong(static_cast<long long>(mpfr_get_prec(mpfr_of(self))));
+}
+
+PyObject* mpfr_get_rc(PyObject* self, void*) { return PyLong_FromLong(reinterpret_cast<MPFR_Object*>(self)->rc); }
+
+PyObject* mpc_get_precision(PyObject* self, void*) {
+  mpc_srcptr c = mpc_of(self);
+  return Py_BuildValue("(LL)", static_cast<long long>(mpfr_get_prec(mpc_realref(c))),
+                       static_cast<long long>(mpfr_get_prec(mpc_imagref(c))));
+}
+
+// Ternary value of one part from its two bits of the packed code.
+int part_rc(int bits) noexcept { return bits == 2 ? -1 : bits == 1 ? 1 : 0; }
+
+PyObject* mpc_get_rc(PyObject* self, void*) {
+  int rc = reinterpret_cast<MPC_Object*>(self)->rc;
+  return Py_BuildValue("(ii)", part_rc(rc & 3), part_rc((rc >> 2) & 3));
+}
+
+// One part of an mpc at that part's own precision, checked against the context.
+template <int (*take)(mpfr_ptr, mpc_srcptr, mpfr_rnd_t), mpfr_srcptr (*part)(mpc_srcptr)>
+PyObject* mpc_get_part(PyObject* self, void*) {
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  mpc_srcptr c = mpc_of(self);
+  MPFR_Object* r = new_mpfr(mpfr_get_prec(part(c)), ctx.get());
+  if (!r) return nullptr;
+  mpfr_clear_flags();
+  r->rc = take(r->f, c, rnd(ctx->ctx));
+  return reinterpret_cast<PyObject*>(check_real(r, ctx.get()));
+}
+
+mpfr_srcptr real_part(mpc_srcptr c) { return mpc_realref(c); }
+mpfr_srcptr imag_part(mpc_srcptr c) { return mpc_imagref(c); }
+
+}  // namespace
+
+PyGetSetDef mpfr_attr_getset[] = {
+    {"precision", mpfr_get_precision, nullptr, "precision in bits", nullptr},
+    {"rc", mpfr_get_rc, nullptr, "return code", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyGetSetDef mpc_attr_getset[] = {
+    {"precision", mpc_get_precision, nullptr, "precision in bits", nullptr},
+    {"rc", mpc_get_rc, nullptr, "return code", nullptr},
+    {"imag", mpc_get_part<mpc_imag, imag_part>, nullptr, "imaginary component", nullptr},
+    {"real", mpc_get_part<mpc_real, real_part>, nullptr, "real component", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace vx

@@ -1,0 +1,574 @@
+// Text of mpfr and mpc values.
+//
+// __format__ translates a Python-style specification into an MPFR format
+// string (handed to mpfr_asprintf) and an alignment specification (applied
+// afterwards by str.__format__). The language:
+//   [<>^][+- ][#][width][.prec][rounding letter][type]
+// with rounding letters D N U Y Z and types a A b e E f F g G %. An mpc
+// adds a second ".prec" for the imaginary part and the style letters P/M.
+#include "floating/format.h"
+
+#include <climits>
+#include <cstring>
+
+#include "context/context.h"
+#include "module/errors.h"
+#include "module/ref.h"
+#include "module/tables.h"
+
+namespace vx {
+
+namespace {
+
+constexpr const char* MAX_PREC_MSG =
+    "The maximum precision for string formatting exceeded. Please use digits() method instead.";
+
+// Room after the "%" of an MPFR format string while the specification is
+// read, and the longest alignment specification.
+constexpr size_t CONV_MAX = 70;
+constexpr size_t ALIGN_MAX = 29;
+
+// Fixed-capacity text; the parser's limits keep every write in bounds, and
+// push() refuses rather than overflow if they did not.
+template <size_t N>
+struct Text {
+  char s[N + 1] = {};
+  size_t n = 0;
+  bool push(char c) noexcept {
+    if (n >= N) return false;
+    s[n++] = c;
+    s[n] = '\0';
+    return true;
+  }
+  bool push(const char* t) noexcept {
+    for (; *t; ++t)
+      if (!push(*t)) return false;
+    return true;
+  }
+  void truncate(size_t k) noexcept {
+    n = k;
+    s[n] = '\0';
+  }
+};
+using Conv = Text<CONV_MAX + 48>;  // "%", the specification, ".D", "R", rounding, type
+using Align = Text<ALIGN_MAX + 1>;
+
+// Number of significant digits shown by default for a precision of p bits.
+long long default_digits(mpfr_prec_t p) noexcept {
+  return static_cast<long long>(static_cast<double>(p) * 0.3010299956639812) + 2;
+}
+
+char rounding_letter(int round) noexcept {
+  switch (round) {
+    case RoundToZero: return 'Z';
+    case RoundUp: return 'U';
+    case RoundDown: return 'D';
+    case RoundAwayZero: return 'Y';
+    default: return 'N';
+  }
+}
+
+bool is_rounding_letter(char c) noexcept { return c && std::strchr("DNUYZ", c); }
+bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// Appends "." and the default digit count, recording it as the precision.
+bool push_default(Conv& f, mpfr_prec_t p, double& digits) noexcept {
+  char num[32];
+  long long d = default_digits(p);
+  PyOS_snprintf(num, sizeof num, ".%lld", d);
+  digits = static_cast<double>(d);
+  return f.push(num);
+}
+
+// Upper bound of the characters MPFR writes for v under a conversion with
+// `digits` digits (negative: MPFR's default) and the given type.
+double output_bound(mpfr_srcptr v, char type, double digits) noexcept {
+  bool exact_digits = type == 'a' || type == 'A' || type == 'b';
+  double n = digits >= 0 ? digits : exact_digits ? static_cast<double>(mpfr_get_prec(v)) + 2 : 6;
+  if ((type == 'f' || type == 'F' || type == '%') && mpfr_regular_p(v) && mpfr_get_exp(v) > 0)
+    n += static_cast<double>(mpfr_get_exp(v)) * 0.3010299956639812 + 2;
+  return n + 64;  // sign, point, exponent and the like
+}
+
+// An MPFR value to read in place of another: a NaN without sign, so that
+// every NaN prints as "nan", or x * 100 for the "%" type.
+struct Temp {
+  mpfr_t v;
+  bool used = false;
+  ~Temp() {
+    if (used) mpfr_clear(v);
+  }
+  void init(mpfr_prec_t p) noexcept {
+    mpfr_init2(v, p);
+    used = true;
+  }
+};
+
+// A NaN is printed from a positive copy: the object itself may be read by
+// other threads at the same time and is never changed.
+mpfr_srcptr unsigned_nan(mpfr_srcptr v, Temp& t) noexcept {
+  if (!mpfr_nan_p(v)) return v;
+  t.init(MPFR_PREC_MIN);
+  mpfr_set_nan(t.v);
+  mpfr_setsign(t.v, t.v, 0, MPFR_RNDN);
+  return t.v;
+}
+
+bool plain_number(const char* s, size_t n) noexcept {
+  for (size_t i = 0; i < n; ++i)
+    if (!std::strchr("+- 0123456789", s[i]) || !s[i]) return false;
+  return true;
+}
+
+// Owns a string from mpfr_asprintf.
+struct MpfrText {
+  char* s = nullptr;
+  int n = -1;
+  ~MpfrText() {
+    if (s) mpfr_free_str(s);
+  }
+};
+
+// The text MPFR writes for v under conv, with ".0" after an integral-looking
+// result (when it has at most `dot0_max` characters). nullptr on refusal.
+PyObject* mpfr_text(const char* conv, mpfr_srcptr v, size_t dot0_max, PyObject* exc, const char* msg) noexcept {
+  Temp nan;
+  mpfr_srcptr w = unsigned_nan(v, nan);
+  MpfrText t;
+  t.n = mpfr_asprintf(&t.s, conv, w);
+  if (t.n < 0 || !t.s) return raise(exc, msg);
+  size_t n = static_cast<size_t>(t.n);
+  // MPFR drops the "+" and " " flags for infinities and NaN; C's printf
+  // keeps them, and the imaginary part of a complex text relies on them.
+  char flag = conv[1];
+  if ((flag == '+' || flag == ' ') && !mpfr_number_p(w) && t.s[0] != '-' && t.s[0] != '+' && t.s[0] != ' ')
+    return PyUnicode_FromFormat("%c%s", flag, t.s);
+  if (n <= dot0_max && plain_number(t.s, n)) return PyUnicode_FromFormat("%s.0", t.s);
+  return PyUnicode_FromStringAndSize(t.s, t.n);
+}
+
+struct RealSpec {
+  Conv f;
+  Align a;
+  char type = 'g';
+  double digits = -1;  // requested digits; negative when MPFR's default applies
+};
+
+// The parsers report failure as false with the exception set.
+bool invalid_spec() noexcept {
+  value_error("Invalid conversion specification");
+  return false;
+}
+bool too_long() noexcept {
+  value_error("too long format string");
+  return false;
+}
+
+bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) noexcept {
+  Conv& f = r.f;
+  f.push('%');
+  bool align = false, sign = false, hash = false, point = false, has_r = false, rletter = false;
+  bool last_rounding = false, typed = false;
+
+  // Before the first rounding or type letter: the default precision where
+  // the letter needs one, then MPFR's "R" length modifier.
+  auto before_letter = [&](char c, char next) noexcept {
+    bool ok = true;
+    if (!point && (c == 'e' || c == 'E' || (is_rounding_letter(c) && (next == 'e' || next == 'E')))) {
+      ok = f.push(".6");
+      r.digits = 6;
+    } else if (!point && is_rounding_letter(c) && next == '\0') {
+      ok = push_default(f, prec, r.digits);
+    }
+    has_r = true;
+    return ok && f.push('R');
+  };
+
+  for (const char* p = fmt; *p && !typed; ++p) {
+    if (f.n - 1 > CONV_MAX) return too_long();
+    char c = *p;
+    bool ok = true;
+    last_rounding = false;
+    if (c == '<' || c == '>' || c == '^') {
+      if (align || sign || hash || point || has_r || rletter) return invalid_spec();
+      ok = r.a.push(c);
+      align = true;
+    } else if (c == '+' || c == ' ' || c == '-') {
+      if (sign || hash || point || has_r || rletter) return invalid_spec();
+      if (c != '-') ok = f.push(c);
+      sign = true;
+    } else if (c == '#') {
+      if (hash || has_r) return invalid_spec();
+      ok = f.push(c);
+      hash = true;
+    } else if (c == '.') {
+      if (point || has_r || rletter) return invalid_spec();
+      ok = f.push(c);
+      point = true;
+      r.digits = 0;
+    } else if (is_digit(c)) {
+      if (has_r || rletter) return invalid_spec();
+      if (point) {
+        ok = f.push(c);
+        r.digits = r.digits * 10 + (c - '0');
+      } else {
+        if (r.a.n == 0) {
+          ok = r.a.push('>');
+          align = true;
+        }
+        ok = ok && r.a.push(c);
+      }
+    } else if (is_rounding_letter(c)) {
+      if (rletter) return invalid_spec();
+      if (!has_r) ok = before_letter(c, p[1]);
+      ok = ok && f.push(c);
+      rletter = last_rounding = true;
+    } else if (c && std::strchr("aAbeEfFgG%", c)) {
+      if (!has_r) ok = before_letter(c, p[1]);
+      if (!rletter) ok = ok && f.push(rounding_letter(round));
+      ok = ok && (c == '%' ? f.push("f%") : f.push(c));
+      r.type = c;
+      typed = true;
+    } else {
+      return invalid_spec();
+    }
+    if (!ok || r.a.n > ALIGN_MAX) return too_long();
+  }
+  if (!typed) {
+    if (f.n - 1 > CONV_MAX) return too_long();
+    bool ok = true;
+    if (last_rounding) {
+      ok = f.push('g');
+    } else {
+      if (!point) ok = push_default(f, prec, r.digits);
+      ok = ok && f.push("Rg");
+    }
+    if (!ok) return too_long();
+  }
+  return true;
+}
+
+struct ComplexSpec {
+  Conv fr, fi;
+  Align a;
+  char type = 'g';
+  bool parenthesised = false;
+  double rdigits = -1, idigits = -1;
+};
+
+bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, int round, ComplexSpec& r) noexcept {
+  Conv &fr = r.fr, &fi = r.fi;
+  fr.push('%');
+  fi.push('%');
+  bool align = false, sign = false, hash = false, width = false, has_r = false, rletter = false, style = false;
+  bool last_letter = false, typed = false;
+  int points = 0;
+  size_t fi_prec_start = 0;
+  auto both = [&](const char* s) noexcept { return fr.push(s) && fi.push(s); };
+  auto both_c = [&](char c) noexcept { return fr.push(c) && fi.push(c); };
+  auto defaults = [&]() noexcept { return push_default(fr, rprec, r.rdigits) && push_default(fi, iprec, r.idigits); };
+
+  auto before_letter = [&](char c, char next) noexcept {
+    bool ok = true;
+    if (!points && (c == 'e' || c == 'E' || (is_rounding_letter(c) && (next == 'e' || next == 'E')))) {
+      ok = both(".6");
+      r.rdigits = r.idigits = 6;
+    } else if (!points && is_rounding_letter(c) && next == '\0') {
+      ok = defaults();
+    }
+    has_r = true;
+    return ok && both_c('R');
+  };
+
+  auto over = [&]() noexcept { return fr.n - 1 > CONV_MAX || fi.n - 1 > CONV_MAX; };
+  for (const char* p = fmt; *p && !typed; ++p) {
+    if (over()) return too_long();
+    char c = *p;
+    bool ok = true;
+    last_letter = false;
+    if (c == '<' || c == '>' || c == '^') {
+      if (align || sign || has_r || points || rletter || style || hash) return invalid_spec();
+      ok = r.a.push(c);
+      align = true;
+    } else if (c == '+' || c == ' ' || c == '-') {
+      if (sign || width || has_r || points || rletter || style || hash) return invalid_spec();
+      ok = both_c(c);
+      sign = true;
+    } else {
+      // The sign flag comes first in both conversions; "-" when none was given.
+      if (!sign) {
+        ok = both_c('-');
+        sign = true;
+      }
+      if (c == '#') {
+        if (hash || has_r) return invalid_spec();
+        ok = ok && both_c(c);
+        hash = true;
+      } else if (c == '.') {
+        if (has_r || rletter || style || points >= 2) return invalid_spec();
+        if (points == 0) {
+          ok = ok && both_c(c);
+          fi_prec_start = fi.n;
+          r.rdigits = r.idigits = 0;
+        } else {
+          fi.truncate(fi_prec_start);  // the imaginary part gets its own precision
+          r.idigits = 0;
+        }
+        ++points;
+      } else if (is_digit(c)) {
+        if (has_r || rletter || style) return invalid_spec();
+        if (points == 0) {
+          if (r.a.n == 0) {
+            ok = ok && r.a.push('>');
+            align = true;
+          }
+          ok = ok && r.a.push(c);
+          width = true;
+        } else {
+          if (points == 1) {
+            ok = ok && fr.push(c);
+            r.rdigits = r.rdigits * 10 + (c - '0');
+          }
+          ok = ok && fi.push(c);
+          r.idigits = r.idigits * 10 + (c - '0');
+        }
+      } else if (is_rounding_letter(c)) {
+        if (rletter || style) return invalid_spec();
+        if (!has_r) ok = ok && before_letter(c, p[1]);
+        ok = ok && both_c(c);
+        rletter = last_letter = true;
+      } else if (c == 'P' || c == 'M') {
+        if (style) return invalid_spec();
+        if (!has_r) ok = ok && before_letter(c, p[1]);
+        r.parenthesised = c == 'M';
+        style = last_letter = true;
+      } else if (c && std::strchr("aAeEfFgG", c)) {
+        if (!has_r) ok = ok && before_letter(c, p[1]);
+        if (!rletter) ok = ok && both_c(rounding_letter(round));
+        ok = ok && both_c(c);
+        r.type = c;
+        typed = true;
+      } else {
+        return invalid_spec();
+      }
+    }
+    if (!ok || r.a.n > ALIGN_MAX) return too_long();
+  }
+  if (!typed) {
+    if (over()) return too_long();
+    bool ok = true;
+    if (!sign) ok = both_c('-');
+    if (last_letter) {
+      ok = ok && both_c('g');
+    } else {
+      if (!points) ok = ok && defaults();
+      ok = ok && both("Rg");
+    }
+    if (!ok) return too_long();
+  }
+  return true;
+}
+
+// ----- mpfr -----
+
+PyObject* apply_alignment(PyObject* text, const Align& a) noexcept {
+  Ref owned = Ref::steal(text);
+  if (!owned) return nullptr;
+  Ref spec = Ref::steal(PyUnicode_FromStringAndSize(a.s, static_cast<Py_ssize_t>(a.n)));
+  if (!spec) return nullptr;
+  return PyObject_Format(owned.get(), spec.get());
+}
+
+}  // namespace
+
+PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
+  RealSpec s;
+  if (!parse_real_spec(fmt, mpfr_get_prec(x->f), ctx->ctx.round, s)) return nullptr;
+  Temp scaled;
+  mpfr_srcptr v = x->f;
+  if (s.type == '%') {
+    scaled.init(mpfr_get_prec(x->f));
+    mpfr_mul_ui(scaled.v, x->f, 100, rnd(ctx->ctx));
+    v = scaled.v;
+  }
+  // MPFR reports an over-long result only after producing its digits, which
+  // for a large request takes unbounded time and memory: refuse up front.
+  if (output_bound(v, s.type, s.digits) > INT_MAX) return raise(PyExc_RuntimeError, MAX_PREC_MSG);
+  return apply_alignment(mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG), s.a);
+}
+
+namespace {
+
+PyObject* mpfr_format_method(PyObject* self, PyObject* args) {
+  if (!is_mpfr(self)) return type_error("requires mpfr type");
+  const char* fmt = nullptr;
+  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return mpfr_format_spec(reinterpret_cast<MPFR_Object*>(self), fmt, ctx.get());
+}
+
+PyObject* mpfr_str(PyObject* self) {
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return mpfr_format_spec(reinterpret_cast<MPFR_Object*>(self), "", ctx.get());
+}
+
+PyObject* mpfr_repr(PyObject* self) {
+  Ref text = Ref::steal(mpfr_str(self));
+  if (!text) return nullptr;
+  mpfr_srcptr f = mpfr_of(self);
+  long prec = static_cast<long>(mpfr_get_prec(f));
+  if (mpfr_number_p(f) && prec != 53) return PyUnicode_FromFormat("mpfr('%U',%ld)", text.get(), prec);
+  return PyUnicode_FromFormat("mpfr('%U')", text.get());
+}
+
+// (digits, exponent, precision) of f, with f ~ 0.digits * base**exponent.
+PyObject* real_digits(mpfr_srcptr f, int base, int prec, mpfr_rnd_t round, const char* internal) noexcept {
+  if (mpfr_inf_p(f)) return Py_BuildValue("(sii)", mpfr_signbit(f) ? "-inf" : "inf", 0, 0);
+  if (mpfr_nan_p(f)) return Py_BuildValue("(sii)", "nan", 0, 0);
+  long bits = static_cast<long>(mpfr_get_prec(f));
+  if (mpfr_zero_p(f)) return Py_BuildValue("(sil)", mpfr_signbit(f) ? "-0" : "0", 0, bits);
+  mpfr_exp_t e = 0;
+  MpfrText t;
+  t.s = mpfr_get_str(nullptr, &e, base, static_cast<size_t>(prec), f, round);
+  if (!t.s || !*t.s) return system_error(internal);
+  return Py_BuildValue("(sLl)", t.s, static_cast<long long>(e), bits);
+}
+
+bool digits_args(PyObject* args, int& base, int& prec) noexcept {
+  base = 10;
+  prec = 0;
+  if (!PyArg_ParseTuple(args, "|ii", &base, &prec)) return false;
+  if (base < 2 || base > 62) {
+    value_error("base must be in the interval [2,62]");
+    return false;
+  }
+  if (prec < 0 || prec == 1) {
+    value_error("digits must be 0 or >= 2");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+PyObject* mpfr_digits_args(MPFR_Object* x, PyObject* args) noexcept {
+  int base, prec;
+  if (!digits_args(args, base, prec)) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return real_digits(x->f, base, prec, rnd(ctx->ctx), "Internal error in Pympfr_To_PyStr");
+}
+
+PyObject* mpc_digits_args(MPC_Object* x, PyObject* args) noexcept {
+  int base, prec;
+  if (!digits_args(args, base, prec)) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  const char* msg = "Internal error in mpfr_ascii";
+  auto rr = static_cast<mpfr_rnd_t>(real_round(ctx->ctx));
+  auto ir = static_cast<mpfr_rnd_t>(imag_round(ctx->ctx));
+  Ref re = Ref::steal(real_digits(mpc_realref(x->c), base, prec, rr, msg));
+  if (!re) return nullptr;
+  Ref im = Ref::steal(real_digits(mpc_imagref(x->c), base, prec, ir, msg));
+  if (!im) return nullptr;
+  return PyTuple_Pack(2, re.get(), im.get());
+}
+
+namespace {
+
+PyObject* mpfr_digits_method(PyObject* self, PyObject* args) {
+  return mpfr_digits_args(reinterpret_cast<MPFR_Object*>(self), args);
+}
+
+// ----- mpc -----
+
+// Parts longer than this never receive ".0".
+constexpr size_t COMPLEX_DOT0_MAX = 49;
+
+PyObject* mpc_format_spec(MPC_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
+  mpfr_srcptr re = mpc_realref(x->c), im = mpc_imagref(x->c);
+  ComplexSpec s;
+  if (!parse_complex_spec(fmt, mpfr_get_prec(re), mpfr_get_prec(im), ctx->ctx.round, s)) return nullptr;
+  const char* internal = "Internal error in mpfr_asprintf";
+  if (output_bound(re, s.type, s.rdigits) > INT_MAX || output_bound(im, s.type, s.idigits) > INT_MAX)
+    return system_error(internal);
+  if (!s.parenthesised) {
+    // The imaginary part always shows its sign.
+    char& flag = s.fi.s[1];
+    if (flag != ' ' && flag != '+' && flag != '-') return value_error("Invalid conversion specification for imag");
+    flag = '+';
+  }
+  Ref rtext = Ref::steal(mpfr_text(s.fr.s, re, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  if (!rtext) return nullptr;
+  Ref itext = Ref::steal(mpfr_text(s.fi.s, im, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  if (!itext) return nullptr;
+  PyObject* text = s.parenthesised ? PyUnicode_FromFormat("(%U %U)", rtext.get(), itext.get())
+                                   : PyUnicode_FromFormat("%U%Uj", rtext.get(), itext.get());
+  return apply_alignment(text, s.a);
+}
+
+PyObject* mpc_format_method(PyObject* self, PyObject* args) {
+  if (!is_mpc(self)) return type_error("requires 'mpc' object");
+  const char* fmt = nullptr;
+  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return mpc_format_spec(reinterpret_cast<MPC_Object*>(self), fmt, ctx.get());
+}
+
+PyObject* mpc_str(PyObject* self) {
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return mpc_format_spec(reinterpret_cast<MPC_Object*>(self), "", ctx.get());
+}
+
+PyObject* mpc_repr(PyObject* self) {
+  Ref text = Ref::steal(mpc_str(self));
+  if (!text) return nullptr;
+  mpc_srcptr c = mpc_of(self);
+  long rp = static_cast<long>(mpfr_get_prec(mpc_realref(c)));
+  long ip = static_cast<long>(mpfr_get_prec(mpc_imagref(c)));
+  if (rp == 53 && ip == 53) return PyUnicode_FromFormat("mpc('%U')", text.get());
+  return PyUnicode_FromFormat("mpc('%U',(%ld,%ld))", text.get(), rp, ip);
+}
+
+PyObject* mpc_digits_method(PyObject* self, PyObject* args) {
+  return mpc_digits_args(reinterpret_cast<MPC_Object*>(self), args);
+}
+
+constexpr const char* FORMAT_DOC =
+    "__format__(fmt, /) -> str\n\n"
+    "[<>^][+- ][#][width][.prec][rounding][type]; rounding is one of D N U Y Z,\n"
+    "type one of a A b e E f F g G %.";
+constexpr const char* MPC_FORMAT_DOC =
+    "__format__(fmt, /) -> str\n\n"
+    "[<>^][+- ][#][width][.prec[.prec]][rounding][P|M][type]; 'M' writes\n"
+    "(real imag), 'P' real+imagj.";
+constexpr const char* DIGITS_DOC =
+    "digits(base=10, prec=0, /) -> (str, int, int)\n\n"
+    "(digits, exponent, precision) with x ~ 0.digits * base**exponent; prec=0\n"
+    "gives enough digits to read the value back exactly.";
+
+}  // namespace
+
+void setup_floating_format_slots() noexcept {
+  MPFR_Type.tp_repr = mpfr_repr;
+  MPFR_Type.tp_str = mpfr_str;
+  MPC_Type.tp_repr = mpc_repr;
+  MPC_Type.tp_str = mpc_str;
+}
+
+PyMethodDef mpfr_format_methods[] = {
+    {"__format__", mpfr_format_method, METH_VARARGS, FORMAT_DOC},
+    {"digits", mpfr_digits_method, METH_VARARGS, DIGITS_DOC},
+    {nullptr, nullptr, 0, nullptr},
+};
+PyMethodDef mpc_format_methods[] = {
+    {"__format__", mpc_format_method, METH_VARARGS, MPC_FORMAT_DOC},
+    {"digits", mpc_digits_method, METH_VARARGS, "digits(base=10, prec=0, /) -> (tuple, tuple)\n\nThe digits of both parts."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace vx

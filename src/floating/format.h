@@ -1,0 +1,18 @@
+// Text of reals and complex numbers: repr, str, __format__ and digits.
+#pragma once
+#include <Python.h>
+#include "objects/objects.h"
+
+namespace vx {
+
+// x.__format__(fmt) for an mpfr x; the context gives the default rounding.
+PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept;
+
+// x.digits(*args) with args a tuple parsed as "|ii" (base, digit count).
+PyObject* mpfr_digits_args(MPFR_Object* x, PyObject* args) noexcept;
+PyObject* mpc_digits_args(MPC_Object* x, PyObject* args) noexcept;
+
+// repr and str of mpfr and mpc.
+void setup_floating_format_slots() noexcept;
+
+}  // namespace vx
