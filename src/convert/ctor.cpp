@@ -15,6 +15,7 @@
 #include "module/ref.h"
 #include "module/tables.h"
 
+#include <climits>
 #include <initializer_list>
 
 namespace vx {
@@ -87,6 +88,16 @@ bool is_real_number(PyObject* x) noexcept {
   if (is_fraction(x) || is_decimal(x)) return true;
   if (has_attr(x, "__mpq__") || has_attr(x, "__mpz__")) return true;
   return has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__");
+}
+
+// An exact int that fits a C int, read as the argument parser's "i" would.
+inline bool small_int(PyObject* o, int& out) noexcept {
+  if (!PyLong_CheckExact(o)) return false;
+  int overflow = 0;
+  long v = PyLong_AsLongAndOverflow(o, &overflow);
+  if (overflow || v < INT_MIN || v > INT_MAX) return false;
+  out = static_cast<int>(v);
+  return true;
 }
 
 inline bool base_ok(int base, int hi = 62) noexcept { return base == 0 || (base >= 2 && base <= hi); }
@@ -196,7 +207,11 @@ PyObject* int_ctor(CallArgs& a) noexcept {
   }
   PyObject* x = nullptr;
   int base = 0;
-  if (!a.parse("O|i", {"", "base", nullptr}, &x, &base)) return nullptr;
+  if (a.nkw() == 0 && a.npos() == 2 && small_int(a[1], base)) {
+    x = a[0];  // mpz(s, base) without the argument parser
+  } else if (!a.parse("O|i", {"", "base", nullptr}, &x, &base)) {
+    return nullptr;
+  }
   if (!base_ok(base)) return value_error(Names::base);
   if (is_text(x)) return obj(int_from_text<typename Names::T>(x, base));
   if (is_real_number(x)) return type_error(Names::one_arg);
