@@ -1,7 +1,34 @@
-"""int <-> mpz conversions at several sizes."""
+"""Conversions: int <-> mpz at several sizes, decimal text <-> mpz, constructor calls."""
 CASES = []
+
+# int -> mpz -> int; Python's baseline builds two new ints of the same size.
 for limbs in (1, 2, 100, 10_000):
     setup = f"import vexa2\nx = 3 ** ({limbs} * 40) if {limbs} > 1 else 12345\nz = vexa2.mpz(x)"
     CASES.append(dict(name=f"int -> mpz -> int, {limbs} limbs", setup=setup,
-                      vexa2="int(vexa2.mpz(x))", python="int(x)",
+                      vexa2="int(vexa2.mpz(x))", python="-(-x)",
                       flint="int(flint.fmpz(x))"))
+
+# Decimal text: Python's int limits the digits it converts unless told not to.
+for digits in (10_000, 1_000_000):
+    setup = ("import sys, vexa2\nsys.set_int_max_str_digits(0)\n"
+             f"s = '7' * {digits}\nx = int(s)\nz = vexa2.mpz(s)")
+    CASES.append(dict(name=f"mpz(str), {digits} digits", setup=setup,
+                      vexa2="vexa2.mpz(s)", python="int(s)", flint="flint.fmpz(s)"))
+    CASES.append(dict(name=f"str(mpz), {digits} digits", setup=setup,
+                      vexa2="str(z)", python="str(x)"))
+
+# Constructor calls on small values: the vectorcall fast paths.
+SMALL = "import vexa2, fractions\nz = vexa2.mpz(5)\nq = vexa2.mpq(1, 3)"
+CASES += [
+    dict(name="mpz(5)", setup=SMALL, vexa2="vexa2.mpz(5)", python="int(5)", flint="flint.fmpz(5)"),
+    dict(name="mpz('12345')", setup=SMALL, vexa2="vexa2.mpz('12345')", python="int('12345')",
+         flint="flint.fmpz('12345')"),
+    dict(name="mpz('ff', 16)", setup=SMALL, vexa2="vexa2.mpz('ff', 16)", python="int('ff', 16)"),
+    dict(name="mpq(1, 3)", setup=SMALL, vexa2="vexa2.mpq(1, 3)", python="fractions.Fraction(1, 3)",
+         flint="flint.fmpq(1, 3)"),
+    dict(name="mpq('1/3')", setup=SMALL, vexa2="vexa2.mpq('1/3')", python="fractions.Fraction('1/3')"),
+    dict(name="mpfr(1.5)", setup=SMALL, vexa2="vexa2.mpfr(1.5)", python="float(1.5)"),
+    dict(name="mpfr('1.5')", setup=SMALL, vexa2="vexa2.mpfr('1.5')", python="float('1.5')"),
+    dict(name="mpc(1.5+2j)", setup=SMALL, vexa2="vexa2.mpc(1.5+2j)", python="complex(1.5+2j)"),
+    dict(name="mpc('1+2j')", setup=SMALL, vexa2="vexa2.mpc('1+2j')", python="complex('1+2j')"),
+]

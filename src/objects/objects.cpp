@@ -26,6 +26,17 @@ inline mpfr_prec_t pick(mpfr_prec_t prec, mpfr_prec_t fallback) noexcept {
 
 inline bool prec_ok(mpfr_prec_t p) noexcept { return p >= 1 && p <= PREC_MAX; }
 
+// MPFR aborts the process when it cannot allocate a value's digits. Large
+// requests are tried here first, so that an impossible precision (say 2**40
+// bits) becomes a MemoryError instead.
+bool storage_available(mpfr_prec_t p) noexcept {
+  if (p <= (mpfr_prec_t{1} << 20)) return true;
+  void* probe = PyMem_RawMalloc(mpfr_custom_get_size(p));
+  if (!probe) return false;
+  PyMem_RawFree(probe);
+  return true;
+}
+
 }  // namespace
 
 MPZ_Object* new_mpz() noexcept {
@@ -78,6 +89,7 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
   }
   prec = pick(prec, ctx->ctx.precision);
   if (!prec_ok(prec)) return value_error("invalid value for precision");
+  if (!storage_available(prec)) return memory_error();
   MPFR_Object* r;
   if (global.in_mpfr_cache) {
     r = revive(global.mpfr_cache[--global.in_mpfr_cache], &MPFR_Type);
@@ -102,6 +114,7 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   rprec = pick(rprec, real_prec(ctx->ctx));
   iprec = pick(iprec, imag_prec(ctx->ctx));
   if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");
+  if (!storage_available(rprec) || !storage_available(iprec)) return memory_error();
   MPC_Object* r;
   if (global.in_mpc_cache) {
     r = revive(global.mpc_cache[--global.in_mpc_cache], &MPC_Type);

@@ -1,0 +1,311 @@
+// Parsing numbers from text.
+#include "convert/parse.h"
+
+#include <cstring>
+
+#include "context/check.h"
+#include "convert/int_conv.h"
+#include "module/errors.h"
+#include "module/ref.h"
+
+namespace vx {
+
+namespace {
+// For routines that report failure as false.
+inline bool failed(Fail) noexcept { return false; }
+}  // namespace
+
+Text::~Text() {
+  if (p_ != small_) PyMem_Free(p_);
+}
+
+bool Text::load(PyObject* o) noexcept {
+  const char* src;
+  Py_ssize_t len;
+  if (PyBytes_CheckExact(o)) {
+    src = PyBytes_AS_STRING(o);
+    len = PyBytes_GET_SIZE(o);
+    for (Py_ssize_t i = 0; i < len; ++i)
+      if (static_cast<unsigned char>(src[i]) > 127) return failed(value_error("string contains non-ASCII characters"));
+  } else if (PyUnicode_Check(o)) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (PyUnicode_READY(o) < 0) return false;
+#endif
+    if (!PyUnicode_IS_ASCII(o)) return failed(value_error("string contains non-ASCII characters"));
+    src = PyUnicode_AsUTF8AndSize(o, &len);  // the ASCII data itself, no copy
+    if (!src) return false;
+  } else {
+    return failed(type_error("object is not string or Unicode"));
+  }
+  if (static_cast<std::size_t>(len) >= sizeof small_) {
+    p_ = static_cast<char*>(PyMem_Malloc(static_cast<std::size_t>(len) + 1));
+    if (!p_) {
+      p_ = small_;
+      return failed(memory_error());
+    }
+  }
+  // Spaces and underscores group digits for the reader; they carry no value.
+  char* d = p_;
+  for (Py_ssize_t i = 0; i < len; ++i) {
+    char c = src[i];
+    if (c != ' ' && c != '_') *d++ = c;
+  }
+  *d = '\0';
+  n_ = static_cast<std::size_t>(d - p_);
+  return true;
+}
+
+namespace {
+
+Fail invalid_digits() noexcept { return value_error("invalid digits"); }
+
+inline char lower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
+inline bool is_space(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// GMP stops at a NUL and would read "12\0" + "34" as 12; such texts, and
+// texts too long to parse in reasonable time, never reach it.
+bool fit_for_gmp(const char* s, std::size_t n) noexcept {
+  if (n > MAX_TEXT_DIGITS) {
+    PyErr_Format(PyExc_ValueError, "string too long to convert (more than %zu digits)", MAX_TEXT_DIGITS);
+    return false;
+  }
+  if (std::memchr(s, '\0', n)) {
+    invalid_digits();
+    return false;
+  }
+  return true;
+}
+
+// Reads an integer from normalised text s (modified: none).
+int parse_integer(mpz_ptr z, char* s, std::size_t n, int base) noexcept {
+  if (!fit_for_gmp(s, n)) return -1;
+  char* p = s;
+  if (*p == '+') ++p;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  // One sign only: GMP would take "--12" as a second minus and return 12.
+  if (std::strchr(p, '-')) return invalid_digits();
+  if (p[0] == '0' && p[1] != '\0') {
+    const char c = lower(p[1]);
+    if (base == 0) {
+      if (c == 'o') {
+        base = 8;
+        p += 2;
+      } else if (c != 'b' && c != 'x') {
+        base = 10;  // a leading zero never means octal
+      } else if (p[2] == '\0') {
+        return invalid_digits();  // GMP would read a bare "0x" as 0
+      }
+    } else if ((base == 2 && c == 'b') || (base == 8 && c == 'o') || (base == 16 && c == 'x')) {
+      p += 2;
+    }
+  }
+  if (base != 0)
+    while (p[0] == '0' && p[1] != '\0') ++p;
+  if (mpz_set_str(z, p, base) != 0) return invalid_digits();
+  if (negative) mpz_neg(z, z);
+  return 0;
+}
+
+// The decimal exponent after an 'e': white space, one sign, digits; reading
+// stops at the first non-digit and no digits read as 0.
+bool read_exponent(const char* p, long& out) noexcept {
+  while (is_space(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  long v = 0;
+  for (; is_digit(*p); ++p) {
+    v = v * 10 + (*p - '0');
+    if (v > MAX_TEXT_EXPONENT) {
+      PyErr_Format(PyExc_ValueError, "exponent too large in mpq() (more than %ld)", MAX_TEXT_EXPONENT);
+      return false;
+    }
+  }
+  out = negative ? -v : v;
+  return true;
+}
+
+// q = q * 10**shift (shift may be negative), canonical.
+void scale_by_ten(mpq_ptr q, long shift) noexcept {
+  if (shift == 0) return;
+  mpz_t t;
+  mpz_init(t);
+  mpz_ui_pow_ui(t, 10, static_cast<unsigned long>(shift < 0 ? -shift : shift));
+  if (shift > 0)
+    mpz_mul(mpq_numref(q), mpq_numref(q), t);
+  else
+    mpz_set(mpq_denref(q), t);
+  mpz_clear(t);
+  mpq_canonicalize(q);
+}
+
+// Reads a rational from normalised text s, which it may change.
+int parse_rational(mpq_ptr q, char* s, std::size_t n, int base) noexcept {
+  if (!fit_for_gmp(s, n)) return -1;
+  char* slash = std::strchr(s, '/');
+  char* dot = std::strchr(s, '.');
+  char* exp = std::strchr(s, 'E');
+  if (!exp) exp = std::strchr(s, 'e');
+  if (slash && dot) return value_error("illegal string: both . and / found");
+  if (dot && base != 10) return value_error("illegal string: embedded . requires base=10");
+
+  long e = 0;
+  if (base == 10 && !slash && exp) {
+    if (dot && dot > exp) return invalid_digits();  // "1e5.5" has no meaning
+    if (!read_exponent(exp + 1, e)) return -1;
+    *exp = '\0';
+  }
+  mpz_ptr num = mpq_numref(q);
+  if (dot) {
+    // Drop the point (a space would stop GMP after a sign, as in "-.5") and
+    // count the digits after it.
+    long k = 0;
+    for (char* p = dot + 1; *p; ++p) k += is_digit(*p);
+    std::memmove(dot, dot + 1, std::strlen(dot + 1) + 1);
+    if (mpz_set_str(num, s, 10) != 0) return invalid_digits();
+    mpz_set_ui(mpq_denref(q), 1);
+    scale_by_ten(q, e - k);
+    return 0;
+  }
+  if (slash) {
+    *slash = '\0';
+    if (mpz_set_str(num, s, base) != 0 || mpz_set_str(mpq_denref(q), slash + 1, base) != 0)
+      return invalid_digits();
+    if (mpz_sgn(mpq_denref(q)) == 0) return zero_division("zero denominator in mpq()");
+    mpq_canonicalize(q);
+    return 0;
+  }
+  if (mpz_set_str(num, s, base) != 0) return invalid_digits();
+  mpz_set_ui(mpq_denref(q), 1);
+  scale_by_ten(q, e);
+  return 0;
+}
+
+template <class T>
+T* int_from_text(PyObject* text, int base) noexcept {
+  Text t;
+  if (!t.load(text)) return nullptr;
+  Own<T> r(new_int<T>());
+  if (!r || parse_integer(r->z, t.data(), t.size(), base) < 0) return nullptr;
+  return reinterpret_cast<T*>(r.release());
+}
+
+// The current context when none is given.
+struct CtxHold {
+  Own<CTXT_Object> held;
+  CTXT_Object* ctx;
+  explicit CtxHold(CTXT_Object* given) noexcept : ctx(given) {
+    if (!ctx) {
+      held = Own<CTXT_Object>(current_context());
+      ctx = held.get();
+    }
+  }
+};
+
+inline int sign_code(int t, int neg, int pos) noexcept { return t < 0 ? neg : (t > 0 ? pos : 0); }
+
+}  // namespace
+
+int mpz_set_text(mpz_ptr z, PyObject* text, int base) noexcept {
+  Text t;
+  if (!t.load(text)) return -1;
+  return parse_integer(z, t.data(), t.size(), base);
+}
+
+MPZ_Object* mpz_from_text(PyObject* text, int base) noexcept { return int_from_text<MPZ_Object>(text, base); }
+XMPZ_Object* xmpz_from_text(PyObject* text, int base) noexcept { return int_from_text<XMPZ_Object>(text, base); }
+
+MPQ_Object* mpq_from_text(PyObject* text, int base) noexcept {
+  Text t;
+  if (!t.load(text)) return nullptr;
+  Own<MPQ_Object> r(new_mpq());
+  if (!r || parse_rational(r->q, t.data(), t.size(), base) < 0) return nullptr;
+  return reinterpret_cast<MPQ_Object*>(r.release());
+}
+
+MPFR_Object* mpfr_from_text(PyObject* text, int base, mpfr_prec_t prec, CTXT_Object* given) noexcept {
+  Text t;
+  if (!t.load(text)) return nullptr;
+  CtxHold h(given);
+  if (!h.ctx) return nullptr;
+  ContextRecord& c = h.ctx->ctx;
+  Own<MPFR_Object> r(new_mpfr(prec, h.ctx));
+  if (!r) return nullptr;
+  mpfr_clear_flags();
+  char* end = nullptr;
+  r->rc = mpfr_strtofr(r->f, t.data(), &end, base, rnd(c));
+  if (end == t.data() || end != t.data() + t.size()) return invalid_digits();
+  // mpfr_strtofr rounds correctly; a value in the subnormal range is rounded
+  // again, to its shorter precision, by the result check, which uses the
+  // ternary value of this first rounding so that no double rounding occurs.
+  return check_real(reinterpret_cast<MPFR_Object*>(r.release()), c);
+}
+
+MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec_t iprec,
+                          CTXT_Object* given) noexcept {
+  CtxHold h(given);
+  if (!h.ctx) return nullptr;
+  ContextRecord& c = h.ctx->ctx;
+  Own<MPC_Object> r(new_mpc(rprec, iprec, h.ctx));
+  if (!r) return nullptr;
+
+  // MPC's own form, "(re im)", read from the text as written.
+  if (PyUnicode_Check(text)) {
+    Py_ssize_t len = 0;
+    const char* s = PyUnicode_AsUTF8AndSize(text, &len);
+    if (!s) {
+      PyErr_Clear();  // the normalisation below reports the text's fault
+    } else if (len > 0 && s[0] == '(') {
+      char* end = nullptr;
+      int inex = mpc_strtoc(r->c, s, &end, base, crnd(c));
+      if (inex >= 0 && end == s + len) {
+        r->rc = inex & 15;
+        return reinterpret_cast<MPC_Object*>(r.release());
+      }
+    }
+  }
+
+  Text t;
+  if (!t.load(text)) return nullptr;
+  char* p = t.data();
+  char* stop = p + t.size();  // one past the number's last character
+  const bool open = t.size() > 0 && p[0] == '(';
+  const bool close = t.size() > 0 && stop[-1] == ')';
+  auto invalid = [] { return value_error("invalid string in mpc()"); };
+  if (open != close) return invalid();
+  if (open) {
+    ++p;
+    --stop;
+  }
+  const bool final_j = stop > p && stop[-1] == 'j';
+  if (final_j) --stop;  // the number must end just before it
+
+  mpfr_ptr re = mpc_realref(r->c), im = mpc_imagref(r->c);
+  const auto rr = static_cast<mpfr_rnd_t>(real_round(c)), ir = static_cast<mpfr_rnd_t>(imag_round(c));
+  char* end = nullptr;
+  int t_re = mpfr_strtofr(re, p, &end, base, rr), t_im = 0;
+  if (end == p) return invalid();
+  if (*end == 'j') {
+    // What was read is the imaginary part: "2j".
+    mpfr_set_zero(re, 1);
+    t_re = 0;
+    t_im = mpfr_strtofr(im, p, &end, base, ir);
+    if (!final_j || end != stop) return invalid();
+  } else {
+    char* from = end;
+    t_im = mpfr_strtofr(im, from, &end, base, ir);
+    if (end == from) {  // a real number alone: "1.5"
+      mpfr_set_zero(im, 1);
+      t_im = 0;
+      if (final_j || end != stop) return invalid();
+    } else if (!final_j || end != stop) {
+      return invalid();
+    }
+  }
+  r->rc = sign_code(t_re, 2, 1) | sign_code(t_im, 8, 4);
+  const bool exact = rprec == 1 && iprec == 1;
+  return check_complex_opt(reinterpret_cast<MPC_Object*>(r.release()), c, !exact);
+}
+
+}  // namespace vx
