@@ -14,39 +14,69 @@ ContextRecord ieee_double_context() noexcept {
   return c;
 }
 
-bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range, bool subnormal) noexcept {
-  if (mpfr_regular_p(f)) {
-    if (range && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
-      ExpRange er(c.emin, c.emax);
-      rc = mpfr_check_range(f, rc, rnd(c));
-    }
-    if (subnormal && c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
-        mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
-      ExpRange er(c.emin, c.emax);
-      rc = mpfr_subnormalize(f, rc, rnd(c));
-    }
+namespace {
+
+// The conditions a check can find, each with its flag, its trap bit, and
+// the exception a trap raises. Table order is the order traps are tested;
+// the last trapped condition decides the exception.
+struct Signal {
+  unsigned bit;
+  int ContextRecord::*flag;
+  PyObject* Exceptions::*cls;
+  const char* msg;
+};
+constexpr Signal signals[] = {
+    {TRAP_UNDERFLOW, &ContextRecord::underflow, &Exceptions::underflow, "underflow"},
+    {TRAP_OVERFLOW, &ContextRecord::overflow, &Exceptions::overflow, "overflow"},
+    {TRAP_INEXACT, &ContextRecord::inexact, &Exceptions::inexact, "inexact result"},
+    {TRAP_INVALID, &ContextRecord::invalid, &Exceptions::invalid, "invalid operation"},
+    {TRAP_DIVZERO, &ContextRecord::divzero, &Exceptions::divzero, "division by zero"},
+};
+
+// ORs the conditions (trap bits) into the sticky flags and raises the
+// exception of the last trapped one. False when a trap fired.
+bool signal_conditions(ContextRecord& c, unsigned cond) noexcept {
+  const Signal* fired = nullptr;
+  for (const Signal& s : signals) {
+    if (!(cond & s.bit)) continue;
+    c.*s.flag = 1;
+    if (c.traps & s.bit) fired = &s;
   }
+  if (!fired) return true;
+  PyErr_SetString(exc.*fired->cls, fired->msg);
+  return false;
+}
+
+}  // namespace
+
+// Brings one MPFR value into the context's exponent range and, when asked,
+// emulates gradual underflow; returns the updated ternary value.
+static int fit_to_context(mpfr_ptr f, int t, const ContextRecord& c, mpfr_rnd_t r, bool range, bool subnormal) noexcept {
+  if (!mpfr_regular_p(f)) return t;
+  if (range && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
+    ExpRange er(c.emin, c.emax);
+    t = mpfr_check_range(f, t, r);
+  }
+  if (subnormal && c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
+      mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
+    ExpRange er(c.emin, c.emax);
+    t = mpfr_subnormalize(f, t, r);
+  }
+  return t;
+}
+
+bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range, bool subnormal) noexcept {
+  rc = fit_to_context(f, rc, c, rnd(c), range, subnormal);
   // One read of MPFR's per-thread flags; an exact, ordinary result stops here.
   const mpfr_flags_t flags = mpfr_flags_save();
   if (!flags) return true;
-  const bool under = flags & MPFR_FLAGS_UNDERFLOW, over = flags & MPFR_FLAGS_OVERFLOW,
-             nan = flags & MPFR_FLAGS_NAN, inex = flags & MPFR_FLAGS_INEXACT, div0 = flags & MPFR_FLAGS_DIVBY0;
-  c.underflow |= under;
-  c.overflow |= over;
-  c.invalid |= nan;
-  c.inexact |= inex;
-  c.divzero |= div0;
-  if (!c.traps) return true;
-  PyObject* e = nullptr;
-  const char* msg = nullptr;
-  if ((c.traps & TRAP_UNDERFLOW) && under) e = exc.underflow, msg = "underflow";
-  if ((c.traps & TRAP_OVERFLOW) && over) e = exc.overflow, msg = "overflow";
-  if ((c.traps & TRAP_INEXACT) && inex) e = exc.inexact, msg = "inexact result";
-  if ((c.traps & TRAP_INVALID) && nan) e = exc.invalid, msg = "invalid operation";
-  if ((c.traps & TRAP_DIVZERO) && div0) e = exc.divzero, msg = "division by zero";
-  if (!e) return true;
-  PyErr_SetString(e, msg);
-  return false;
+  unsigned cond = 0;
+  if (flags & MPFR_FLAGS_UNDERFLOW) cond |= TRAP_UNDERFLOW;
+  if (flags & MPFR_FLAGS_OVERFLOW) cond |= TRAP_OVERFLOW;
+  if (flags & MPFR_FLAGS_INEXACT) cond |= TRAP_INEXACT;
+  if (flags & MPFR_FLAGS_NAN) cond |= TRAP_INVALID;
+  if (flags & MPFR_FLAGS_DIVBY0) cond |= TRAP_DIVZERO;
+  return signal_conditions(c, cond);
 }
 
 MPFR_Object* check_real(MPFR_Object* r, ContextRecord& c, bool range, bool subnormal) noexcept {
@@ -65,47 +95,17 @@ inline int pack(int re, int im) noexcept {
 MPC_Object* check_complex_opt(MPC_Object* r, ContextRecord& c, bool range) noexcept {
   mpfr_ptr re = mpc_realref(r->c), im = mpc_imagref(r->c);
   int t_re = MPC_INEX_RE(r->rc), t_im = MPC_INEX_IM(r->rc);
-  if (range) {
-    if (mpfr_regular_p(re) && (mpfr_get_exp(re) < c.emin || mpfr_get_exp(re) > c.emax)) {
-      ExpRange er(c.emin, c.emax);
-      t_re = mpfr_check_range(re, t_re, static_cast<mpfr_rnd_t>(real_round(c)));
-    }
-    if (mpfr_regular_p(im) && (mpfr_get_exp(im) < c.emin || mpfr_get_exp(im) > c.emax)) {
-      ExpRange er(c.emin, c.emax);
-      t_im = mpfr_check_range(im, t_im, static_cast<mpfr_rnd_t>(imag_round(c)));
-    }
-  }
-  if (c.subnormalize) {
-    // Each part is subnormalized like a real result, with its own rounding.
-    auto sub = [&](mpfr_ptr p, int& t, int rmode) {
-      if (mpfr_regular_p(p) && mpfr_get_exp(p) >= c.emin &&
-          mpfr_get_exp(p) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(p)) - 2) {
-        ExpRange er(c.emin, c.emax);
-        t = mpfr_subnormalize(p, t, static_cast<mpfr_rnd_t>(rmode));
-      }
-    };
-    sub(re, t_re, real_round(c));
-    sub(im, t_im, imag_round(c));
-  }
+  // Each part is fitted like a real result, with its own rounding.
+  t_re = fit_to_context(re, t_re, c, static_cast<mpfr_rnd_t>(real_round(c)), range, true);
+  t_im = fit_to_context(im, t_im, c, static_cast<mpfr_rnd_t>(imag_round(c)), range, true);
   r->rc = pack(t_re, t_im);
-  const bool nan = (mpfr_nan_p(re) && !mpfr_inf_p(im)) || (mpfr_nan_p(im) && !mpfr_inf_p(re));
-  const bool inex = r->rc != 0;
-  const bool under = (mpfr_zero_p(re) && t_re) || (mpfr_zero_p(im) && t_im);
-  const bool over = (mpfr_inf_p(re) && t_re) || (mpfr_inf_p(im) && t_im);
-  c.invalid |= nan;
-  c.inexact |= inex;
-  c.underflow |= under;
-  c.overflow |= over;
-  if (!c.traps) return r;
-  PyObject* e = nullptr;
-  const char* msg = nullptr;
-  if ((c.traps & TRAP_UNDERFLOW) && under) e = exc.underflow, msg = "underflow";
-  if ((c.traps & TRAP_OVERFLOW) && over) e = exc.overflow, msg = "overflow";
-  if ((c.traps & TRAP_INEXACT) && inex) e = exc.inexact, msg = "inexact result";
-  if ((c.traps & TRAP_INVALID) && nan) e = exc.invalid, msg = "invalid operation";
-  if (!e) return r;
+  unsigned cond = 0;
+  if ((mpfr_zero_p(re) && t_re) || (mpfr_zero_p(im) && t_im)) cond |= TRAP_UNDERFLOW;
+  if ((mpfr_inf_p(re) && t_re) || (mpfr_inf_p(im) && t_im)) cond |= TRAP_OVERFLOW;
+  if (r->rc != 0) cond |= TRAP_INEXACT;
+  if ((mpfr_nan_p(re) && !mpfr_inf_p(im)) || (mpfr_nan_p(im) && !mpfr_inf_p(re))) cond |= TRAP_INVALID;
+  if (signal_conditions(c, cond)) return r;
   Py_DECREF(r);
-  PyErr_SetString(e, msg);
   return nullptr;
 }
 
