@@ -23,5 +23,5 @@ clean:
 # The test suite against an address- and undefined-behaviour-sanitized build.
 asan:
 	@VEXA2_BUILD_ARGS="-C cmake.define.VEXA2_SANITIZE=ON -C build-dir=build/asan" scripts/setup.sh $(PYTHON) .venv-asan
-	LD_PRELOAD=$$(g++ -print-file-name=libasan.so):$$(g++ -print-file-name=libubsan.so) ASAN_OPTIONS=detect_leaks=0 \
+	LD_PRELOAD=$$(g++ -print-file-name=libasan.so):$$(g++ -print-file-name=libubsan.so) ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 PYTHONMALLOC=malloc .venv-asan/bin/python -m pytest tests -x -q -p no:cacheprovider

@@ -5,7 +5,7 @@ import time
 from decimal import Decimal
 
 import pytest
-from hypothesis import given, strategies as st
+from hypothesis import assume, given, strategies as st
 
 import vexa2
 from vexa2 import context, digits, mpc, mpfr, mpz
@@ -35,6 +35,8 @@ def test_str_matches_17_significant_digits(a, b):
 @given(floats, st.sampled_from(["", "+", "-", " "]), st.integers(min_value=0, max_value=40),
        st.sampled_from(["e", "E", "f", "F", "g", "G", "%"]))
 def test_format_matches_float(x, sign, prec, typ):
+    # Python's float overflows when '%' scales by 100; an mpfr does not.
+    assume(typ != "%" or abs(x) < 1e306)
     spec = "%s.%d%s" % (sign, prec, typ)
     assert format(mpfr(x), spec) == dot0(format(x, spec))
 
