@@ -180,11 +180,7 @@ PyObject* int_format(PyObject* self, PyObject* args) {
     break;  // a type letter ends the specification
   }
 
-  Ref text = Ref::steal(format_mpz(mpz_of(self), base, options));
-  if (!text) return nullptr;
-  Ref align_spec = Ref::steal(PyUnicode_FromStringAndSize(spec, static_cast<Py_ssize_t>(len)));
-  if (!align_spec) return nullptr;
-  return PyObject_Format(text.get(), align_spec.get());
+  return align_text(format_mpz(mpz_of(self), base, options), spec, len);
 }
 
 // digits(x, base=10, prec=0, /) for numbers of every kind.

@@ -81,10 +81,14 @@ bool push_default(Conv& f, mpfr_prec_t p, double& digits) noexcept {
 }
 
 // Upper bound of the characters MPFR writes for v under a conversion with
-// `digits` digits (negative: MPFR's default) and the given type.
+// `digits` digits (negative: MPFR's default) and the given type. Without a
+// precision "a", "b" and "e" write every digit the value needs, the others 6.
 double output_bound(mpfr_srcptr v, char type, double digits) noexcept {
-  bool exact_digits = type == 'a' || type == 'A' || type == 'b';
-  double n = digits >= 0 ? digits : exact_digits ? static_cast<double>(mpfr_get_prec(v)) + 2 : 6;
+  double p = static_cast<double>(mpfr_get_prec(v));
+  double n = digits >= 0                                     ? digits
+             : type == 'a' || type == 'A' || type == 'b'     ? p + 2
+             : type == 'e' || type == 'E'                    ? p * 0.3010299956639812 + 3
+                                                             : 6;
   if ((type == 'f' || type == 'F' || type == '%') && mpfr_regular_p(v) && mpfr_get_exp(v) > 0)
     n += static_cast<double>(mpfr_get_exp(v)) * 0.3010299956639812 + 2;
   return n + 64;  // sign, point, exponent and the like
@@ -198,7 +202,9 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
       if (c != '-') ok = f.push(c);
       sign = true;
     } else if (c == '#') {
-      if (hash || has_r) return invalid_spec();
+      // After the point the flag would land behind the precision, where
+      // MPFR no longer reads a conversion and prints the format itself.
+      if (hash || point || has_r) return invalid_spec();
       ok = f.push(c);
       hash = true;
     } else if (c == '.') {
@@ -301,7 +307,7 @@ bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, i
         sign = true;
       }
       if (c == '#') {
-        if (hash || has_r) return invalid_spec();
+        if (hash || points || has_r) return invalid_spec();  // as for mpfr
         ok = ok && both_c(c);
         hash = true;
       } else if (c == '.') {
@@ -371,15 +377,21 @@ bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, i
 
 // ----- mpfr -----
 
-PyObject* apply_alignment(PyObject* text, const Align& a) noexcept {
-  Ref owned = Ref::steal(text);
-  if (!owned) return nullptr;
-  Ref spec = Ref::steal(PyUnicode_FromStringAndSize(a.s, static_cast<Py_ssize_t>(a.n)));
-  if (!spec) return nullptr;
-  return PyObject_Format(owned.get(), spec.get());
-}
+PyObject* apply_alignment(PyObject* text, const Align& a) noexcept { return align_text(text, a.s, a.n); }
 
 }  // namespace
+
+PyObject* align_text(PyObject* text, const char* spec, size_t n) noexcept {
+  Ref owned = Ref::steal(text);
+  if (!owned || n == 0) return owned.release();
+  char buf[40];
+  if (n + 1 > sizeof buf) return value_error("too long format string");
+  buf[0] = ' ';  // explicit fill: a leading '0' of the width is then part of the width
+  std::memcpy(buf + 1, spec, n);
+  Ref fmt = Ref::steal(PyUnicode_FromStringAndSize(buf, static_cast<Py_ssize_t>(n + 1)));
+  if (!fmt) return nullptr;
+  return PyObject_Format(owned.get(), fmt.get());
+}
 
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
   RealSpec s;

@@ -12,6 +12,12 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
 PyObject* mpfr_digits_args(MPFR_Object* x, PyObject* args) noexcept;
 PyObject* mpc_digits_args(MPC_Object* x, PyObject* args) noexcept;
 
+// text.__format__(spec) for an alignment spec ("" or one of < > ^ and
+// an optional width, at most 30 characters) with a blank fill: a width with
+// leading zeros must not turn into zero padding, which would put the fill
+// in front of the sign. Steals text (which may be nullptr).
+PyObject* align_text(PyObject* text, const char* spec, size_t n) noexcept;
+
 // repr and str of mpfr and mpc.
 void setup_floating_format_slots() noexcept;
 

@@ -115,6 +115,15 @@ def test_format_examples(value, spec, text):
     assert format(mpz(value), spec) == format(xmpz(value), spec) == text
 
 
+@pytest.mark.parametrize("value, spec, text", [
+    (-5, "05", "   -5"), (-5, "<05", "-5   "), (255, "#08x", "    0xff"), (-5, "^007", "  -5   "),
+    (5, "0", "5"), (5, "00", "5"), (-5, "08.1f", "    -5.0"),
+])
+def test_format_width_zeros_do_not_pad(value, spec, text):
+    # The fill is always a blank: a leading '0' is part of the width.
+    assert format(mpz(value), spec) == format(xmpz(value), spec) == text
+
+
 @pytest.mark.parametrize("spec", ["#+x", "5<", "++", "5+", "<<", "#<", "+<", "##", "5#", " +"])
 def test_format_invalid_order(spec):
     with raises(ValueError, INVALID):
@@ -123,7 +132,7 @@ def test_format_invalid_order(spec):
 
 def test_format_width_limit():
     # 29 width digits plus the inserted '>' fill the 30 characters allowed.
-    assert format(mpz(5), "0" * 26 + "123") == format("5", ">" + "0" * 26 + "123")
+    assert format(mpz(5), "0" * 26 + "123") == " " * 122 + "5"
     for spec in ["1" * 30, "<" + "0" * 29 + "1"]:
         with raises(ValueError, TOO_LONG):
             format(mpz(5), spec)

@@ -70,6 +70,15 @@ def test_format_examples(x, spec, text):
     assert format(mpfr(x), spec) == "{0:{1}}".format(mpfr(x), spec) == text
 
 
+@pytest.mark.parametrize("x, spec, text", [
+    (mpfr(-1.5), "08", "    -1.5"), (mpfr(-1.5), "<07.2f", "-1.50  "), (mpfr("-inf"), "06", "  -inf"),
+    (mpfr(1.5), "0", "1.5"), (mpc(-1 - 2j), "012", "   -1.0-2.0j"), (mpc(-1 - 2j), "^013M", " (-1.0 -2.0) "),
+])
+def test_width_zeros_do_not_pad(x, spec, text):
+    # The fill is always a blank: a leading '0' is part of the width.
+    assert format(x, spec) == text
+
+
 @pytest.mark.parametrize("letter, round_, pos, neg", [
     ("N", vexa2.RoundToNearest, "0.667", "-0.667"), ("U", vexa2.RoundUp, "0.667", "-0.666"),
     ("D", vexa2.RoundDown, "0.666", "-0.667"), ("Z", vexa2.RoundToZero, "0.666", "-0.666"),
@@ -91,6 +100,15 @@ def test_percent_scales_at_the_value_precision():
         assert format(x, ".10%") == "33.3125000000%"
 
 
+@pytest.mark.parametrize("spec", [".3#f", ".#f", "5.#", ".3#"])
+def test_hash_after_point_is_invalid(spec):
+    # MPFR would print the conversion string itself instead of the number.
+    for x in (mpfr(1.5), mpc(1.5 + 2j), mpz(1)):
+        with raises(ValueError, INVALID):
+            format(x, spec)
+    assert format(mpfr(1.5), "#.3g") == "1.50" and format(mpc(1.5 + 2j), "#.3g") == "1.50+2.00j"
+
+
 @pytest.mark.parametrize("spec", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
                                   "x", "R", "=5", ",", "n", "d", "Uq"])
 def test_format_invalid(spec):
@@ -102,7 +120,7 @@ def test_format_limits():
     # 70 characters may follow the '%' of the MPFR conversion.
     assert format(mpfr(1.5), "+#." + "0" * 66 + "3f") == "+1.500"
     width = "0" * 27 + "9"  # with the inserted '>' the 29 characters allowed
-    assert format(mpfr(1.5), width) == format("1.5", ">" + width)
+    assert format(mpfr(1.5), width) == " " * 6 + "1.5"
     for spec in ["." + "0" * 69 + "3f", "." + "0" * 71, "0" * 28 + "9", "<" + "0" * 28 + "9"]:
         with raises(ValueError, TOO_LONG):
             format(mpfr(1.5), spec)
