@@ -28,7 +28,8 @@ PyMethodDef arith_module_methods[] = {
     VX_FASTCALL("floor_div", function<op_floordiv>,
                 "floor_div(x, y, /) -> number\n\nReturn x // y; uses floor division."),
     VX_FASTCALL("mod", function<op_mod>,
-                "mod(x, y, /) -> number\n\nReturn mod(x, y)."),
+                "mod(x, y, /) -> number\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact exceptions are "
+                "not supported for mpfr arguments."),
     {nullptr, nullptr, 0, nullptr}};
 
 PyMethodDef arith_context_methods[] = {
@@ -40,7 +41,8 @@ PyMethodDef arith_context_methods[] = {
     VX_FASTCALL("floor_div", function<op_floordiv>,
                 "context.floor_div(x, y, /) -> number\n\nReturn x // y; uses floor division."),
     VX_FASTCALL("mod", function<op_mod>,
-                "context.mod(x, y, /) -> number\n\nReturn mod(x, y)."),
+                "context.mod(x, y, /) -> number\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact "
+                "exceptions are not supported for mpfr arguments."),
     VX_FASTCALL("divmod", function<op_divmod>,
                 "context.divmod(x, y, /) -> (quotient, remainder)\n\nReturn divmod(x, y).\nNote: overflow, "
                 "underflow, and inexact exceptions are not supported for mpfr arguments."),

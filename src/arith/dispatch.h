@@ -139,7 +139,7 @@ PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 // The operations, defined in add.cpp, div.cpp and pow.cpp.
 extern const BinaryOp op_add, op_sub, op_mul, op_truediv, op_floordiv, op_mod, op_divmod;
 
-PyObject* power(PyObject* x, PyObject* y, PyObject* m, Ctx& cx);
+PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx);
 // The real power, also reached from integer and rational powers.
 PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx);
 

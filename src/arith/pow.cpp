@@ -16,8 +16,11 @@ constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all ar
 // The largest integer GMP can hold: its size in limbs is an int. A result
 // is also refused when it could not fit in the machine's memory, since
 // GMP stops the process when an allocation fails.
+// Results below 2**30 bits (128 MiB) are not compared with the memory size,
+// whose query is a system call that would cost more than most powers.
 bool power_fits(uint64_t base_bits, uint64_t e) noexcept {
   unsigned __int128 bits = static_cast<unsigned __int128>(base_bits) * e;
+  if (bits <= (static_cast<unsigned __int128>(1) << 30)) return true;
   unsigned __int128 limit = static_cast<unsigned __int128>(INT_MAX - 64) * GMP_NUMB_BITS;
   long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
   if (pages > 0 && page > 0) {
@@ -76,10 +79,14 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   mpz_ptr rz = r->z;
-  mpz_t n, e;
-  mpz_init(n);
-  mpz_abs(n, mod);
-  mpz_init(e);
+  // |m| and |y| are only copied when negative.
+  mpz_t abs_m, abs_y;
+  mpz_srcptr n = mod, e = ex;
+  if (mpz_sgn(mod) < 0) {
+    mpz_init(abs_m);
+    mpz_neg(abs_m, mod);
+    n = abs_m;
+  }
   bool ok = true;
   if (mpz_sgn(ex) < 0) {
     // GMP would stop the process on a base without an inverse: test first.
@@ -87,14 +94,14 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
       value_error("pow() base not invertible");
       ok = false;
     }
-    mpz_neg(e, ex);
+    mpz_init(abs_y);
+    mpz_neg(abs_y, ex);
+    e = abs_y;
     base = rz;
-  } else {
-    mpz_set(e, ex);
   }
   if (ok) ok = compute(cx, false, limbs(base, n) + mpz_size(e), [&] { mpz_powm(rz, base, e, n); });
-  mpz_clear(n);
-  mpz_clear(e);
+  if (n != mod) mpz_clear(abs_m);
+  if (e != ex) mpz_clear(abs_y);
   if (!ok) return nullptr;
   if (mpz_sgn(mod) < 0 && mpz_sgn(rz) > 0) mpz_add(rz, rz, mod);
   return r.release();
@@ -174,13 +181,17 @@ PyObject* complex_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx
 // A real power that has no real value, retried in the complex plane when
 // the context allows complex results.
 PyObject* complex_retry(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
+  // Only the flags of the failed attempt are taken back: the record may be
+  // shared with other threads, whose changes to other fields must stay.
   ContextRecord& cr = cx.rec();
-  ContextRecord saved = cr;
+  const int underflow = cr.underflow, overflow = cr.overflow, inexact = cr.inexact;
   Ref z = Ref::steal(complex_power(x, a, y, b, Py_None, cx));
   if (!z) return nullptr;
   mpc_srcptr v = mpc_of(z.get());
   if (!mpfr_nan_p(mpc_realref(v)) && !mpfr_nan_p(mpc_imagref(v))) return z.release();
-  cr = saved;
+  cr.underflow = underflow;
+  cr.overflow = overflow;
+  cr.inexact = inexact;
   cr.invalid = 1;
   PyErr_SetString(exc.invalid, "pow() invalid operation");
   return nullptr;
@@ -221,8 +232,7 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
 }
 
-PyObject* power(PyObject* x, PyObject* y, PyObject* m, Ctx& cx) {
-  int a = classify(x), b = classify(y);
+PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {
   switch (class_of(a, b)) {
     case Cls::Int: return int_power(x, a, y, b, m, cx);
     case Cls::Rat: return rat_power(x, a, y, b, m, cx);
@@ -237,15 +247,15 @@ PyObject* power(PyObject* x, PyObject* y, PyObject* m, Ctx& cx) {
 
 PyObject* slot_power(PyObject* x, PyObject* y, PyObject* m) {
   Ctx cx;
-  return power(x, y, m, cx);
+  return power(x, classify(x), y, classify(y), m, cx);
 }
 
 PyObject* ctx_pow(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, "pow() requires 2 arguments.")) return nullptr;
-  if (classify(args[0]) == K_UNKNOWN || classify(args[1]) == K_UNKNOWN)
-    return type_error("pow() argument type not supported");
+  int a = classify(args[0]), b = classify(args[1]);
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return type_error("pow() argument type not supported");
   Ctx cx(reinterpret_cast<CTXT_Object*>(self));
-  return power(args[0], args[1], Py_None, cx);
+  return power(args[0], a, args[1], b, Py_None, cx);
 }
 
 }  // namespace vx::arith

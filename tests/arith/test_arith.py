@@ -369,3 +369,28 @@ def test_results_with_release_gil(op):
         else:
             assert as_int(op(a, b)) == op(x, y)
     assert same_q(mpq(x, 3) + mpq(y, 5), Fraction(x, 3) + Fraction(y, 5))
+
+
+class AnswersOnce:
+    """Offers __mpz__ to the first look-up only, as a proxy whose target goes away would."""
+
+    def __init__(self):
+        self.asked = False
+
+    def __getattr__(self, name):
+        if name == "__mpz__" and not self.asked:
+            self.asked = True
+            return lambda: mpz(3)
+        raise AttributeError(name)
+
+
+def test_context_pow_judges_its_operands_once():
+    # A second look at the operands used to find nothing and hand the
+    # interpreter's NotImplemented back as the result.
+    with raises(TypeError, "cannot convert object to mpz"):
+        context().pow(AnswersOnce(), 2)
+
+
+@pytest.mark.parametrize("f", [vexa2.mod, context().mod, context().divmod])
+def test_remainder_docstrings_carry_the_mpfr_note(f):
+    assert f.__doc__.endswith("Note: overflow, underflow, and inexact exceptions are not supported for mpfr arguments.")
