@@ -118,6 +118,13 @@ bool complex_real_part(PyObject* y, Ref& real) noexcept {
   return static_cast<bool>(real);
 }
 
+// A Decimal's answer to one of its predicates (is_nan, is_signed, ...):
+// 1 or 0, or -1 with an exception set.
+int decimal_ask(PyObject* d, const char* name) noexcept {
+  Ref r = Ref::steal(PyObject_CallMethod(d, name, nullptr));
+  return r ? PyObject_IsTrue(r.get()) : -1;
+}
+
 // Where a number lies: 2**lo <= |x| < 2**hi for a finite non-zero x.
 struct Scale {
   enum { Zero, Finite, Other } what;  // Other: a NaN or an infinity
@@ -152,10 +159,7 @@ Scale scale_of(mpfr_srcptr f) noexcept {
 // our numbers, so the comparison is done here. Empty with an exception set
 // on failure.
 Ref decimal_operand(PyObject* y, Scale s) noexcept {
-  auto ask = [y](const char* name) -> int {
-    Ref r = Ref::steal(PyObject_CallMethod(y, name, nullptr));
-    return r ? PyObject_IsTrue(r.get()) : -1;
-  };
+  auto ask = [y](const char* name) { return decimal_ask(y, name); };
   auto infinity = [&ask]() -> Ref {
     int neg = ask("is_signed");
     if (neg < 0) return Ref();
@@ -478,10 +482,7 @@ PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 // The sign of a Decimal, read through its own predicates; -2 on failure.
 int decimal_sign(PyObject* o, bool& nan) noexcept {
-  auto ask = [o](const char* name) -> int {
-    Ref r = Ref::steal(PyObject_CallMethod(o, name, nullptr));
-    return r ? PyObject_IsTrue(r.get()) : -1;
-  };
+  auto ask = [o](const char* name) { return decimal_ask(o, name); };
   int t;
   if ((t = ask("is_nan")) != 0) return t < 0 ? -2 : (nan = true, 0);
   if ((t = ask("is_zero")) != 0) return t < 0 ? -2 : 0;
