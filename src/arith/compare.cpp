@@ -4,6 +4,7 @@
 // Integers and rationals compare exactly with ints, floats and Fractions;
 // reals compare through MPFR, whose erange flag tells that a NaN took part.
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -117,24 +118,75 @@ bool complex_real_part(PyObject* y, Ref& real) noexcept {
   return static_cast<bool>(real);
 }
 
-// A Decimal read exactly: a float for NaN and the infinities, otherwise an
-// mpq of its value. Decimal's own comparison cannot read our numbers, so
-// the comparison is done here. Empty with an exception set on failure.
-Ref decimal_operand(PyObject* y) noexcept {
-  auto ask = [y](const char* name) -> int {
-    Ref r = Ref::steal(PyObject_CallMethod(y, name, nullptr));
-    return r ? PyObject_IsTrue(r.get()) : -1;
+// A Decimal's answer to one of its predicates (is_nan, is_signed, ...):
+// 1 or 0, or -1 with an exception set.
+int decimal_ask(PyObject* d, const char* name) noexcept {
+  Ref r = Ref::steal(PyObject_CallMethod(d, name, nullptr));
+  return r ? PyObject_IsTrue(r.get()) : -1;
+}
+
+// Where a number lies: 2**lo <= |x| < 2**hi for a finite non-zero x.
+struct Scale {
+  enum { Zero, Finite, Other } what;  // Other: a NaN or an infinity
+  long long lo, hi;
+};
+
+Scale scale_of(mpz_srcptr z) noexcept {
+  if (mpz_sgn(z) == 0) return {Scale::Zero, 0, 0};
+  const auto bits = static_cast<long long>(mpz_sizeinbase(z, 2));
+  return {Scale::Finite, bits - 1, bits};
+}
+
+Scale scale_of(mpq_srcptr q) noexcept {
+  if (mpq_sgn(q) == 0) return {Scale::Zero, 0, 0};
+  const auto nb = static_cast<long long>(mpz_sizeinbase(mpq_numref(q), 2));
+  const auto db = static_cast<long long>(mpz_sizeinbase(mpq_denref(q), 2));
+  return {Scale::Finite, nb - 1 - db, nb - db + 1};
+}
+
+Scale scale_of(mpfr_srcptr f) noexcept {
+  if (mpfr_zero_p(f)) return {Scale::Zero, 0, 0};
+  if (!mpfr_number_p(f)) return {Scale::Other, 0, 0};
+  const long long e = mpfr_get_exp(f);
+  return {Scale::Finite, e - 1, e};
+}
+
+// A Decimal y as an operand that compares with x (of scale s) exactly as y
+// does: a float for NaN and the infinities, otherwise an mpq of its value.
+// Reading the value costs as much as the digits of 10**exponent, so a value
+// far larger than |x| stands in as an infinity of its sign, and one far
+// smaller (when x is not 0) as zero. Decimal's own comparison cannot read
+// our numbers, so the comparison is done here. Empty with an exception set
+// on failure.
+Ref decimal_operand(PyObject* y, Scale s) noexcept {
+  auto ask = [y](const char* name) { return decimal_ask(y, name); };
+  auto infinity = [&ask]() -> Ref {
+    int neg = ask("is_signed");
+    if (neg < 0) return Ref();
+    return Ref::steal(PyFloat_FromDouble(neg ? -INFINITY : INFINITY));
   };
   int nan = ask("is_nan");
   if (nan < 0) return Ref();
   if (nan) return Ref::steal(PyFloat_FromDouble(NAN));
   int inf = ask("is_infinite");
   if (inf < 0) return Ref();
-  if (inf) {
-    int neg = ask("is_signed");
-    if (neg < 0) return Ref();
-    return Ref::steal(PyFloat_FromDouble(neg ? -INFINITY : INFINITY));
-  }
+  if (inf) return infinity();
+  int zero = ask("is_zero");
+  if (zero < 0) return Ref();
+  if (zero) return Ref::steal(PyFloat_FromDouble(0.0));
+  if (s.what == Scale::Zero) return infinity();
+  if (s.what == Scale::Other) return Ref::steal(PyFloat_FromDouble(0.0));
+  // 10**a <= |y| < 10**(a+1), and 8**n <= 10**n <= 16**n for n >= 0.
+  Ref adj = Ref::steal(PyObject_CallMethod(y, "adjusted", nullptr));
+  if (!adj) return Ref();
+  int overflow;
+  const long long a = PyLong_AsLongLongAndOverflow(adj.get(), &overflow);
+  if (a == -1 && PyErr_Occurred()) return Ref();
+  const __int128 a1 = overflow > 0 ? LLONG_MAX : overflow < 0 ? LLONG_MIN + 1 : a;
+  const __int128 below = a1 >= 0 ? 3 * a1 : 4 * a1;              // 2**below <= |y|
+  const __int128 above = a1 + 1 >= 0 ? 4 * (a1 + 1) : 3 * (a1 + 1);  // |y| < 2**above
+  if (below >= s.hi) return infinity();
+  if (above <= s.lo) return Ref::steal(PyFloat_FromDouble(0.0));
   Ref pair = Ref::steal(PyObject_CallMethod(y, "as_integer_ratio", nullptr));
   if (!pair) return Ref();
   if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2) {
@@ -171,7 +223,7 @@ PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
     return re ? compare_mpz(x, re.get(), op) : unordered(op);
   }
   if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y);
+    Ref d = decimal_operand(y, scale_of(z));
     return d ? compare_mpz(x, d.get(), op) : nullptr;
   }
   return not_implemented();
@@ -205,7 +257,7 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     return re ? compare_mpq(x, re.get(), op) : unordered(op);
   }
   if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y);
+    Ref d = decimal_operand(y, scale_of(q));
     return d ? compare_mpq(x, d.get(), op) : nullptr;
   }
   return not_implemented();
@@ -263,7 +315,7 @@ PyObject* compare_real(mpfr_srcptr f, PyObject* y, int op, CTXT_Object* ctx) noe
     return unordered(op);
   }
   if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y);
+    Ref d = decimal_operand(y, scale_of(f));
     return d ? compare_real(f, d.get(), op, ctx) : nullptr;
   }
   int c = 0;
@@ -292,13 +344,8 @@ PyObject* compare_mpc(PyObject* x, PyObject* y, int op, CTXT_Object* ctx) noexce
     }
     return verdict(c, op);
   }
-  if (mpfr_zero_p(mpc_imagref(v))) {
-    mpfr_srcptr re = mpc_realref(v);
-    Own<MPFR_Object> r(new_mpfr(mpfr_get_prec(re), ctx));
-    if (!r) return nullptr;
-    r->rc = mpfr_set(r->f, re, MPFR_RNDN);
-    return compare_real(r->f, y, op, ctx);
-  }
+  // A real value compares as its real part (read in place: nothing changes it).
+  if (mpfr_zero_p(mpc_imagref(v))) return compare_real(mpc_realref(v), y, op, ctx);
   if (mpfr_nan_p(mpc_realref(v)) && !note_nan(ctx, "comparison with NaN")) return nullptr;
   return unordered(op);
 }
@@ -435,10 +482,7 @@ PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 // The sign of a Decimal, read through its own predicates; -2 on failure.
 int decimal_sign(PyObject* o, bool& nan) noexcept {
-  auto ask = [o](const char* name) -> int {
-    Ref r = Ref::steal(PyObject_CallMethod(o, name, nullptr));
-    return r ? PyObject_IsTrue(r.get()) : -1;
-  };
+  auto ask = [o](const char* name) { return decimal_ask(o, name); };
   int t;
   if ((t = ask("is_nan")) != 0) return t < 0 ? -2 : (nan = true, 0);
   if ((t = ask("is_zero")) != 0) return t < 0 ? -2 : 0;
@@ -447,19 +491,27 @@ int decimal_sign(PyObject* o, bool& nan) noexcept {
 }
 
 PyObject* sign_fn(PyObject* self, PyObject* x) {
-  const bool has_mpz = has_attr(x, "__mpz__"), has_mpq = has_attr(x, "__mpq__");
-  if (is_mpz(x) || is_xmpz(x) || PyLong_Check(x) || (has_mpz && !has_mpq)) {
-    Own<MPZ_Object> z(to_mpz(x, is_mpz(x) ? K_MPZ : is_xmpz(x) ? K_XMPZ : PyLong_Check(x) ? K_PYINT : K_HAS_MPZ));
+  // Our integers and rationals and Python's ints need no conversion (and
+  // none of them is asked for the conversion methods below).
+  if (is_mpz(x) || is_xmpz(x)) return PyLong_FromLong(mpz_sgn(mpz_of(x)));
+  if (PyLong_Check(x)) return PyLong_FromLong(compat::long_sign(x));
+  if (is_mpq(x)) return PyLong_FromLong(mpq_sgn(mpq_of(x)));
+  // mpfr and float need no probing either; a float subclass may offer the
+  // integer or rational protocol, which is then preferred.
+  const bool own_real = is_mpfr(x) || PyFloat_CheckExact(x);
+  const bool has_mpq = !own_real && has_attr(x, "__mpq__");
+  if (!own_real && !has_mpq && has_attr(x, "__mpz__")) {
+    Own<MPZ_Object> z(to_mpz(x, K_HAS_MPZ));
     if (!z) return nullptr;
     return PyLong_FromLong(mpz_sgn(z->z));
   }
-  if (is_mpq(x) || is_fraction(x) || has_mpq) {
-    Own<MPQ_Object> q(to_mpq(x, is_mpq(x) ? K_MPQ : is_fraction(x) ? K_FRACTION : K_HAS_MPQ));
+  if (is_fraction(x) || has_mpq) {
+    Own<MPQ_Object> q(to_mpq(x, is_fraction(x) ? K_FRACTION : K_HAS_MPQ));
     if (!q) return nullptr;
     return PyLong_FromLong(mpq_sgn(q->q));
   }
   const bool decimal = is_decimal(x);
-  if (!(is_mpfr(x) || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
+  if (!(own_real || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
     return type_error("sign() argument type not supported");
   Own<CTXT_Object> ctx(context_for(self));
   if (!ctx) return nullptr;

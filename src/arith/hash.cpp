@@ -3,6 +3,7 @@
 // so that equal numbers of any type hash equal.
 #include "arith/hash.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include "objects/objects.h"
@@ -80,15 +81,27 @@ Py_hash_t hash_of_mpfr(mpfr_srcptr f, PyObject* owner) noexcept {
   return signed_hash(r, mpfr_signbit(f) != 0);
 }
 
+namespace {
+
+// The hash cache of a number another thread may be hashing at the same
+// time: both compute the same value, so relaxed loads and stores suffice.
+inline Py_hash_t cached(Py_hash_t& slot) noexcept { return std::atomic_ref<Py_hash_t>(slot).load(std::memory_order_relaxed); }
+inline Py_hash_t remember(Py_hash_t& slot, Py_hash_t h) noexcept {
+  std::atomic_ref<Py_hash_t>(slot).store(h, std::memory_order_relaxed);
+  return h;
+}
+
+}  // namespace
+
 Py_hash_t mpz_hash(PyObject* self) noexcept {
   auto* o = reinterpret_cast<MPZ_Object*>(self);
-  if (o->hash_cache == -1) o->hash_cache = hash_of_mpz(o->z);
-  return o->hash_cache;
+  const Py_hash_t h = cached(o->hash_cache);
+  return h != -1 ? h : remember(o->hash_cache, hash_of_mpz(o->z));
 }
 
 Py_hash_t mpq_hash(PyObject* self) noexcept {
   auto* o = reinterpret_cast<MPQ_Object*>(self);
-  if (o->hash_cache != -1) return o->hash_cache;
+  if (const Py_hash_t c = cached(o->hash_cache); c != -1) return c;
   mpz_srcptr num = mpq_numref(o->q), den = mpq_denref(o->q);
   const bool negative = mpz_sgn(num) < 0;
   Py_hash_t h;
@@ -99,21 +112,21 @@ Py_hash_t mpq_hash(PyObject* self) noexcept {
     uint64_t n = magnitude_mod(num);
     h = signed_hash(d == 1 ? n : mulmod(n, invmod(d)), negative);
   }
-  return o->hash_cache = h;
+  return remember(o->hash_cache, h);
 }
 
 Py_hash_t mpfr_hash(PyObject* self) noexcept {
   auto* o = reinterpret_cast<MPFR_Object*>(self);
-  if (o->hash_cache == -1) o->hash_cache = hash_of_mpfr(o->f, self);
-  return o->hash_cache;
+  const Py_hash_t h = cached(o->hash_cache);
+  return h != -1 ? h : remember(o->hash_cache, hash_of_mpfr(o->f, self));
 }
 
 Py_hash_t mpc_hash(PyObject* self) noexcept {
   auto* o = reinterpret_cast<MPC_Object*>(self);
-  if (o->hash_cache != -1) return o->hash_cache;
+  if (const Py_hash_t c = cached(o->hash_cache); c != -1) return c;
   auto re = static_cast<uint64_t>(hash_of_mpfr(mpc_realref(o->c), self));
   auto im = static_cast<uint64_t>(hash_of_mpfr(mpc_imagref(o->c), self));
-  return o->hash_cache = finish(static_cast<Py_hash_t>(re + HASH_IMAG * im));
+  return remember(o->hash_cache, finish(static_cast<Py_hash_t>(re + HASH_IMAG * im)));
 }
 
 }  // namespace vx

@@ -129,8 +129,10 @@ PyObject* bit_slice(mpz_srcptr z, PyObject* key) noexcept {
     mpz_fdiv_r_2exp(r->z, r->z, static_cast<mp_bitcnt_t>(count));
     return as_obj(r);
   }
-  for (Py_ssize_t j = 0, i = start; j < count; ++j, i += step)
-    if (mpz_tstbit(z, static_cast<mp_bitcnt_t>(i))) mpz_setbit(r->z, static_cast<mp_bitcnt_t>(j));
+  // start + j*step stays within 0 .. len-1 for j < count; stepping past the
+  // last position could overflow with a huge step.
+  for (Py_ssize_t j = 0; j < count; ++j)
+    if (mpz_tstbit(z, static_cast<mp_bitcnt_t>(start + j * step))) mpz_setbit(r->z, static_cast<mp_bitcnt_t>(j));
   return as_obj(r);
 }
 

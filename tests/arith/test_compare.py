@@ -186,6 +186,28 @@ def test_decimal_compares_exactly(op, a, b, c, d):
     assert op(mpfr(c), d) == (op is operator.ne if d.is_nan() else op(c, d))
 
 
+
+@pytest.mark.parametrize("x, v", [
+    (mpz(0), 0), (mpz(-7), -7), (mpz(2**200), 2**200), (mpq(-1, 3), Fraction(-1, 3)),
+    (mpq(2**100, 3), Fraction(2**100, 3)), (mpfr(0.0), 0.0), (mpfr(-2.5), -2.5), (mpfr(INF), INF),
+    (mpfr(-INF), -INF), (mpc(1.5 + 0j), 1.5),
+])
+@pytest.mark.parametrize("d", [Decimal("1E+999999999"), Decimal("-1E+999999999"), Decimal("7E+999999999999999"),
+                               Decimal("1E-999999999"), Decimal("-3E-999999999999999"), Decimal("0E+999999999")])
+def test_decimal_with_a_huge_exponent_compares_without_expanding_it(x, v, d):
+    # 10**exponent is never formed: each comparison takes microseconds.
+    for op in (OPS if not isinstance(x, mpc) else [operator.eq, operator.ne]):
+        assert op(x, d) is op(v, d)
+
+
+@pytest.mark.parametrize("op", OPS)
+@given(a=ints, b=fractions, c=floats, m=st.integers(1, 10**6), e=st.integers(-400, 400))
+def test_decimal_compares_exactly_across_magnitudes(op, a, b, c, m, e):
+    d = Decimal(m).scaleb(e)
+    for x, v in ((mpz(a), a), (mpq(b.numerator, b.denominator), b), (mpfr(c), c)):
+        assert op(x, d) is op(v, d) and op(x, -d) is op(v, -d)  # Python's numbers compare exactly with Decimal
+
+
 # ---- hashes ----
 
 @given(ints)
@@ -345,3 +367,15 @@ def test_protocol_objects():
     assert mpz(-4) == Z() and mpq(1, 3) == Q() and mpz(0) < Q()
     assert sign(Z()) == -1 and sign(Q()) == 1
     assert cmp(Z(), Q()) == -1 and cmp_abs(Z(), Q()) == 1
+
+
+def test_sign_reads_ints_and_subclasses_as_integers():
+    class IntQ(int):  # an int subclass stays an integer even with __mpq__
+        def __mpq__(self):
+            raise AssertionError
+
+    class FloatZ(float):  # a float subclass offering the integer protocol is read through it
+        def __mpz__(self):
+            return mpz(-3)
+
+    assert [sign(v) for v in (xmpz(-2), xmpz(0), IntQ(-4), -(2**100), False, FloatZ(2.0))] == [-1, 0, -1, -1, 0, -1]

@@ -170,6 +170,15 @@ def test_indexing_table(x, key, expected):
     assert int(x[key]) == expected
 
 
+@pytest.mark.parametrize("n", [2**10, -(2**10), 0b1011 << 60])
+@pytest.mark.parametrize("sl", [slice(5, None, 2**63 - 1), slice(None, None, 2**63 - 1), slice(-1, None, -(2**63)),
+                                slice(-2, -(2**63), -(2**62)), slice(3, 2**63 - 1, 2**62)])
+def test_slices_with_huge_steps(n, sl):
+    length = max(abs(n).bit_length(), 1)
+    expected = sum(bit_of(n, i) << j for j, i in enumerate(range(length)[sl]))
+    assert same(mpz(n)[sl], expected) and same(xmpz(n)[sl], expected)
+
+
 @pytest.mark.parametrize("x, key, exc, msg", [
     (mpz(5), 1.0, TypeError, "bit positions must be integers"),
     (mpz(5), "1", TypeError, "bit positions must be integers"),
