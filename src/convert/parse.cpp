@@ -77,13 +77,36 @@ bool fit_for_gmp(const char* s, std::size_t n) noexcept {
   return true;
 }
 
+// GMP reads a base prefix without digits ("0x", "-0b", "0x\t") as zero.
+bool bare_prefix(const char* p) noexcept {
+  while (is_space(*p)) ++p;
+  if (*p == '-') ++p;
+  if (p[0] != '0' || (lower(p[1]) != 'x' && lower(p[1]) != 'b')) return false;
+  for (p += 2; *p; ++p)
+    if (!is_space(*p)) return false;
+  return true;
+}
+
+// mpz_set_str, refusing what GMP would wrongly take for zero.
+int set_digits(mpz_ptr z, const char* s, int base) noexcept {
+  if (mpz_set_str(z, s, base) != 0 || (base == 0 && bare_prefix(s))) return invalid_digits();
+  return 0;
+}
+
+inline char* skip_space(char* p) noexcept {
+  while (is_space(*p)) ++p;
+  return p;
+}
+
 // Reads an integer from normalised text s (modified: none).
 int parse_integer(mpz_ptr z, char* s, std::size_t n, int base) noexcept {
   if (!fit_for_gmp(s, n)) return -1;
-  char* p = s;
-  if (*p == '+') ++p;
+  // White space before the sign or the prefix is passed over here, so that
+  // "\t-12" reads -12 and "\t017" is decimal like "017".
+  char* p = skip_space(s);
+  if (*p == '+') p = skip_space(p + 1);
   const bool negative = *p == '-';
-  if (negative) ++p;
+  if (negative) p = skip_space(p + 1);
   // One sign only: GMP would take "--12" as a second minus and return 12.
   if (std::strchr(p, '-')) return invalid_digits();
   if (p[0] == '0' && p[1] != '\0') {
@@ -94,16 +117,15 @@ int parse_integer(mpz_ptr z, char* s, std::size_t n, int base) noexcept {
         p += 2;
       } else if (c != 'b' && c != 'x') {
         base = 10;  // a leading zero never means octal
-      } else if (p[2] == '\0') {
-        return invalid_digits();  // GMP would read a bare "0x" as 0
       }
     } else if ((base == 2 && c == 'b') || (base == 8 && c == 'o') || (base == 16 && c == 'x')) {
       p += 2;
     }
   }
+  // Leading zeros go, but not the last one before white space ("0\t" is 0).
   if (base != 0)
-    while (p[0] == '0' && p[1] != '\0') ++p;
-  if (mpz_set_str(z, p, base) != 0) return invalid_digits();
+    while (p[0] == '0' && p[1] != '\0' && !is_space(p[1])) ++p;
+  if (set_digits(z, p, base) < 0) return -1;
   if (negative) mpz_neg(z, z);
   return 0;
 }
@@ -163,20 +185,19 @@ int parse_rational(mpq_ptr q, char* s, std::size_t n, int base) noexcept {
     long k = 0;
     for (char* p = dot + 1; *p; ++p) k += is_digit(*p);
     std::memmove(dot, dot + 1, std::strlen(dot + 1) + 1);
-    if (mpz_set_str(num, s, 10) != 0) return invalid_digits();
+    if (set_digits(num, s, 10) < 0) return -1;
     mpz_set_ui(mpq_denref(q), 1);
     scale_by_ten(q, e - k);
     return 0;
   }
   if (slash) {
     *slash = '\0';
-    if (mpz_set_str(num, s, base) != 0 || mpz_set_str(mpq_denref(q), slash + 1, base) != 0)
-      return invalid_digits();
+    if (set_digits(num, s, base) < 0 || set_digits(mpq_denref(q), slash + 1, base) < 0) return -1;
     if (mpz_sgn(mpq_denref(q)) == 0) return zero_division("zero denominator in mpq()");
     mpq_canonicalize(q);
     return 0;
   }
-  if (mpz_set_str(num, s, base) != 0) return invalid_digits();
+  if (set_digits(num, s, base) < 0) return -1;
   mpz_set_ui(mpq_denref(q), 1);
   scale_by_ten(q, e);
   return 0;

@@ -128,6 +128,7 @@ def test_the_given_context_is_used():
     (mpc, (1, "x"), {}, TypeError, "invalid type for imaginary component in mpc()"),
     (mpc, (1,), {"precision": [60, 70]}, TypeError, "precision for mpc() must be integer or tuple"),
     (mpc, (1j,), {"precision": 1.5}, TypeError, "precision for mpc() must be integer or tuple"),
+    (mpc, ("1",), {"precision": (1, 2, 3)}, TypeError, "precision for mpc() must be integer or tuple"),
     (mpc, ("1",), {"precision": (10, -1)}, ValueError, "precision for mpc() must be >= 0"),
     (mpc, (1,), {"precision": (60, "x")}, ValueError, "invalid value for precision in mpc()"),
     (mpc, (1,), {"precision": 2 ** 80}, ValueError, "invalid value for precision in mpc()"),
@@ -151,3 +152,23 @@ def test_constructor_errors(make, args, kwargs, exc, msg):
 def test_impossible_precisions_raise_instead_of_aborting(make):
     with pytest.raises(MemoryError):
         make()
+
+
+@pytest.mark.parametrize("make, args, kwargs", [
+    (mpz, (), {}), (mpz, ("ff",), {"base": 16}), (mpz, ("ff", 16), {}), (mpz, (5,), {"base": 10}),
+    (mpz, ("1",), {"bas": 10}), (mpz, ("1",), {"": 10}), (mpz, (), {"base": 10}), (xmpz, ("1", 2, 3), {}),
+    (mpq, ("1/3",), {"base": 16}), (mpq, (1,), {"base": 10}), (mpq, (1, 3), {}), (mpq, (), {"base": 10}),
+    (mpfr, ("1.5",), {"precision": 20, "base": 10}), (mpfr, (1,), {"base": 10}), (mpfr, (1,), {"context": 5}),
+    (mpfr, ("1",), {"precision": -1}), (mpc, (1,), {"imag": 2, "precision": (20, 30)}), (mpc, (1j,), {"imag": 2}),
+    (mpc, ("1+2j",), {"base": 0}), (mpc, (1,), {"precision": (1, 2, 3)}), (mpc, ("(1 2)",), {"precision": 30}),
+])
+def test_call_and_new_agree(make, args, kwargs):
+    # make(...) goes through vectorcall, make.__new__(make, ...) through tp_new.
+    def outcome(call):
+        try:
+            r = call()
+        except Exception as e:  # noqa: BLE001
+            return type(e), str(e)
+        return type(r), repr(r)
+
+    assert outcome(lambda: make(*args, **kwargs)) == outcome(lambda: make.__new__(make, *args, **kwargs))

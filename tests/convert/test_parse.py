@@ -23,6 +23,8 @@ def raises(exc, msg):
     ("-0x10", 0, -16), ("+-12", 0, -12), ("1_000 000", 0, 1000000), ("0x1f", 16, 31), ("0B11", 2, 3),
     ("0o17", 8, 15), ("0007", 10, 7), ("zz", 36, 1295), ("Z", 62, 35), ("z", 62, 61), ("\t12", 10, 12),
     (b"-ff", 16, -255),
+    # white space before a sign or prefix changes nothing
+    ("\t-12", 10, -12), ("\t017", 0, 17), ("-\t017", 0, -17), ("\n0x10", 0, 16), ("0\t", 0, 0), ("0\t", 16, 0),
 ])
 def test_integer_texts(text, base, value):
     assert mpz(text, base) == value and xmpz(text, base) == value
@@ -31,7 +33,9 @@ def test_integer_texts(text, base, value):
 @pytest.mark.parametrize("text, base", [
     ("", 0), ("-", 0), ("0x", 0), ("0b", 0), ("0x", 16), ("0o", 0), ("0x1f", 10), ("2", 2), ("z", 35),
     # one sign only (GMP alone would read "--12" as 12), and a NUL ends nothing
-    ("--12", 10), ("- -12", 10), ("-+12", 10), ("0x-5", 0), ("12\x0034", 10),
+    ("--12", 10), ("- -12", 10), ("-+12", 10), ("0x-5", 0), ("12\x0034", 10), ("\t--12", 10),
+    # a prefix without digits is not zero
+    ("0x\t", 0), ("-0B", 0),
 ])
 def test_invalid_integer_texts(text, base):
     for make in (mpz, xmpz):
@@ -96,6 +100,9 @@ def test_rational_texts(text, base, value):
     (".", 10, ValueError, "invalid digits"),
     ("1e5.5", 10, ValueError, "invalid digits"),
     ("+1", 10, ValueError, "invalid digits"),
+    ("0x", 0, ValueError, "invalid digits"),
+    ("-0b/1", 0, ValueError, "invalid digits"),
+    ("1/0x", 0, ValueError, "invalid digits"),
     ("1e10000001", 10, ValueError, "exponent too large in mpq() (more than 10000000)"),
     ("1e-99999999999999999999", 10, ValueError, "exponent too large in mpq() (more than 10000000)"),
 ])
