@@ -270,6 +270,7 @@ MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec
   ContextRecord& c = h.ctx->ctx;
   Own<MPC_Object> r(new_mpc(rprec, iprec, h.ctx));
   if (!r) return nullptr;
+  const bool exact = rprec == 1 && iprec == 1;  // no exponent-range step then
 
   // MPC's own form, "(re im)", read from the text as written.
   if (PyUnicode_Check(text)) {
@@ -281,8 +282,10 @@ MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec
       char* end = nullptr;
       int inex = mpc_strtoc(r->c, s, &end, base, crnd(c));
       if (inex >= 0 && end == s + len) {
+        // Both spellings of a complex number answer to the same context:
+        // its exponent range, flags and traps apply here too.
         r->rc = inex & 15;
-        return reinterpret_cast<MPC_Object*>(r.release());
+        return check_complex_opt(reinterpret_cast<MPC_Object*>(r.release()), c, !exact);
       }
     }
   }
@@ -325,7 +328,6 @@ MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec
     }
   }
   r->rc = sign_code(t_re, 2, 1) | sign_code(t_im, 8, 4);
-  const bool exact = rprec == 1 && iprec == 1;
   return check_complex_opt(reinterpret_cast<MPC_Object*>(r.release()), c, !exact);
 }
 

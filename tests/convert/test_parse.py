@@ -8,7 +8,7 @@ import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
-from vexa2 import context, mpc, mpfr, mpq, mpz, xmpz
+from vexa2 import InexactResultError, context, mpc, mpfr, mpq, mpz, xmpz
 
 IEEE_DOUBLE = dict(precision=53, emax=1024, emin=-1073, subnormalize=True)
 DIGITS62 = string.digits + string.ascii_uppercase + string.ascii_lowercase
@@ -167,3 +167,13 @@ def test_complex_texts(text, value):
 def test_invalid_complex_texts(text):
     with raises(ValueError, "invalid string in mpc()"):
         mpc(text)
+
+
+@pytest.mark.parametrize("text", ["(0.1 2)", "0.1+2j"])
+def test_both_complex_spellings_answer_to_the_context(text):
+    # MPC's own "(re im)" form and the Python form raise the same trap.
+    with pytest.raises(InexactResultError):
+        mpc(text, context=context(trap_inexact=True))
+    c = context()
+    mpc(text, 53, 10, c)
+    assert c.inexact
