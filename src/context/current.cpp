@@ -3,6 +3,7 @@
 #include "context/context.h"
 #include "context/context_impl.h"
 #include "module/args.h"
+#include "module/compat.h"
 #include "module/errors.h"
 #include "module/ref.h"
 
@@ -14,7 +15,9 @@ PyObject* context_var = nullptr;
 }  // namespace
 
 int context_module_init(PyObject*) noexcept {
-  context_var = PyContextVar_New("vexa2_context", nullptr);
+  // One variable per process: a second module object keeps the threads'
+  // current contexts.
+  if (!context_var) context_var = PyContextVar_New("vexa2_context", nullptr);
   return context_var ? 0 : -1;
 }
 
@@ -30,15 +33,70 @@ CTXT_Object* current_context() noexcept {
   return reinterpret_cast<CTXT_Object*>(c.release());
 }
 
+// The token list of a context is shared by every thread that enters the
+// object: it is created, searched and changed only under the object's
+// critical section. Resetting the variable and dropping tokens (which may
+// free other objects) happen outside it.
+
+namespace {
+
+// Raised-exception save and restore around a clean-up call.
+struct SavedError {
+#if PY_VERSION_HEX >= 0x030C0000
+  PyObject* exc = PyErr_GetRaisedException();
+  ~SavedError() { PyErr_SetRaisedException(exc); }
+#else
+  PyObject *type, *value, *tb;
+  SavedError() { PyErr_Fetch(&type, &value, &tb); }
+  ~SavedError() { PyErr_Restore(type, value, tb); }
+#endif
+};
+
+int push_token(CTXT_Object* entered, PyObject* token) noexcept {
+  int rc = -1;
+  Py_BEGIN_CRITICAL_SECTION(entered);
+  if (entered->tokens || (entered->tokens = PyList_New(0))) rc = PyList_Append(entered->tokens, token);
+  Py_END_CRITICAL_SECTION();
+  return rc;
+}
+
+// The tokens of the open blocks, innermost first (a new list), or nullptr.
+Ref open_tokens(CTXT_Object* entered) noexcept {
+  Ref r;
+  Py_BEGIN_CRITICAL_SECTION(entered);
+  if (entered->tokens) {
+    r = Ref::steal(PyList_GetSlice(entered->tokens, 0, PyList_GET_SIZE(entered->tokens)));
+    if (r && PyList_Reverse(r.get()) < 0) r.reset();
+  } else {
+    r = Ref::steal(PyList_New(0));
+  }
+  Py_END_CRITICAL_SECTION();
+  return r;
+}
+
+// Removes `token` from the list; the reference the list held is handed to `out`.
+void drop_token(CTXT_Object* entered, PyObject* token, Ref& out) noexcept {
+  Py_BEGIN_CRITICAL_SECTION(entered);
+  for (Py_ssize_t i = PyList_GET_SIZE(entered->tokens) - 1; i >= 0; --i) {
+    if (PyList_GET_ITEM(entered->tokens, i) != token) continue;
+    out = Ref::borrow(token);
+    if (PyList_SetSlice(entered->tokens, i, i + 1, nullptr) < 0) PyErr_Clear();
+    break;
+  }
+  Py_END_CRITICAL_SECTION();
+}
+
+}  // namespace
+
 PyObject* context_enter(PyObject* self, PyObject*) {
   auto* entered = reinterpret_cast<CTXT_Object*>(self);
   Own<CTXT_Object> block(context_new(&entered->ctx));
   if (!block) return nullptr;
-  if (!entered->tokens && !(entered->tokens = PyList_New(0))) return nullptr;
   Ref token = Ref::steal(PyContextVar_Set(context_var, block.obj()));
   if (!token) return nullptr;
-  if (PyList_Append(entered->tokens, token.get()) < 0) {
-    PyContextVar_Reset(context_var, token.get());
+  if (push_token(entered, token.get()) < 0) {
+    SavedError keep;
+    if (PyContextVar_Reset(context_var, token.get()) < 0) PyErr_Clear();
     return nullptr;
   }
   return block.release();
@@ -48,15 +106,18 @@ PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
   auto* entered = reinterpret_cast<CTXT_Object*>(self);
   // Each __enter__ pushed its own token. The block that ends is the newest
   // one opened in the caller's own thread or task: the first token, from the
-  // top, that the interpreter accepts. Tokens of other tasks stay in place.
-  Py_ssize_t n = entered->tokens ? PyList_GET_SIZE(entered->tokens) : 0;
-  for (Py_ssize_t i = n - 1; i >= 0; --i) {
-    Ref token = Ref::borrow(PyList_GET_ITEM(entered->tokens, i));
-    if (PyContextVar_Reset(context_var, token.get()) < 0) {
+  // top, that the interpreter accepts. Tokens of other threads and tasks
+  // stay in place.
+  Ref tokens = open_tokens(entered);
+  if (!tokens) return nullptr;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(tokens.get()); ++i) {
+    PyObject* token = PyList_GET_ITEM(tokens.get(), i);
+    if (PyContextVar_Reset(context_var, token) < 0) {
       PyErr_Clear();
       continue;
     }
-    if (PyList_SetSlice(entered->tokens, i, i + 1, nullptr) < 0) return nullptr;
+    Ref dropped;
+    drop_token(entered, token, dropped);
     Py_RETURN_NONE;
   }
   return system_error("Unexpected failure in restoring context.");

@@ -328,7 +328,12 @@ unsigned long long read_ullong(PyObject* o) noexcept {
   Ref v = integer_value(o, kind);
   if (!v) return static_cast<unsigned long long>(-1);
   mpz_srcptr z = mpz_of(v.get());
-  if (mpz_sgn(z) < 0) return 0;
+  // A negative value is refused as it is for a Python int: read as 0 it
+  // would turn a bit index or shift count of -1 into 0.
+  if (mpz_sgn(z) < 0) {
+    overflow_error("can't convert negative int to unsigned");
+    return static_cast<unsigned long long>(-1);
+  }
   unsigned long long mag;
   if (magnitude64(z, mag)) return mag;
   overflow_error("value could not be converted to C long long");

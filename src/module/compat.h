@@ -65,6 +65,13 @@ inline void long_finish(PyObject* o, Py_ssize_t n, bool negative) noexcept {
 
 }  // namespace vx::compat
 
+// Per-object locking of the free-threaded build; older interpreters, and
+// builds with the global lock, need none.
+#ifndef Py_BEGIN_CRITICAL_SECTION
+#define Py_BEGIN_CRITICAL_SECTION(op) {
+#define Py_END_CRITICAL_SECTION() }
+#endif
+
 // Symbols other extension modules may look up in this one.
 #define VX_EXPORT __attribute__((visibility("default")))
 

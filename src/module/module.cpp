@@ -103,20 +103,34 @@ int add_type(PyObject* m, const char* name, PyTypeObject* t) {
   return 0;
 }
 
+// Makes `slot` once per process: a second module object (for instance one
+// made by importlib.util.module_from_spec) shares the first one's classes,
+// so that its traps are caught by either module's names.
+bool make_exception(PyObject*& slot, const char* name, PyObject* base1, PyObject* base2 = nullptr) {
+  if (!slot) slot = new_exception(name, base1, base2);
+  return slot != nullptr;
+}
+
 int vexa2_exec(PyObject* m) {
-  objects_prepare();
-  CTXT_Type.tp_methods = context_method_table();
+  // The types are static: their tables are filled in once, before the first
+  // readying (PyType_Ready is a no-op on a readied type).
+  static bool prepared = false;
+  if (!prepared) {
+    objects_prepare();
+    CTXT_Type.tp_methods = context_method_table();
+    prepared = true;
+  }
   for (PyTypeObject* t : {&MPZ_Type, &MPQ_Type, &XMPZ_Type, &MPFR_Type, &CTXT_Type, &MPC_Type}) {
     if (PyType_Ready(t) < 0) return -1;
   }
 
-  if (!(exc.base = new_exception("vexa2.vexa2Error", PyExc_ArithmeticError))) return -1;
-  if (!(exc.range = new_exception("vexa2.RangeError", exc.base))) return -1;
-  if (!(exc.inexact = new_exception("vexa2.InexactResultError", exc.base))) return -1;
-  if (!(exc.overflow = new_exception("vexa2.OverflowResultError", exc.inexact))) return -1;
-  if (!(exc.underflow = new_exception("vexa2.UnderflowResultError", exc.inexact))) return -1;
-  if (!(exc.invalid = new_exception("vexa2.InvalidOperationError", exc.base, PyExc_ValueError))) return -1;
-  if (!(exc.divzero = new_exception("vexa2.DivisionByZeroError", exc.base, PyExc_ZeroDivisionError))) return -1;
+  if (!make_exception(exc.base, "vexa2.vexa2Error", PyExc_ArithmeticError)) return -1;
+  if (!make_exception(exc.range, "vexa2.RangeError", exc.base)) return -1;
+  if (!make_exception(exc.inexact, "vexa2.InexactResultError", exc.base)) return -1;
+  if (!make_exception(exc.overflow, "vexa2.OverflowResultError", exc.inexact)) return -1;
+  if (!make_exception(exc.underflow, "vexa2.UnderflowResultError", exc.inexact)) return -1;
+  if (!make_exception(exc.invalid, "vexa2.InvalidOperationError", exc.base, PyExc_ValueError)) return -1;
+  if (!make_exception(exc.divzero, "vexa2.DivisionByZeroError", exc.base, PyExc_ZeroDivisionError)) return -1;
 
   add_type(m, "context", &CTXT_Type);
   add_type(m, "mpz", &MPZ_Type);

@@ -404,3 +404,29 @@ def test_shared_context_entered_by_concurrent_tasks():
 
     assert asyncio.run(run()) == [53, 53]
     assert shared.precision == 150
+
+
+def test_shared_context_entered_by_many_threads():
+    # One context object entered by many threads at once: every block gets
+    # its own copy and every exit restores its own thread's context.
+    shared = context(precision=80)
+    errors = []
+
+    def work():
+        try:
+            for _ in range(3000):
+                with shared as d:
+                    assert get_context() is d and d.precision == 80
+                    assert (vexa2.mpfr(1) / 3).precision == 80
+                assert get_context() is not d
+        except Exception as e:  # pragma: no cover - reported below
+            errors.append(repr(e))
+
+    threads = [threading.Thread(target=work) for _ in range(8)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == []
+    with raises(SystemError, "Unexpected failure in restoring context."):
+        shared.__exit__(None, None, None)  # every token was consumed

@@ -99,3 +99,44 @@ def test_float_of_mpq_overflow():
 def test_integer_from_float_truncates(x):
     assert int(mpz(x)) == int(x) and int(xmpz(x)) == int(x)
     assert float(mpq(x)) == x
+
+
+class HasMpz:
+    def __init__(self, value):
+        self.value = value
+
+    def __mpz__(self):
+        if isinstance(self.value, Exception):
+            raise self.value
+        return self.value
+
+
+# The machine-integer readers, reached through arguments that take a count
+# (is_prime's repetitions: unsigned long) or a bit index (unsigned long long).
+@pytest.mark.parametrize("call, exc, msg", [
+    (lambda a: mpz(7).is_prime(a), OverflowError, "value could not be converted to C long"),
+    (lambda a: mpz(5).bit_test(a), OverflowError, "can't convert negative int to unsigned"),
+])
+@pytest.mark.parametrize("arg", [mpz(-1), xmpz(-2), HasMpz(mpz(-3))])
+def test_unsigned_readers_refuse_negative_values(call, exc, msg, arg):
+    with raises(exc, msg):
+        call(arg)
+
+
+@pytest.mark.parametrize("arg, exc, msg", [
+    (mpz(2**64), OverflowError, "value could not be converted to C long"),
+    (2.0, TypeError, "could not convert object to integer"),
+    (mpq(3), TypeError, "could not convert object to integer"),
+    (HasMpz(3), TypeError, "could not convert object to integer"),
+    (HasMpz(KeyError("own")), KeyError, "'own'"),
+])
+def test_unsigned_long_reader_errors(arg, exc, msg):
+    with raises(exc, msg):
+        mpz(7).is_prime(arg)
+
+
+def test_readers_accept_protocol_and_own_integers():
+    assert mpz(7).is_prime(HasMpz(mpz(3))) and mpz(7).is_prime(xmpz(2))
+    assert mpz(5).bit_test(HasMpz(mpz(2))) and not mpz(5).bit_test(xmpz(1))
+    with raises(OverflowError, "value could not be converted to C long long"):
+        mpz(5).bit_test(mpz(2**64))

@@ -144,3 +144,24 @@ def test_gmp_fatal_error_handler_reports_and_aborts():
     r = run_python("import os, signal, vexa2\nos.kill(os.getpid(), signal.SIGFPE)\n")
     assert r.returncode == -signal.SIGABRT
     assert r.stdout == "gmp: overflow in mpz type\n"
+
+
+def test_second_module_object_shares_classes_and_current_context():
+    # A module object made a second time from the same spec must not replace
+    # the process-wide classes and context variable of the first one.
+    r = run_python(
+        "import importlib.util, vexa2\n"
+        "c = vexa2.context(precision=99); vexa2.set_context(c)\n"
+        "spec = importlib.util.find_spec('vexa2')\n"
+        "m = importlib.util.module_from_spec(spec); spec.loader.exec_module(m)\n"
+        "same = [getattr(m, n) is getattr(vexa2, n) for n in\n"
+        "        ('InexactResultError', 'RangeError', 'DivisionByZeroError', 'mpz', 'context')]\n"
+        "print(all(same), m.get_context() is c, vexa2.get_context() is c)\n"
+        "try:\n"
+        "    with vexa2.context(trap_inexact=True):\n"
+        "        vexa2.mpfr(1) / 3\n"
+        "except vexa2.InexactResultError:\n"
+        "    print('caught')\n"
+    )
+    assert r.returncode == 0, r.stderr
+    assert r.stdout == "True True True\ncaught\n"

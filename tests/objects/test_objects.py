@@ -91,3 +91,31 @@ def test_mpfr_allocation_follows_context_precision():
     # A 200-bit object died; the recycled one must take the new precision.
     del x
     assert float(y) == 1.5
+
+
+def test_shared_list_churn_across_threads():
+    # Threads read items of one list while others replace them: items die in
+    # whichever thread drops them and are revived there for new values.
+    shared = [mpz(i) for i in range(32)]
+    errors = []
+
+    def work(seed):
+        import random
+        rnd = random.Random(seed)
+        try:
+            for k in range(4000):
+                v = shared[rnd.randrange(32)]
+                w = v + 1
+                shared[rnd.randrange(32)] = w
+                f, c = mpfr(k) * 3, mpc(k, 1) * 2
+                if int(w) != int(v) + 1 or f != 3 * k or c != complex(2 * k, 2):
+                    errors.append((v, w, k))
+        except Exception as e:  # pragma: no cover - reported below
+            errors.append(repr(e))
+
+    threads = [threading.Thread(target=work, args=(s,)) for s in range(6)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == []
