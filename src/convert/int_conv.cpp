@@ -3,6 +3,7 @@
 #include "convert/int_conv.h"
 
 #include <cmath>
+#include <utility>
 
 #include "context/check.h"
 #include "convert/classify.h"
@@ -19,14 +20,49 @@ static_assert(GMP_NUMB_BITS == 64 && GMP_NAIL_BITS == 0, "vexa2 expects 64-bit l
 
 namespace {
 
-// Packs n 30-bit digits into 64-bit limbs in one pass.
+// 32 digits of 30 bits fill exactly 15 limbs of 64 bits: whole blocks are
+// repacked with shifts known at compile time, the tail bit by bit.
+constexpr size_t BLOCK_DIGITS = 32, BLOCK_LIMBS = 15;
+static_assert(BLOCK_DIGITS * PyLong_SHIFT == BLOCK_LIMBS * 64);
+
+template <size_t J>
+inline uint64_t block_limb(const digit* d) noexcept {
+  constexpr size_t lo = 64 * J, i = lo / PyLong_SHIFT, off = lo % PyLong_SHIFT;
+  uint64_t v = static_cast<uint64_t>(d[i]) >> off;
+  constexpr size_t h1 = PyLong_SHIFT - off, h2 = h1 + PyLong_SHIFT, h3 = h2 + PyLong_SHIFT;
+  v |= static_cast<uint64_t>(d[i + 1]) << h1;
+  if constexpr (h2 < 64) v |= static_cast<uint64_t>(d[i + 2]) << h2;
+  if constexpr (h3 < 64) v |= static_cast<uint64_t>(d[i + 3]) << h3;
+  return v;
+}
+
+template <size_t I>
+inline digit block_digit(const mp_limb_t* l) noexcept {
+  constexpr size_t lo = PyLong_SHIFT * I, j = lo / 64, off = lo % 64;
+  uint64_t v = l[j] >> off;
+  if constexpr (off + PyLong_SHIFT > 64) v |= l[j + 1] << (64 - off);
+  return static_cast<digit>(v & PyLong_MASK);
+}
+
+template <size_t... J>
+inline void pack_block(const digit* d, mp_limb_t* out, std::index_sequence<J...>) noexcept {
+  ((out[J] = block_limb<J>(d)), ...);
+}
+template <size_t... I>
+inline void unpack_block(const mp_limb_t* l, digit* d, std::index_sequence<I...>) noexcept {
+  ((d[I] = block_digit<I>(l)), ...);
+}
+
+// Packs n 30-bit digits into 64-bit limbs.
 void digits_to_mpz(mpz_ptr z, const digit* d, size_t n, bool negative) noexcept {
   size_t nlimbs = (n * PyLong_SHIFT + 63) / 64;
   mp_limb_t* out = mpz_limbs_write(z, static_cast<mp_size_t>(nlimbs));
+  size_t i = 0, k = 0;
+  for (; i + BLOCK_DIGITS <= n; i += BLOCK_DIGITS, k += BLOCK_LIMBS)
+    pack_block(d + i, out + k, std::make_index_sequence<BLOCK_LIMBS>());
   uint64_t acc = 0;
   int have = 0;
-  size_t k = 0;
-  for (size_t i = 0; i < n; ++i) {
+  for (; i < n; ++i) {
     acc |= static_cast<uint64_t>(d[i]) << have;
     have += PyLong_SHIFT;
     if (have >= 64) {
@@ -43,10 +79,12 @@ void digits_to_mpz(mpz_ptr z, const digit* d, size_t n, bool negative) noexcept 
 // Unpacks the magnitude of z into n 30-bit digits.
 void mpz_to_digits(mpz_srcptr z, digit* d, size_t n) noexcept {
   const mp_limb_t* limbs = mpz_limbs_read(z);
-  size_t nlimbs = mpz_size(z), k = 0;
+  size_t nlimbs = mpz_size(z), i = 0, k = 0;
+  for (; i + BLOCK_DIGITS <= n && k + BLOCK_LIMBS <= nlimbs; i += BLOCK_DIGITS, k += BLOCK_LIMBS)
+    unpack_block(limbs + k, d + i, std::make_index_sequence<BLOCK_DIGITS>());
   unsigned __int128 acc = 0;
   int have = 0;
-  for (size_t i = 0; i < n; ++i) {
+  for (; i < n; ++i) {
     if (have < PyLong_SHIFT && k < nlimbs) {
       acc |= static_cast<unsigned __int128>(limbs[k++]) << have;
       have += 64;
