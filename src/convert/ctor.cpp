@@ -427,7 +427,6 @@ PyObject* int_float(PyObject* self) { return pyfloat_from_mpz(mpz_of(self)); }
 int int_bool(PyObject* self) { return mpz_sgn(mpz_of(self)) != 0; }
 PyObject* mpq_int(PyObject* self) { return pylong_from_mpq(mpq_of(self)); }
 PyObject* mpq_float(PyObject* self) { return pyfloat_from_mpq(mpq_of(self)); }
-PyObject* mpfr_float(PyObject* self) { return PyFloat_FromDouble(mpfr_get_d(mpfr_of(self), MPFR_RNDN)); }
 
 }  // namespace
 
@@ -450,7 +449,6 @@ void setup_convert_slots() noexcept {
   }
   mpq_number.nb_int = mpq_int;
   mpq_number.nb_float = mpq_float;
-  mpfr_number.nb_float = mpfr_float;
 }
 
 PyMethodDef convert_module_methods[] = {{nullptr, nullptr, 0, nullptr}};

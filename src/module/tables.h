@@ -25,6 +25,7 @@ extern PyMethodDef mpz_bit_methods[];  // integer/mpz_bits.cpp, shared by mpz an
 extern PyMethodDef mpz_convert_methods[], xmpz_convert_methods[], mpq_convert_methods[], mpfr_convert_methods[],
     mpc_convert_methods[];
 extern PyGetSetDef mpz_integer_getset[], xmpz_integer_getset[];
+extern PyMethodDef mpc_unary_methods[];  // floating/unary.cpp
 extern PyGetSetDef mpq_attr_getset[], mpfr_attr_getset[], mpc_attr_getset[];
 
 // Slot setup of each unit, called before the types are readied.
@@ -32,6 +33,7 @@ void setup_convert_slots() noexcept;  // constructors, int/float/index/bool
 void setup_format_slots() noexcept;   // repr, str
 void setup_arith_slots() noexcept;    // + - * / // % divmod ** abs etc.
 void setup_compare_slots() noexcept;  // richcompare, hash
-void setup_integer_slots() noexcept;  // unary/bitwise/shift/mapping of mpz and xmpz
+void setup_integer_slots() noexcept;
+void setup_unary_slots() noexcept;  // floating/unary.cpp: unary, bool, int, float of mpq/mpfr/mpc  // unary/bitwise/shift/mapping of mpz and xmpz
 
 }  // namespace vx

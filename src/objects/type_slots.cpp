@@ -10,6 +10,7 @@ void setup_type_slots() noexcept {
   setup_arith_slots();
   setup_compare_slots();
   setup_integer_slots();
+  setup_unary_slots();
 }
 
 }  // namespace vx
