@@ -115,7 +115,7 @@ PyObject* mpq_digits(PyObject* self, PyObject* args) {
 
 // The integer format language: [align][sign][#][width][type], where the
 // type is one of X b d o x. Any other character hands the whole
-// specification to the real formatting.
+// format spec to the real formatting.
 PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
@@ -177,7 +177,7 @@ PyObject* int_format(PyObject* self, PyObject* args) {
           return mpfr_format_spec(f.get(), fmt, ctx.get());
         }
     }
-    break;  // a type letter ends the specification
+    break;  // a type letter ends the format spec
   }
 
   return align_text(format_mpz(mpz_of(self), base, options), spec, len);

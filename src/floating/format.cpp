@@ -1,7 +1,7 @@
 // Text of mpfr and mpc values.
 //
-// __format__ translates a Python-style specification into an MPFR format
-// string (handed to mpfr_asprintf) and an alignment specification (applied
+// __format__ translates a Python-style format spec into an MPFR format
+// string (handed to mpfr_asprintf) and an alignment spec (applied
 // afterwards by str.__format__). The language:
 //   [<>^][+- ][#][width][.prec][rounding letter][type]
 // with rounding letters D N U Y Z and types a A b e E f F g G %. An mpc
@@ -23,8 +23,8 @@ namespace {
 constexpr const char* MAX_PREC_MSG =
     "The maximum precision for string formatting exceeded. Please use digits() method instead.";
 
-// Room after the "%" of an MPFR format string while the specification is
-// read, and the longest alignment specification.
+// Room after the "%" of an MPFR format string while the format spec is
+// read, and the longest alignment spec.
 constexpr size_t CONV_MAX = 70;
 constexpr size_t ALIGN_MAX = 29;
 
@@ -50,7 +50,7 @@ struct Text {
     s[n] = '\0';
   }
 };
-using Conv = Text<CONV_MAX + 48>;  // "%", the specification, ".D", "R", rounding, type
+using Conv = Text<CONV_MAX + 48>;  // "%", the format spec, ".D", "R", rounding, type
 using Align = Text<ALIGN_MAX + 1>;
 
 // Number of significant digits shown by default for a precision of p bits.
