@@ -411,20 +411,33 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
 
 namespace {
 
-PyObject* mpfr_format_method(PyObject* self, PyObject* args) {
-  if (!is_mpfr(self)) return type_error("requires mpfr type");
-  const char* fmt = nullptr;
-  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
+// __format__ and str() of both floating types: the format spec applied under
+// the current context.
+template <class T, PyObject* (*Spec)(T*, const char*, CTXT_Object*) noexcept>
+PyObject* format_current(PyObject* self, const char* fmt) {
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
-  return mpfr_format_spec(reinterpret_cast<MPFR_Object*>(self), fmt, ctx.get());
+  return Spec(reinterpret_cast<T*>(self), fmt, ctx.get());
 }
 
-PyObject* mpfr_str(PyObject* self) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  return mpfr_format_spec(reinterpret_cast<MPFR_Object*>(self), "", ctx.get());
+template <class T, PyObject* (*Spec)(T*, const char*, CTXT_Object*) noexcept>
+PyObject* format_method(PyObject* self, PyObject* args) {
+  const char* fmt = nullptr;
+  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
+  return format_current<T, Spec>(self, fmt);
 }
+
+template <class T, PyObject* (*Spec)(T*, const char*, CTXT_Object*) noexcept>
+PyObject* format_str(PyObject* self) {
+  return format_current<T, Spec>(self, "");
+}
+
+PyObject* mpfr_format_method(PyObject* self, PyObject* args) {
+  if (!is_mpfr(self)) return type_error("requires mpfr type");
+  return format_method<MPFR_Object, mpfr_format_spec>(self, args);
+}
+
+constexpr auto mpfr_str = format_str<MPFR_Object, mpfr_format_spec>;
 
 PyObject* mpfr_repr(PyObject* self) {
   Ref text = Ref::steal(mpfr_str(self));
@@ -523,18 +536,10 @@ PyObject* mpc_format_spec(MPC_Object* x, const char* fmt, CTXT_Object* ctx) noex
 
 PyObject* mpc_format_method(PyObject* self, PyObject* args) {
   if (!is_mpc(self)) return type_error("requires 'mpc' object");
-  const char* fmt = nullptr;
-  if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  return mpc_format_spec(reinterpret_cast<MPC_Object*>(self), fmt, ctx.get());
+  return format_method<MPC_Object, mpc_format_spec>(self, args);
 }
 
-PyObject* mpc_str(PyObject* self) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  return mpc_format_spec(reinterpret_cast<MPC_Object*>(self), "", ctx.get());
-}
+constexpr auto mpc_str = format_str<MPC_Object, mpc_format_spec>;
 
 PyObject* mpc_repr(PyObject* self) {
   Ref text = Ref::steal(mpc_str(self));

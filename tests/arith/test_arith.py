@@ -16,14 +16,6 @@ def raises(exc, msg):
     return pytest.raises(exc, match="^" + re.escape(msg) + "$")
 
 
-@pytest.fixture(autouse=True)
-def fresh_current_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
-
-
 def as_fraction(q, expected):
     """The exact value of mpq q if it equals Fraction `expected`, else None
     (read through its multiple by expected's denominator)."""

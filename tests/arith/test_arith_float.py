@@ -20,14 +20,6 @@ def raises(exc, msg):
     return pytest.raises(exc, match="^" + re.escape(msg) + "$")
 
 
-@pytest.fixture(autouse=True)
-def fresh_current_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
-
-
 def flags(c=None):
     c = c or get_context()
     return {f for f in ("underflow", "overflow", "inexact", "invalid", "divzero") if getattr(c, f)}

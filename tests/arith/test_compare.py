@@ -29,14 +29,6 @@ def raises(exc, msg):
     return pytest.raises(exc, match="^" + re.escape(msg) + "$")
 
 
-@pytest.fixture(autouse=True)
-def fresh_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
-
-
 def trapping():
     set_context(context(trap_erange=True))
 

@@ -6,17 +6,9 @@ import pytest
 
 import vexa2
 from vexa2 import (DivisionByZeroError, InexactResultError, InvalidOperationError, OverflowResultError,
-                   UnderflowResultError, context, get_context, mpc, mpfr, mpz, set_context)
+                   UnderflowResultError, context, mpc, mpfr, mpz)
 
 FLAGS = ("underflow", "overflow", "inexact", "invalid", "divzero", "erange")
-
-
-@pytest.fixture(autouse=True)
-def fresh_current_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
 
 
 def flags(c):

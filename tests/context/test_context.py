@@ -35,14 +35,6 @@ def raises(exc, msg):
     return pytest.raises(exc, match="^" + re.escape(msg) + "$")
 
 
-@pytest.fixture(autouse=True)
-def fresh_current_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
-
-
 # ---- construction and printed form ----
 
 def test_fresh_context_prints_defaults():

@@ -4,18 +4,10 @@ from fractions import Fraction
 
 import pytest
 
-from vexa2 import (InexactResultError, UnderflowResultError, context, get_context, mpc, mpfr, mpq,
-                   mpz, set_context, xmpz)
+from vexa2 import (InexactResultError, UnderflowResultError, context, mpc, mpfr, mpq,
+                   mpz, xmpz)
 
 FLAGS = ("underflow", "overflow", "inexact", "invalid", "divzero")
-
-
-@pytest.fixture(autouse=True)
-def fresh_current_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
 
 
 def run(ctx, fn):

@@ -8,7 +8,7 @@ import pytest
 from hypothesis import given, strategies as st
 
 import vexa2
-from vexa2 import context, get_context, mpfr, mpq, mpz, set_context, xmpz
+from vexa2 import context, mpq, mpz, set_context, xmpz
 
 ints = st.integers(min_value=-(2**300), max_value=2**300) | st.sampled_from(
     [0, 1, -1, 2**64 - 1, -(2**64), 2**63, -(2**63)])
@@ -17,14 +17,6 @@ small_counts = st.integers(0, 400)
 
 def raises(exc, msg):
     return pytest.raises(exc, match="^" + re.escape(msg) + "$")
-
-
-@pytest.fixture(autouse=True)
-def fresh_context():
-    saved = get_context()
-    set_context(context())
-    yield
-    set_context(saved)
 
 
 def same(result, expected):
