@@ -11,6 +11,7 @@ demo: setup
 	$(PY) examples/demo.py
 
 test: setup
+	$(PY) scripts/check_layers.py src
 	$(PY) -m pytest tests
 
 bench: setup

@@ -1,11 +1,13 @@
 // The shared number-protocol entries of the five types, and the arithmetic
 // module functions and context methods.
 #include "arith/dispatch.h"
-#include "module/tables.h"
+#include "core/registry.h"
 
 namespace vx {
 
 using namespace arith;
+
+namespace {
 
 void setup_arith_slots() noexcept {
   for (PyNumberMethods* n : {&mpz_number, &xmpz_number, &mpq_number, &mpfr_number, &mpc_number}) {
@@ -20,38 +22,33 @@ void setup_arith_slots() noexcept {
   }
 }
 
-PyMethodDef arith_module_methods[] = {
-    VX_FASTCALL("add", function<op_add>, "add(x, y, /) -> number\n\nReturn x + y."),
-    VX_FASTCALL("sub", function<op_sub>, "sub(x, y, /) -> number\n\nReturn x - y."),
-    VX_FASTCALL("mul", function<op_mul>, "mul(x, y, /) -> number\n\nReturn x * y."),
-    VX_FASTCALL("div", function<op_truediv>, "div(x, y, /) -> number\n\nReturn x / y; uses true division."),
-    VX_FASTCALL("floor_div", function<op_floordiv>,
+const FnDef arith_functions[] = {
+    fast("add", function<op_add>, MODULE_AND_CONTEXT, "add(x, y, /) -> number\n\nReturn x + y."),
+    fast("sub", function<op_sub>, MODULE_AND_CONTEXT, "sub(x, y, /) -> number\n\nReturn x - y."),
+    fast("mul", function<op_mul>, MODULE_AND_CONTEXT, "mul(x, y, /) -> number\n\nReturn x * y."),
+    fast("div", function<op_truediv>, MODULE_AND_CONTEXT, "div(x, y, /) -> number\n\nReturn x / y; uses true division."),
+    fast("floor_div", function<op_floordiv>, MODULE_AND_CONTEXT,
                 "floor_div(x, y, /) -> number\n\nReturn x // y; uses floor division."),
-    VX_FASTCALL("mod", function<op_mod>,
+    fast("mod", function<op_mod>, MODULE_AND_CONTEXT,
                 "mod(x, y, /) -> number\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact exceptions are "
                 "not supported for mpfr arguments."),
-    {nullptr, nullptr, 0, nullptr}};
+};
 
-PyMethodDef arith_context_methods[] = {
-    VX_FASTCALL("add", function<op_add>, "context.add(x, y, /) -> number\n\nReturn x + y."),
-    VX_FASTCALL("sub", function<op_sub>, "context.sub(x, y, /) -> number\n\nReturn x - y."),
-    VX_FASTCALL("mul", function<op_mul>, "context.mul(x, y, /) -> number\n\nReturn x * y."),
-    VX_FASTCALL("div", function<op_truediv>,
-                "context.div(x, y, /) -> number\n\nReturn x / y; uses true division."),
-    VX_FASTCALL("floor_div", function<op_floordiv>,
-                "context.floor_div(x, y, /) -> number\n\nReturn x // y; uses floor division."),
-    VX_FASTCALL("mod", function<op_mod>,
-                "context.mod(x, y, /) -> number\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact "
-                "exceptions are not supported for mpfr arguments."),
-    VX_FASTCALL("divmod", function<op_divmod>,
+const FnDef arith_context_only[] = {
+    fast("divmod", function<op_divmod>, IN_CONTEXT,
                 "context.divmod(x, y, /) -> (quotient, remainder)\n\nReturn divmod(x, y).\nNote: overflow, "
                 "underflow, and inexact exceptions are not supported for mpfr arguments."),
-    VX_FASTCALL("pow", ctx_pow, "context.pow(x, y, /) -> number\n\nReturn x ** y."),
-    VX_FASTCALL("plus", ctx_plus,
+    fast("pow", ctx_pow, IN_CONTEXT, "context.pow(x, y, /) -> number\n\nReturn x ** y."),
+    fast("plus", ctx_plus, IN_CONTEXT,
                 "context.plus(x, /) -> number\n\nReturn +x, the context is applied to the result."),
-    VX_FASTCALL("minus", ctx_minus,
+    fast("minus", ctx_minus, IN_CONTEXT,
                 "context.minus(x, /) -> number\n\nReturn -x. The context is applied to the result."),
-    VX_O("abs", ctx_abs, "context.abs(x, /) -> number\n\nReturn abs(x), the context is applied to the result."),
-    {nullptr, nullptr, 0, nullptr}};
+    one("abs", ctx_abs, IN_CONTEXT, "context.abs(x, /) -> number\n\nReturn abs(x), the context is applied to the result."),
+};
+
+}  // namespace
+
+VX_UNIT(arith_functions, arith_functions, setup_arith_slots)
+VX_UNIT(arith_context, arith_context_only)
 
 }  // namespace vx

@@ -9,15 +9,15 @@
 #include <cstdint>
 
 #include "arith/hash.h"
-#include "context/check.h"
+#include "objects/check.h"
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
-#include "module/args.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/args.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -513,23 +513,23 @@ PyObject* sign_fn(PyObject* self, PyObject* x) {
   const bool decimal = is_decimal(x);
   if (!(own_real || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
     return type_error("sign() argument type not supported");
-  Own<CTXT_Object> ctx(context_for(self));
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   int s;
   bool nan = false;
   if (decimal) {
     if ((s = decimal_sign(x, nan)) == -2) return nullptr;
   } else {
-    Ref f = convert_by_class(x, is_mpfr(x) ? K_MPFR : PyFloat_Check(x) ? K_PYFLOAT : K_HAS_MPFR, ctx.get());
+    Ref f = convert_by_class(x, is_mpfr(x) ? K_MPFR : PyFloat_Check(x) ? K_PYFLOAT : K_HAS_MPFR, ctx);
     if (!f) return nullptr;
     nan = mpfr_nan_p(mpfr_of(f.get()));
     s = nan ? 0 : mpfr_sgn(mpfr_of(f.get()));
   }
-  if (nan && !note_nan(ctx.get(), "sign() of invalid value (NaN)")) return nullptr;
+  if (nan && !note_nan(ctx, "sign() of invalid value (NaN)")) return nullptr;
   return PyLong_FromLong(sgn(s));
 }
 
-}  // namespace
 
 void setup_compare_slots() noexcept {
   for (PyTypeObject* t : {&MPZ_Type, &XMPZ_Type, &MPQ_Type, &MPFR_Type, &MPC_Type}) t->tp_richcompare = richcompare;
@@ -540,15 +540,18 @@ void setup_compare_slots() noexcept {
   XMPZ_Type.tp_hash = PyObject_HashNotImplemented;  // mutable
 }
 
-PyMethodDef compare_module_methods[] = {
-    VX_FASTCALL("cmp", cmp_fn,
+const FnDef compare_module_methods[] = {
+    fast("cmp", cmp_fn, IN_MODULE,
                 "cmp(x, y, /) -> int\n\nReturn -1 if x < y; 0 if x = y; or 1 if x > y. Both x and y must be\n"
                 "integer, rational or real. Note: 0 is returned (and exception flag set)\n"
                 "if either argument is NaN."),
-    VX_FASTCALL("cmp_abs", cmp_abs_fn,
+    fast("cmp_abs", cmp_abs_fn, IN_MODULE,
                 "cmp_abs(x, y, /) -> int\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else."),
-    VX_O("sign", sign_fn, "sign(x, /) -> int\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0."),
-    {nullptr, nullptr, 0, nullptr},
+    one("sign", sign_fn, IN_MODULE, "sign(x, /) -> int\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0."),
 };
+
+}  // namespace
+
+VX_UNIT(compare, compare_module_methods, setup_compare_slots)
 
 }  // namespace vx

@@ -5,13 +5,13 @@
 #include <Python.h>
 #include <cstdint>
 
-#include "context/check.h"
+#include "objects/check.h"
 #include "context/context.h"
 #include "convert/classify.h"
-#include "module/args.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/args.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
 #include "objects/objects.h"
 
 namespace vx::arith {
@@ -27,31 +27,6 @@ inline Cls class_of(int a, int b) noexcept {
   if (m < 31) return Cls::Rat;
   if (m < 47) return Cls::Real;
   return Cls::Cpx;
-}
-
-// The context of one operation: the one given (a context method) or the
-// current one, fetched on first use so that integer work on small values
-// never pays for it.
-class Ctx {
-  CTXT_Object* c_;
-  Own<CTXT_Object> held_;
-
- public:
-  explicit Ctx(CTXT_Object* given = nullptr) noexcept : c_(given) {}
-  // nullptr with an exception set when the current context cannot be made.
-  CTXT_Object* get() noexcept {
-    if (!c_) {
-      held_ = Own<CTXT_Object>(current_context());
-      c_ = held_.get();
-    }
-    return c_;
-  }
-  ContextRecord& rec() noexcept { return c_->ctx; }  // after a successful get()
-};
-
-// The context a module function or context method works in.
-inline Ctx ctx_for_self(PyObject* self) noexcept {
-  return Ctx(self && is_context(self) ? reinterpret_cast<CTXT_Object*>(self) : nullptr);
 }
 
 // Operands below this many limbs are computed attached: detaching costs
@@ -132,7 +107,7 @@ PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, op.count_msg)) return nullptr;
   int a = classify(args[0]), b = classify(args[1]);
   if (a == K_UNKNOWN || b == K_UNKNOWN) return type_error(op.type_msg);
-  Ctx cx = ctx_for_self(self);
+  Ctx cx = Ctx::of_self(self);
   return dispatch(op, args[0], a, args[1], b, cx);
 }
 

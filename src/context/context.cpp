@@ -1,13 +1,14 @@
 // The context type: construction, keyword application, attributes,
 // copy, clear_flags and the printed form.
 #include "context/context.h"
+#include "core/registry.h"
 
 #include <string>
 
 #include "context/context_impl.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 namespace vx {
 
@@ -351,15 +352,15 @@ PyDoc_STRVAR(context_doc,
              "Return a new context for controlling vexa2 arithmetic, with default settings\n"
              "or copying ctx, then applying the keyword arguments.");
 
-}  // namespace
 
-PyMethodDef context_own_methods[] = {
-    VX_NOARGS("copy", context_copy, "copy() -> context\n\nReturn a copy of a context."),
-    VX_NOARGS("clear_flags", context_clear_flags, "clear_flags()\n\nClear all MPFR exception flags."),
-    VX_NOARGS("__enter__", context_enter, nullptr),
-    VX_FASTCALL("__exit__", context_exit, nullptr),
-    {nullptr, nullptr, 0, nullptr},
+const FnDef context_own_methods[] = {
+    noargs("copy", context_copy, IN_CONTEXT, "copy() -> context\n\nReturn a copy of a context."),
+    noargs("clear_flags", context_clear_flags, IN_CONTEXT, "clear_flags()\n\nClear all MPFR exception flags."),
+    noargs("__enter__", context_enter, IN_CONTEXT, nullptr),
+    fast("__exit__", context_exit, IN_CONTEXT, nullptr),
 };
+
+}  // namespace
 
 PyTypeObject CTXT_Type = {
     PyVarObject_HEAD_INIT(nullptr, 0) "vexa2.context",
@@ -400,5 +401,7 @@ PyTypeObject CTXT_Type = {
     nullptr,            // tp_alloc
     context_tp_new,     // tp_new
 };
+
+VX_UNIT(context_own, context_own_methods)
 
 }  // namespace vx

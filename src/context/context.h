@@ -31,6 +31,22 @@ enum : int {
 constexpr mpfr_prec_t PREC_MAX = 9223372036854775551LL;  // 2**63 - 257, MPFR's largest
 constexpr mpfr_exp_t DEFAULT_EMAX = 1073741823;
 
+// A precision request of a conversion to mpfr or mpc: the context's, exact
+// (as many bits as the source needs), or a number of bits. A distinct type,
+// so that a request cannot be confused with the bit count an allocation
+// takes (new_mpfr and new_mpc read 1 or less as the context's precision).
+struct Prec {
+  mpfr_prec_t v;  // 0 the context's, 1 exact, 2 or more that many bits
+  constexpr bool is_context() const noexcept { return v == 0; }
+  constexpr bool is_exact() const noexcept { return v == 1; }
+  // The bits to allocate for the request: its count of bits, or 0 (the
+  // context's) when it names none.
+  constexpr mpfr_prec_t alloc_bits() const noexcept { return v >= 2 ? v : 0; }
+  friend constexpr bool operator==(Prec, Prec) = default;
+};
+inline constexpr Prec PREC_CONTEXT{0};
+inline constexpr Prec PREC_EXACT{1};
+
 struct ContextRecord {
   mpfr_prec_t precision = 53;
   int round = RoundToNearest;
@@ -90,19 +106,34 @@ CTXT_Object* context_new(const ContextRecord* from = nullptr) noexcept;
 // defaults on first use. New reference, or nullptr with an exception.
 CTXT_Object* current_context() noexcept;
 
-// The context a module function uses: `self` when it is called as a context
-// method, the current context otherwise. New reference.
-inline CTXT_Object* context_for(PyObject* self) noexcept {
-  if (self && is_context(self)) {
-    Py_INCREF(self);
-    return reinterpret_cast<CTXT_Object*>(self);
+// The context of one call: the one given (a context method, or an explicit
+// `context=` argument) or, when none is, the current one, fetched on first
+// use so that work that never needs it never pays for it. This is the only
+// way to say "the given context, or the current one".
+class Ctx {
+  CTXT_Object* c_;
+  CTXT_Object* held_ = nullptr;  // owned when the current context was fetched
+
+ public:
+  explicit Ctx(CTXT_Object* given = nullptr) noexcept : c_(given) {}
+  // The context of a module function that is also a context method.
+  static Ctx of_self(PyObject* self) noexcept {
+    return Ctx(self && is_context(self) ? reinterpret_cast<CTXT_Object*>(self) : nullptr);
   }
-  return current_context();
-}
+  Ctx(const Ctx&) = delete;
+  Ctx& operator=(const Ctx&) = delete;
+  Ctx(Ctx&& o) noexcept : c_(o.c_), held_(o.held_) { o.held_ = nullptr; }
+  ~Ctx() { Py_XDECREF(reinterpret_cast<PyObject*>(held_)); }
+
+  // Borrowed; nullptr with an exception set when the current context cannot be made.
+  CTXT_Object* get() noexcept {
+    if (!c_) c_ = held_ = current_context();
+    return c_;
+  }
+  ContextRecord& rec() noexcept { return c_->ctx; }  // after a successful get()
+};
 
 // Module-level setup: the context variable; called by the exec step.
 int context_module_init(PyObject* module) noexcept;
-
-extern PyMethodDef context_module_methods[];
 
 }  // namespace vx

@@ -1,11 +1,12 @@
 // The current context of each thread and task, held in a context variable,
 // and the `with` protocol of context objects.
 #include "context/context.h"
+#include "core/registry.h"
 #include "context/context_impl.h"
-#include "module/args.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/args.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 namespace vx {
 
@@ -154,19 +155,21 @@ PyObject* f_local_context(PyObject*, PyObject* args, PyObject* kwargs) {
   return c.release();
 }
 
-}  // namespace
 
-PyMethodDef context_module_methods[] = {
-    VX_NOARGS("get_context", f_get_context, "get_context() -> context\n\nReturn a reference to the current context."),
-    VX_O("set_context", f_set_context,
+const FnDef context_module_methods[] = {
+    noargs("get_context", f_get_context, IN_MODULE, "get_context() -> context\n\nReturn a reference to the current context."),
+    one("set_context", f_set_context, IN_MODULE,
          "set_context(context, /) -> None\n\nActivate a context object controlling vexa2 arithmetic."),
-    VX_VARARGS_KW("local_context", f_local_context,
+    varargs_kw("local_context", f_local_context, IN_MODULE,
                   "local_context(**kwargs) -> context\n"
                   "local_context(context, /, **kwargs) -> context\n\n"
                   "Return a new context for controlling vexa2 arithmetic, either copying the\n"
                   "current context or the given one, then applying the keyword arguments.\n"
                   "Deprecated: use context(get_context()) instead."),
-    {nullptr, nullptr, 0, nullptr},
 };
+
+}  // namespace
+
+VX_UNIT(context_module, context_module_methods)
 
 }  // namespace vx

@@ -11,9 +11,9 @@
 #include "convert/int_conv.h"
 #include "convert/parse.h"
 #include "convert/real_conv.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 
 #include <climits>
 #include <initializer_list>
@@ -250,7 +250,7 @@ bool precision_arg(long prec, const char* msg) noexcept {
 PyObject* mpfr_ctor(CallArgs& a) noexcept {
   if (a.total() > 4) return type_error("mpfr() takes at most 4 arguments");
   if (a.total() == 0) {
-    MPFR_Object* r = new_mpfr(PREC_CONTEXT, nullptr);
+    MPFR_Object* r = new_mpfr(0, nullptr);
     if (r) mpfr_set_zero(r->f, 1);
     return obj(r);
   }
@@ -265,7 +265,7 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
       return nullptr;
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
     if (!base_ok(base)) return value_error("base for mpfr() must be 0 or in the interval [2, 62]");
-    return obj(mpfr_from_text(x, base, prec, ctx));
+    return obj(mpfr_from_text(x, base, Prec{prec}, ctx));
   }
   if (!is_plain_number(x) && has_attr(x, "__mpfr__")) return call_protocol_strict(x, "__mpfr__", &MPFR_Type, "mpfr");
   if (!is_real_number(x)) return type_error("mpfr() requires numeric or string argument");
@@ -273,14 +273,15 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
     if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
   }
-  return obj(to_mpfr(x, classify(x), prec, ctx));
+  return obj(to_mpfr(x, classify(x), Prec{prec}, ctx));
 }
 
 // ---- mpc ----
 
 // The precision argument of mpc(): an int for both parts or a pair.
-bool mpc_precision(PyObject* p, mpfr_prec_t& rp, mpfr_prec_t& ip) noexcept {
-  rp = ip = 0;
+bool mpc_precision(PyObject* p, Prec& rpr, Prec& ipr) noexcept {
+  mpfr_prec_t rp = 0, ip = 0;
+  rpr = ipr = PREC_CONTEXT;
   if (!p) return true;
   auto read = [](PyObject* o, mpfr_prec_t& out) {
     out = PyLong_AsLong(o);
@@ -304,30 +305,34 @@ bool mpc_precision(PyObject* p, mpfr_prec_t& rp, mpfr_prec_t& ip) noexcept {
     value_error("precision for mpc() must be >= 0");
     return false;
   }
+  rpr = Prec{rp};
+  ipr = Prec{ip};
   return true;
 }
 
 // mpc(real, imag): both parts converted as reals, then rounded into the mpc.
-PyObject* mpc_from_parts(PyObject* x, PyObject* imag, mpfr_prec_t rp, mpfr_prec_t ip, CTXT_Object* given) noexcept {
-  Own<CTXT_Object> held;
-  CTXT_Object* ctx = given;
-  if (!ctx) {
-    held = Own<CTXT_Object>(current_context());
-    if (!(ctx = held.get())) return nullptr;
-  }
+PyObject* mpc_from_parts(PyObject* x, PyObject* imag, Prec rp, Prec ip, CTXT_Object* given) noexcept {
+  Ctx cx(given);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
   Own<MPFR_Object> re(to_mpfr(x, classify(x), rp, ctx));
   Own<MPFR_Object> im;
   if (re) {
     if (imag) {
       im = Own<MPFR_Object>(to_mpfr(imag, classify(imag), ip, ctx));
-    } else if ((im = Own<MPFR_Object>(new_mpfr(ip, ctx)))) {
+    } else if ((im = Own<MPFR_Object>(new_mpfr(ip.alloc_bits(), ctx)))) {
       mpfr_set_zero(im->f, 1);
     }
   }
   Own<MPC_Object> r;
-  if (re && im && (r = Own<MPC_Object>(new_mpc(rp, ip, ctx))))
+  if (re && im && (r = Own<MPC_Object>(new_mpc(rp.alloc_bits(), ip.alloc_bits(), ctx))))
     r->rc = mpc_set_fr_fr(r->c, re->f, im->f, crnd(ctx->ctx));
   if (!r) {
+    // A part that cannot be converted is reported with one text; a trapped
+    // condition, a full memory or an interrupt propagates unchanged.
+    if (PyErr_ExceptionMatches(exc.base) ||
+        !(PyErr_ExceptionMatches(PyExc_TypeError) || PyErr_ExceptionMatches(PyExc_ValueError)))
+      return nullptr;
     PyErr_Clear();
     return type_error("mpc() requires string or numeric argument.");
   }
@@ -337,7 +342,7 @@ PyObject* mpc_from_parts(PyObject* x, PyObject* imag, mpfr_prec_t rp, mpfr_prec_
 PyObject* mpc_ctor(CallArgs& a) noexcept {
   if (a.total() > 4) return type_error("mpc() takes at most 4 arguments");
   if (a.total() == 0) {
-    MPC_Object* r = new_mpc(PREC_CONTEXT, PREC_CONTEXT, nullptr);
+    MPC_Object* r = new_mpc(0, 0, nullptr);
     if (r) mpc_set_ui(r->c, 0, MPC_RNDNN);
     return obj(r);
   }
@@ -345,7 +350,7 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
   PyObject* x = a[0];
   PyObject *po = nullptr, *co = nullptr;
   CTXT_Object* ctx = nullptr;
-  mpfr_prec_t rp = 0, ip = 0;
+  Prec rp = PREC_CONTEXT, ip = PREC_CONTEXT;
   if (is_text(x)) {
     int base = 10;
     if (a.total() > 1 && !a.parse("O|OiO", {"", "precision", "base", "context", nullptr}, &x, &po, &base, &co))
@@ -428,7 +433,6 @@ int int_bool(PyObject* self) { return mpz_sgn(mpz_of(self)) != 0; }
 PyObject* mpq_int(PyObject* self) { return pylong_from_mpq(mpq_of(self)); }
 PyObject* mpq_float(PyObject* self) { return pyfloat_from_mpq(mpq_of(self)); }
 
-}  // namespace
 
 void setup_convert_slots() noexcept {
   MPZ_Type.tp_new = mpz_new;
@@ -451,11 +455,8 @@ void setup_convert_slots() noexcept {
   mpq_number.nb_float = mpq_float;
 }
 
-PyMethodDef convert_module_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpz_convert_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef xmpz_convert_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpq_convert_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpfr_convert_methods[] = {{nullptr, nullptr, 0, nullptr}};
-PyMethodDef mpc_convert_methods[] = {{nullptr, nullptr, 0, nullptr}};
+}  // namespace
+
+VX_UNIT(constructors, {}, setup_convert_slots)
 
 }  // namespace vx

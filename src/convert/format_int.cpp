@@ -8,11 +8,11 @@
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
-#include "floating/format.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "convert/format_real.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -222,7 +222,6 @@ PyObject* f_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 constexpr const char* DIGITS_DOC = "digits(base=10, /) -> str\n\nThe integer as text in the given base.";
 constexpr const char* FORMAT_DOC = "__format__(fmt, /) -> str";
 
-}  // namespace
 
 void setup_format_slots() noexcept {
   MPZ_Type.tp_repr = mpz_repr;
@@ -231,29 +230,22 @@ void setup_format_slots() noexcept {
   XMPZ_Type.tp_str = mpz_str;
   MPQ_Type.tp_repr = mpq_repr;
   MPQ_Type.tp_str = mpq_str;
-  setup_floating_format_slots();
 }
 
-PyMethodDef format_module_methods[] = {
-    VX_FASTCALL("digits", f_digits,
+const FnDef format_int_methods[] = {
+    fast("digits", f_digits, IN_MODULE,
                 "digits(x, base=10, prec=0, /) -> str or tuple\n\n"
                 "x as text in the given base; reals and complex numbers give digit\n"
                 "strings with exponents (see mpfr.digits)."),
-    {nullptr, nullptr, 0, nullptr},
+    varargs("__format__", int_format, ON_MPZ, FORMAT_DOC),
+    varargs("digits", mpz_digits, ON_MPZ, DIGITS_DOC),
+    varargs("__format__", int_format, ON_XMPZ, FORMAT_DOC),
+    varargs("digits", xmpz_digits, ON_XMPZ, DIGITS_DOC),
+    varargs("digits", mpq_digits, ON_MPQ, "digits(base=10, /) -> str\n\nThe rational as text in the given base."),
 };
-PyMethodDef mpz_format_methods[] = {
-    {"__format__", int_format, METH_VARARGS, FORMAT_DOC},
-    {"digits", mpz_digits, METH_VARARGS, DIGITS_DOC},
-    {nullptr, nullptr, 0, nullptr},
-};
-PyMethodDef xmpz_format_methods[] = {
-    {"__format__", int_format, METH_VARARGS, FORMAT_DOC},
-    {"digits", xmpz_digits, METH_VARARGS, DIGITS_DOC},
-    {nullptr, nullptr, 0, nullptr},
-};
-PyMethodDef mpq_format_methods[] = {
-    {"digits", mpq_digits, METH_VARARGS, "digits(base=10, /) -> str\n\nThe rational as text in the given base."},
-    {nullptr, nullptr, 0, nullptr},
-};
+
+}  // namespace
+
+VX_UNIT(format_int, format_int_methods, setup_format_slots)
 
 }  // namespace vx

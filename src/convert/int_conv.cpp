@@ -5,11 +5,11 @@
 #include <cmath>
 #include <utility>
 
-#include "context/check.h"
+#include "objects/check.h"
 #include "convert/classify.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 namespace vx {
 
@@ -214,12 +214,8 @@ template <class T>
 T* int_from_mpfr(mpfr_srcptr f, CTXT_Object* ctx) noexcept {
   if (mpfr_nan_p(f)) return value_error(IntName<T>::nan);
   if (mpfr_inf_p(f)) return overflow_error(IntName<T>::inf);
-  Own<CTXT_Object> cur;
-  if (!ctx) {
-    cur = Own<CTXT_Object>(current_context());
-    if (!cur) return nullptr;
-    ctx = cur.get();
-  }
+  Ctx cx(ctx);
+  if (!(ctx = cx.get())) return nullptr;
   T* r = new_int<T>();
   if (r) mpfr_get_z(r->z, f, rnd(ctx->ctx));
   return r;

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "context/check.h"
+#include "objects/check.h"
 #include "convert/int_conv.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 namespace vx {
 
@@ -212,18 +212,6 @@ T* int_from_text(PyObject* text, int base) noexcept {
   return reinterpret_cast<T*>(r.release());
 }
 
-// The current context when none is given.
-struct CtxHold {
-  Own<CTXT_Object> held;
-  CTXT_Object* ctx;
-  explicit CtxHold(CTXT_Object* given) noexcept : ctx(given) {
-    if (!ctx) {
-      held = Own<CTXT_Object>(current_context());
-      ctx = held.get();
-    }
-  }
-};
-
 inline int sign_code(int t, int neg, int pos) noexcept { return t < 0 ? neg : (t > 0 ? pos : 0); }
 
 }  // namespace
@@ -245,13 +233,14 @@ MPQ_Object* mpq_from_text(PyObject* text, int base) noexcept {
   return reinterpret_cast<MPQ_Object*>(r.release());
 }
 
-MPFR_Object* mpfr_from_text(PyObject* text, int base, mpfr_prec_t prec, CTXT_Object* given) noexcept {
+MPFR_Object* mpfr_from_text(PyObject* text, int base, Prec prec, CTXT_Object* given) noexcept {
   Text t;
   if (!t.load(text)) return nullptr;
-  CtxHold h(given);
-  if (!h.ctx) return nullptr;
-  ContextRecord& c = h.ctx->ctx;
-  Own<MPFR_Object> r(new_mpfr(prec, h.ctx));
+  Ctx h(given);
+  CTXT_Object* ctx = h.get();
+  if (!ctx) return nullptr;
+  ContextRecord& c = ctx->ctx;
+  Own<MPFR_Object> r(new_mpfr(prec.alloc_bits(), ctx));
   if (!r) return nullptr;
   mpfr_clear_flags();
   char* end = nullptr;
@@ -263,14 +252,15 @@ MPFR_Object* mpfr_from_text(PyObject* text, int base, mpfr_prec_t prec, CTXT_Obj
   return check_real(reinterpret_cast<MPFR_Object*>(r.release()), c);
 }
 
-MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec_t iprec,
+MPC_Object* mpc_from_text(PyObject* text, int base, Prec rprec, Prec iprec,
                           CTXT_Object* given) noexcept {
-  CtxHold h(given);
-  if (!h.ctx) return nullptr;
-  ContextRecord& c = h.ctx->ctx;
-  Own<MPC_Object> r(new_mpc(rprec, iprec, h.ctx));
+  Ctx h(given);
+  CTXT_Object* ctx = h.get();
+  if (!ctx) return nullptr;
+  ContextRecord& c = ctx->ctx;
+  Own<MPC_Object> r(new_mpc(rprec.alloc_bits(), iprec.alloc_bits(), ctx));
   if (!r) return nullptr;
-  const bool exact = rprec == 1 && iprec == 1;  // no exponent-range step then
+  const bool exact = rprec.is_exact() && iprec.is_exact();  // no exponent-range step then
 
   // MPC's own form, "(re im)", read from the text as written.
   if (PyUnicode_Check(text)) {

@@ -54,11 +54,11 @@ XMPZ_Object* xmpz_from_text(PyObject* text, int base) noexcept;
 MPQ_Object* mpq_from_text(PyObject* text, int base) noexcept;
 
 // Real parser at `prec` (1 or less: the context's); ctx may be nullptr.
-MPFR_Object* mpfr_from_text(PyObject* text, int base, mpfr_prec_t prec, CTXT_Object* ctx) noexcept;
+MPFR_Object* mpfr_from_text(PyObject* text, int base, Prec prec, CTXT_Object* ctx) noexcept;
 
 // Complex parser: "1+2j", "2j", "1.5", each optionally in parentheses, and
 // MPC's own "(re im)" for str arguments. ctx may be nullptr.
-MPC_Object* mpc_from_text(PyObject* text, int base, mpfr_prec_t rprec, mpfr_prec_t iprec,
+MPC_Object* mpc_from_text(PyObject* text, int base, Prec rprec, Prec iprec,
                           CTXT_Object* ctx) noexcept;
 
 }  // namespace vx

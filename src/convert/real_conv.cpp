@@ -3,15 +3,20 @@
 
 #include <cmath>
 
-#include "context/check.h"
+#include "objects/check.h"
 #include "convert/classify.h"
 #include "convert/int_conv.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 namespace vx {
 
 namespace {
+
+// The precision requests in their raw form, inside the conversions.
+constexpr mpfr_prec_t P_CONTEXT = PREC_CONTEXT.v;
+constexpr mpfr_prec_t P_EXACT = PREC_EXACT.v;
+
 
 // Calls a protocol method and accepts only a result of exactly `type`;
 // nullptr with no exception pending otherwise.
@@ -38,18 +43,6 @@ MPQ_Object* mpq_via_mpz_protocol(PyObject* o) noexcept {
   Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
   return z ? mpq_from_z(mpz_of(z.get())) : nullptr;
 }
-
-// The current context when none is given (borrowed while it stays current).
-struct CtxHold {
-  Own<CTXT_Object> held;
-  CTXT_Object* ctx;
-  explicit CtxHold(CTXT_Object* given) noexcept : ctx(given) {
-    if (!ctx) {
-      held = Own<CTXT_Object>(current_context());
-      ctx = held.get();
-    }
-  }
-};
 
 }  // namespace
 
@@ -197,7 +190,7 @@ namespace {
 
 // mpz to mpfr: exact (p == 1) uses the integer's bit length.
 MPFR_Object* mpfr_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  const bool exact = p == PREC_EXACT;
+  const bool exact = p == P_EXACT;
   if (exact) {
     size_t bits = mpz_sizeinbase(z, 2);
     if (bits > static_cast<size_t>(PREC_MAX)) return overflow_error("'mpz' too large to convert to 'mpfr'\n");
@@ -211,7 +204,7 @@ MPFR_Object* mpfr_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept
 }
 
 MPFR_Object* mpfr_from_q(mpq_srcptr q, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  MPFR_Object* r = new_mpfr(p == PREC_EXACT ? PREC_CONTEXT : p, ctx);
+  MPFR_Object* r = new_mpfr(p == P_EXACT ? P_CONTEXT : p, ctx);
   if (!r) return nullptr;
   mpfr_clear_flags();
   r->rc = mpfr_set_q(r->f, q, rnd(ctx->ctx));
@@ -220,12 +213,12 @@ MPFR_Object* mpfr_from_q(mpq_srcptr q, mpfr_prec_t p, CTXT_Object* ctx) noexcept
 
 MPFR_Object* mpfr_from_mpfr(PyObject* o, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
   mpfr_srcptr f = mpfr_of(o);
-  if (p == PREC_EXACT || !mpfr_number_p(f)) {
+  if (p == P_EXACT || !mpfr_number_p(f)) {
     Py_INCREF(o);
     return reinterpret_cast<MPFR_Object*>(o);
   }
   const ContextRecord& c = ctx->ctx;
-  if (p == PREC_CONTEXT) p = c.precision;
+  if (p == P_CONTEXT) p = c.precision;
   bool convert = p != mpfr_get_prec(f) || c.subnormalize;
   if (!convert && !mpfr_zero_p(f)) {
     mpfr_exp_t e = mpfr_get_exp(f);
@@ -244,9 +237,10 @@ MPFR_Object* mpfr_from_mpfr(PyObject* o, mpfr_prec_t p, CTXT_Object* ctx) noexce
 
 }  // namespace
 
-MPFR_Object* to_mpfr(PyObject* o, int kind, mpfr_prec_t p, CTXT_Object* given) noexcept {
-  CtxHold h(given);
-  CTXT_Object* ctx = h.ctx;
+MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexcept {
+  const mpfr_prec_t p = prec.v;
+  Ctx h(given);
+  CTXT_Object* ctx = h.get();
   if (!ctx) return nullptr;
   switch (kind) {
     case K_MPFR:
@@ -259,11 +253,11 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, mpfr_prec_t p, CTXT_Object* given) n
       long v = PyLong_AsLongAndOverflow(o, &overflow);
       if (!overflow) {
         if (v == -1 && PyErr_Occurred()) return nullptr;
-        MPFR_Object* r = new_mpfr(p == PREC_EXACT ? 64 : p, ctx);
+        MPFR_Object* r = new_mpfr(p == P_EXACT ? 64 : p, ctx);
         if (!r) return nullptr;
         mpfr_clear_flags();
         r->rc = mpfr_set_si_2exp(r->f, v, 0, rnd(ctx->ctx));
-        return check_real(r, ctx->ctx, p != PREC_EXACT, false);
+        return check_real(r, ctx->ctx, p != P_EXACT, false);
       }
       Own<MPZ_Object> z(mpz_from_pylong(o));
       if (!z) return nullptr;
@@ -287,11 +281,11 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, mpfr_prec_t p, CTXT_Object* given) n
       break;
     }
     case K_PYFLOAT: {
-      MPFR_Object* r = new_mpfr(p == PREC_EXACT ? 53 : p, ctx);
+      MPFR_Object* r = new_mpfr(p == P_EXACT ? 53 : p, ctx);
       if (!r) return nullptr;
       mpfr_clear_flags();
       r->rc = mpfr_set_d(r->f, PyFloat_AS_DOUBLE(o), rnd(ctx->ctx));
-      return check_real(r, ctx->ctx, p != PREC_EXACT, true);
+      return check_real(r, ctx->ctx, p != P_EXACT, true);
     }
     case K_HAS_MPFR:
       if (PyObject* r = call_protocol(o, "__mpfr__", &MPFR_Type)) return reinterpret_cast<MPFR_Object*>(r);
@@ -313,7 +307,7 @@ MPC_Object* mpc_made(mpfr_prec_t rp, mpfr_prec_t ip, CTXT_Object* ctx, bool rang
 }
 
 MPC_Object* mpc_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  return mpc_made(0, 0, ctx, p != PREC_EXACT, [z](mpc_ptr c, mpc_rnd_t r) { return mpc_set_z(c, z, r); });
+  return mpc_made(0, 0, ctx, p != P_EXACT, [z](mpc_ptr c, mpc_rnd_t r) { return mpc_set_z(c, z, r); });
 }
 MPC_Object* mpc_from_q(mpq_srcptr q, CTXT_Object* ctx) noexcept {
   return mpc_made(0, 0, ctx, true, [q](mpc_ptr c, mpc_rnd_t r) { return mpc_set_q(c, q, r); });
@@ -327,13 +321,13 @@ MPC_Object* mpc_from_mpfr(mpfr_srcptr f, mpfr_prec_t p, CTXT_Object* ctx) noexce
 MPC_Object* mpc_from_mpc(PyObject* o, mpfr_prec_t p, mpfr_prec_t q, CTXT_Object* ctx) noexcept {
   mpc_srcptr src = mpc_of(o);
   mpfr_srcptr re = mpc_realref(src), im = mpc_imagref(src);
-  if ((p == PREC_EXACT && q == PREC_EXACT) || (!mpfr_number_p(re) && !mpfr_number_p(im))) {
+  if ((p == P_EXACT && q == P_EXACT) || (!mpfr_number_p(re) && !mpfr_number_p(im))) {
     Py_INCREF(o);
     return reinterpret_cast<MPC_Object*>(o);
   }
   const ContextRecord& c = ctx->ctx;
-  p = p == PREC_CONTEXT ? real_prec(c) : (p == PREC_EXACT ? mpfr_get_prec(re) : p);
-  q = q == PREC_CONTEXT ? imag_prec(c) : (q == PREC_EXACT ? mpfr_get_prec(im) : q);
+  p = p == P_CONTEXT ? real_prec(c) : (p == P_EXACT ? mpfr_get_prec(re) : p);
+  q = q == P_CONTEXT ? imag_prec(c) : (q == P_EXACT ? mpfr_get_prec(im) : q);
   bool convert = p != mpfr_get_prec(re) || q != mpfr_get_prec(im) || c.subnormalize;
   auto out = [&](mpfr_srcptr part, mpfr_prec_t prec) {
     if (!mpfr_regular_p(part)) return false;
@@ -350,9 +344,10 @@ MPC_Object* mpc_from_mpc(PyObject* o, mpfr_prec_t p, mpfr_prec_t q, CTXT_Object*
 
 }  // namespace
 
-MPC_Object* to_mpc(PyObject* o, int kind, mpfr_prec_t p, mpfr_prec_t q, CTXT_Object* given) noexcept {
-  CtxHold h(given);
-  CTXT_Object* ctx = h.ctx;
+MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* given) noexcept {
+  const mpfr_prec_t p = rprec.v, q = iprec.v;
+  Ctx h(given);
+  CTXT_Object* ctx = h.get();
   if (!ctx) return nullptr;
   switch (kind) {
     case K_MPC:
@@ -396,8 +391,8 @@ MPC_Object* to_mpc(PyObject* o, int kind, mpfr_prec_t p, mpfr_prec_t q, CTXT_Obj
     }
     case K_PYCOMPLEX: {
       double re = PyComplex_RealAsDouble(o), im = PyComplex_ImagAsDouble(o);
-      mpfr_prec_t rp = p == PREC_CONTEXT ? real_prec(ctx->ctx) : (p == PREC_EXACT ? 53 : p);
-      mpfr_prec_t ip = q == PREC_CONTEXT ? imag_prec(ctx->ctx) : (q == PREC_EXACT ? 53 : q);
+      mpfr_prec_t rp = p == P_CONTEXT ? real_prec(ctx->ctx) : (p == P_EXACT ? 53 : p);
+      mpfr_prec_t ip = q == P_CONTEXT ? imag_prec(ctx->ctx) : (q == P_EXACT ? 53 : q);
       // new_mpc reads 1 as "the context's": ask for 53 explicitly.
       return mpc_made(rp, ip, ctx, true, [re, im](mpc_ptr c, mpc_rnd_t r) { return mpc_set_d_d(c, re, im, r); });
     }

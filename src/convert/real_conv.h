@@ -6,9 +6,6 @@
 
 namespace vx {
 
-// Requested precision of conversions to mpfr/mpc: 0 the context's, 1 exact.
-constexpr mpfr_prec_t PREC_CONTEXT = 0;
-constexpr mpfr_prec_t PREC_EXACT = 1;
 
 // Object of a rational kind to mpq: TypeError "cannot convert object to mpq".
 MPQ_Object* to_mpq(PyObject* o, int kind) noexcept;
@@ -27,9 +24,9 @@ void mpq_set_mpfr_exact(mpq_ptr q, mpfr_srcptr f) noexcept;
 PyObject* pylong_from_mpq(mpq_srcptr q) noexcept;
 
 // Real-kind object to mpfr at the requested precision; ctx may be nullptr.
-MPFR_Object* to_mpfr(PyObject* o, int kind, mpfr_prec_t prec, CTXT_Object* ctx) noexcept;
+MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* ctx) noexcept;
 // Any numeric object to mpc at the requested precisions; ctx may be nullptr.
-MPC_Object* to_mpc(PyObject* o, int kind, mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noexcept;
+MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* ctx) noexcept;
 
 // Unshared results, for callers that change the converted operand in place.
 MPZ_Object* private_mpz(PyObject* o, int kind) noexcept;

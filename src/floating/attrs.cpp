@@ -1,8 +1,8 @@
 // Read-only attributes of mpfr and mpc: precision, rc, and the parts of an mpc.
-#include "context/check.h"
+#include "objects/check.h"
 #include "context/context.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/ref.h"
+#include "core/registry.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -45,20 +45,18 @@ PyObject* mpc_get_part(PyObject* self, void*) {
 mpfr_srcptr real_part(mpc_srcptr c) { return mpc_realref(c); }
 mpfr_srcptr imag_part(mpc_srcptr c) { return mpc_imagref(c); }
 
+
+const AttrDef floating_attrs[] = {
+    {"precision", mpfr_get_precision, nullptr, "precision in bits", ON_MPFR},
+    {"rc", mpfr_get_rc, nullptr, "return code", ON_MPFR},
+    {"precision", mpc_get_precision, nullptr, "precision in bits", ON_MPC},
+    {"rc", mpc_get_rc, nullptr, "return code", ON_MPC},
+    {"imag", mpc_get_part<mpc_imag, imag_part>, nullptr, "imaginary component", ON_MPC},
+    {"real", mpc_get_part<mpc_real, real_part>, nullptr, "real component", ON_MPC},
+};
+
 }  // namespace
 
-PyGetSetDef mpfr_attr_getset[] = {
-    {"precision", mpfr_get_precision, nullptr, "precision in bits", nullptr},
-    {"rc", mpfr_get_rc, nullptr, "return code", nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
-
-PyGetSetDef mpc_attr_getset[] = {
-    {"precision", mpc_get_precision, nullptr, "precision in bits", nullptr},
-    {"rc", mpc_get_rc, nullptr, "return code", nullptr},
-    {"imag", mpc_get_part<mpc_imag, imag_part>, nullptr, "imaginary component", nullptr},
-    {"real", mpc_get_part<mpc_real, real_part>, nullptr, "real component", nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
+VX_UNIT(floating_attrs, {}, floating_attrs)
 
 }  // namespace vx

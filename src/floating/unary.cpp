@@ -1,12 +1,12 @@
 // Unary operators, truth value and conversions to Python numbers of mpq,
 // mpfr and mpc.
-#include "context/check.h"
+#include "objects/check.h"
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 
 namespace vx {
 
@@ -92,7 +92,6 @@ PyObject* mpc_complex(PyObject* x, PyObject*) {
                                mpfr_get_d(mpc_imagref(c), static_cast<mpfr_rnd_t>(imag_round(ctx->ctx))));
 }
 
-}  // namespace
 
 void setup_unary_slots() noexcept {
   mpq_number.nb_negative = mpq_negative;
@@ -115,10 +114,13 @@ void setup_unary_slots() noexcept {
   mpc_number.nb_float = mpc_float;
 }
 
-PyMethodDef mpc_unary_methods[] = {
-    {"__complex__", mpc_complex, METH_NOARGS,
-     "__complex__() -> complex\n\nThe value as a Python complex, each part rounded to a double."},
-    {nullptr, nullptr, 0, nullptr},
+const FnDef mpc_unary_methods[] = {
+    noargs("__complex__", mpc_complex, ON_MPC,
+           "__complex__() -> complex\n\nThe value as a Python complex, each part rounded to a double."),
 };
+
+}  // namespace
+
+VX_UNIT(floating_unary, mpc_unary_methods, setup_unary_slots)
 
 }  // namespace vx

@@ -1,9 +1,10 @@
 // The bit methods of mpz, shared by xmpz. Bits are numbered from 0; a
 // negative value reads as its infinite two's-complement form.
 #include "convert/int_conv.h"
+#include "core/registry.h"
 #include "integer/mpz_internal.h"
-#include "module/args.h"
-#include "module/errors.h"
+#include "core/args.h"
+#include "core/errors.h"
 
 namespace vx {
 
@@ -76,29 +77,31 @@ constexpr auto bit_flip = bit_edit<mpz_combit, -1>;
 constexpr auto bit_scan0 = bit_scan<mpz_scan0, &scan0_args>;
 constexpr auto bit_scan1 = bit_scan<mpz_scan1, &scan1_args>;
 
-}  // namespace
 
-PyMethodDef mpz_bit_methods[] = {
-    VX_O("bit_clear", bit_clear, "x.bit_clear(n, /) -> mpz\n\nReturn a copy of x with the n-th bit cleared."),
-    VX_NOARGS("bit_count", bit_count,
+const FnDef mpz_bit_methods[] = {
+    one("bit_clear", bit_clear, ON_INTEGERS, "x.bit_clear(n, /) -> mpz\n\nReturn a copy of x with the n-th bit cleared."),
+    noargs("bit_count", bit_count, ON_INTEGERS,
               "x.bit_count() -> int\n\nReturn the number of 1-bits set in abs(x)."),
-    VX_O("bit_flip", bit_flip, "x.bit_flip(n, /) -> mpz\n\nReturn a copy of x with the n-th bit inverted."),
-    VX_NOARGS("bit_length", bit_length,
+    one("bit_flip", bit_flip, ON_INTEGERS, "x.bit_flip(n, /) -> mpz\n\nReturn a copy of x with the n-th bit inverted."),
+    noargs("bit_length", bit_length, ON_INTEGERS,
               "x.bit_length() -> int\n\nReturn the number of significant bits in the radix-2\n"
               "representation of x. Note: mpz(0).bit_length() returns 0."),
-    VX_FASTCALL("bit_scan0", bit_scan0,
+    fast("bit_scan0", bit_scan0, ON_INTEGERS,
                 "x.bit_scan0(n=0, /) -> int | None\n\nReturn the index of the first 0-bit of x with index >= n.\n"
                 "n >= 0. If there are no more 0-bits in x at or above index n\n"
                 "(which can only happen for x<0, assuming an infinitely long 2's\n"
                 "complement format), then None is returned."),
-    VX_FASTCALL("bit_scan1", bit_scan1,
+    fast("bit_scan1", bit_scan1, ON_INTEGERS,
                 "x.bit_scan1(n=0, /) -> int | None\n\nReturn the index of the first 1-bit of x with index >= n.\n"
                 "n >= 0. If there are no more 1-bits in x at or above index n\n"
                 "(which can only happen for x>=0, assuming an infinitely long 2's\n"
                 "complement format), then None is returned."),
-    VX_O("bit_set", bit_set, "x.bit_set(n, /) -> mpz\n\nReturn a copy of x with the n-th bit set."),
-    VX_O("bit_test", bit_test, "x.bit_test(n, /) -> bool\n\nReturn the value of the n-th bit of x."),
-    {nullptr, nullptr, 0, nullptr},
+    one("bit_set", bit_set, ON_INTEGERS, "x.bit_set(n, /) -> mpz\n\nReturn a copy of x with the n-th bit set."),
+    one("bit_test", bit_test, ON_INTEGERS, "x.bit_test(n, /) -> bool\n\nReturn the value of the n-th bit of x."),
 };
+
+}  // namespace
+
+VX_UNIT(mpz_bits, mpz_bit_methods)
 
 }  // namespace vx

@@ -6,10 +6,10 @@
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "integer/mpz_internal.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 
 namespace vx {
 
@@ -187,62 +187,60 @@ PyObject* get_self(PyObject* self, void*) { return Py_NewRef(self); }
 PyObject* get_one(PyObject*, void*) { return small_mpz(1); }
 PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
 
-}  // namespace
 
-PyMethodDef integer_module_methods[] = {{nullptr, nullptr, 0, nullptr}};
-
-PyMethodDef mpz_integer_methods[] = {
-    VX_NOARGS("__ceil__", self_value, "Return the ceiling of x (x itself)."),
-    VX_NOARGS("__floor__", self_value, "Return the floor of x (x itself)."),
-    VX_NOARGS("__trunc__", self_value, "Return x truncated to an integer (x itself)."),
-    VX_FASTCALL("__round__", mpz_round, "Round x to the nearest multiple of 10**-ndigits."),
-    VX_NOARGS("__sizeof__", mpz_sizeof, "Return the size of x in memory, in bytes."),
-    VX_FASTCALL_KW("__array__", mpz_array, "Return x as a numpy array."),
-    VX_NOARGS("as_integer_ratio", as_integer_ratio,
+const FnDef mpz_integer_methods[] = {
+    noargs("__ceil__", self_value, ON_MPZ, "Return the ceiling of x (x itself)."),
+    noargs("__floor__", self_value, ON_MPZ, "Return the floor of x (x itself)."),
+    noargs("__trunc__", self_value, ON_MPZ, "Return x truncated to an integer (x itself)."),
+    fast("__round__", mpz_round, ON_MPZ, "Round x to the nearest multiple of 10**-ndigits."),
+    noargs("__sizeof__", mpz_sizeof, ON_MPZ, "Return the size of x in memory, in bytes."),
+    fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array."),
+    noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "x.as_integer_ratio() -> tuple[mpz, mpz]\n\nReturn the pair (x, 1)."),
-    VX_NOARGS("conjugate", self_value, "x.conjugate() -> number\n\nReturn the conjugate of x (which is just a new\n"
+    noargs("conjugate", self_value, ON_MPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (which is just a new\n"
                                        "reference to x since x is not a complex number)."),
-    VX_FASTCALL("is_congruent", is_congruent,
+    fast("is_congruent", is_congruent, ON_MPZ,
                 "x.is_congruent(y, m, /) -> bool\n\nReturn True if x is congruent to y modulo m, else False."),
-    VX_O("is_divisible", is_divisible, "x.is_divisible(d, /) -> bool\n\nReturn True if x is divisible by d, else False."),
-    VX_NOARGS("is_even", is_even, "x.is_even() -> bool\n\nReturn True if x is even, False otherwise."),
-    VX_NOARGS("is_integer", is_integer, "x.is_integer() -> bool\n\nReturn True."),
-    VX_NOARGS("is_odd", is_odd, "x.is_odd() -> bool\n\nReturn True if x is odd, False otherwise."),
-    VX_NOARGS("is_power", is_power,
+    one("is_divisible", is_divisible, ON_MPZ, "x.is_divisible(d, /) -> bool\n\nReturn True if x is divisible by d, else False."),
+    noargs("is_even", is_even, ON_MPZ, "x.is_even() -> bool\n\nReturn True if x is even, False otherwise."),
+    noargs("is_integer", is_integer, ON_MPZ, "x.is_integer() -> bool\n\nReturn True."),
+    noargs("is_odd", is_odd, ON_MPZ, "x.is_odd() -> bool\n\nReturn True if x is odd, False otherwise."),
+    noargs("is_power", is_power, ON_MPZ,
               "x.is_power() -> bool\n\nReturn True if x is a perfect power (there exists y and\n"
               "n > 1 such that x=y**n), else return False."),
-    VX_FASTCALL("is_prime", is_prime,
+    fast("is_prime", is_prime, ON_MPZ,
                 "x.is_prime(n=25, /) -> bool\n\nReturn True if x is probably prime, else False if x is\n"
                 "definitely composite. x is checked for small divisors and up to n\n"
                 "Miller-Rabin tests are performed."),
-    VX_FASTCALL("is_probab_prime", is_probab_prime,
+    fast("is_probab_prime", is_probab_prime, ON_MPZ,
                 "x.is_probab_prime(n=25, /) -> int\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
                 "or return 0 if x is definitely non-prime."),
-    VX_NOARGS("is_square", is_square,
+    noargs("is_square", is_square, ON_MPZ,
               "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
-    VX_FASTCALL("num_digits", num_digits,
+    fast("num_digits", num_digits, ON_MPZ,
                 "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
                 "of x in radix base. The result is correct if base is a power\n"
                 "of 2. For other bases, the result is usually correct but may\n"
                 "be 1 too large. base can range between 2 and 62, inclusive."),
-    {nullptr, nullptr, 0, nullptr},
 };
 
-PyMethodDef xmpz_integer_methods[] = {
-    VX_NOARGS("conjugate", self_value, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
-    VX_FASTCALL("num_digits", num_digits,
+const FnDef xmpz_integer_methods[] = {
+    noargs("conjugate", self_value, ON_XMPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
+    fast("num_digits", num_digits, ON_XMPZ,
                 "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
                 "of x in radix base."),
-    {nullptr, nullptr, 0, nullptr},
 };
 
-PyGetSetDef mpz_integer_getset[] = {
-    {"numerator", get_self, nullptr, "the numerator of a rational number in lowest terms", nullptr},
-    {"denominator", get_one, nullptr, "the denominator of a rational number in lowest terms", nullptr},
-    {"real", get_self, nullptr, "the real part of a complex number", nullptr},
-    {"imag", get_zero, nullptr, "the imaginary part of a complex number", nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
+const AttrDef mpz_integer_getset[] = {
+    {"numerator", get_self, nullptr, "the numerator of a rational number in lowest terms", ON_MPZ},
+    {"denominator", get_one, nullptr, "the denominator of a rational number in lowest terms", ON_MPZ},
+    {"real", get_self, nullptr, "the real part of a complex number", ON_MPZ},
+    {"imag", get_zero, nullptr, "the imaginary part of a complex number", ON_MPZ},
 };
-PyGetSetDef xmpz_integer_getset[] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
+
+}  // namespace
+
+VX_UNIT(mpz_methods, mpz_integer_methods, mpz_integer_getset)
+VX_UNIT(xmpz_methods, xmpz_integer_methods)
 
 }  // namespace vx

@@ -3,10 +3,10 @@
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "integer/mpz_internal.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 
 namespace vx {
 
@@ -158,7 +158,6 @@ PyObject* int_subscript(PyObject* self, PyObject* key) {
 constexpr const char* mpz_index_msg = "argument too large to convert to an index";
 constexpr const char* xmpz_index_msg = "argument too large to be converted to an index";
 
-}  // namespace
 
 void setup_integer_slots() noexcept {
   mpz_number.nb_negative = mpz_negative;
@@ -177,5 +176,9 @@ void setup_integer_slots() noexcept {
   xmpz_mapping.mp_length = int_length;
   xmpz_mapping.mp_subscript = int_subscript<&xmpz_index_msg>;
 }
+
+}  // namespace
+
+VX_UNIT(integer_slots, {}, setup_integer_slots)
 
 }  // namespace vx

@@ -1,6 +1,7 @@
 // Module entry: definition, execution step, exceptions, constants, the
 // informational functions and the handler for GMP's fatal errors.
 #include <Python.h>
+#include "core/registry.h"
 #include <gmp.h>
 #include <mpfr.h>
 #include <mpc.h>
@@ -10,11 +11,11 @@
 #include <cstdlib>
 
 #include "context/context.h"
-#include "module/args.h"
-#include "module/compat.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/registry.h"
+#include "core/args.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 #include "objects/objects.h"
 
 extern "C" {
@@ -111,13 +112,31 @@ bool make_exception(PyObject*& slot, const char* name, PyObject* base1, PyObject
   return slot != nullptr;
 }
 
+// The module's functions, built from every unit's rows at the first import.
+PyMethodDef* module_functions = nullptr;
+
 int vexa2_exec(PyObject* m) {
   // The types are static: their tables are filled in once, before the first
   // readying (PyType_Ready is a no-op on a readied type).
   static bool prepared = false;
   if (!prepared) {
     objects_prepare();
-    CTXT_Type.tp_methods = context_method_table();
+    for (const Unit* u : registered_units())
+      if (u->slots) u->slots();
+    const struct {
+      PyTypeObject* type;
+      Target target;
+    } types[] = {{&MPZ_Type, Target::Mpz},   {&XMPZ_Type, Target::Xmpz}, {&MPQ_Type, Target::Mpq},
+                 {&MPFR_Type, Target::Mpfr}, {&MPC_Type, Target::Mpc}};
+    for (const auto& t : types) {
+      t.type->tp_methods = method_table(t.target);
+      t.type->tp_getset = attr_table(t.target);
+      if (!t.type->tp_methods || !t.type->tp_getset) return -1;
+    }
+    CTXT_Type.tp_methods = method_table(Target::Context);
+    if (!CTXT_Type.tp_methods) return -1;
+    module_functions = method_table(Target::Module);
+    if (!module_functions) return -1;
     prepared = true;
   }
   for (PyTypeObject* t : {&MPZ_Type, &MPQ_Type, &XMPZ_Type, &MPFR_Type, &CTXT_Type, &MPC_Type}) {
@@ -155,8 +174,7 @@ int vexa2_exec(PyObject* m) {
   for (const auto& c : constants)
     if (PyModule_AddIntConstant(m, c.name, c.value) < 0) return -1;
 
-  for (PyMethodDef* const* tab = module_tables; *tab; ++tab)
-    if (PyModule_AddFunctions(m, *tab) < 0) return -1;
+  if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
 
   if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
                      "vexa2.__version__ = imp.version('vexa2')\n") < 0)
@@ -219,19 +237,21 @@ PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT, "vexa2", module_doc, 0, nullptr, module_slots, nullptr, nullptr, nullptr,
 };
 
+
+const FnDef info_methods[] = {
+    noargs("license", f_license, IN_MODULE, "license() -> str\n\nReturn string giving license information."),
+    noargs("version", f_version, IN_MODULE, "version() -> str\n\nReturn string giving the current vexa2 version."),
+    noargs("mp_version", f_mp_version, IN_MODULE, "mp_version() -> str\n\nReturn string giving the current GMP version."),
+    noargs("mp_limbsize", f_mp_limbsize, IN_MODULE, "mp_limbsize() -> int\n\nReturn the number of bits per limb."),
+    noargs("mpfr_version", f_mpfr_version, IN_MODULE,
+              "mpfr_version() -> str\n\nReturn string giving the current MPFR version."),
+    noargs("mpc_version", f_mpc_version, IN_MODULE, "mpc_version() -> str\n\nReturn string giving the current MPC version."),
+    noargs("free_cache", f_free_cache, IN_MODULE, "free_cache() -> None\n\nFree the internal cache of constants kept by MPFR."),
+};
+
 }  // namespace
 
-PyMethodDef info_methods[] = {
-    VX_NOARGS("license", f_license, "license() -> str\n\nReturn string giving license information."),
-    VX_NOARGS("version", f_version, "version() -> str\n\nReturn string giving the current vexa2 version."),
-    VX_NOARGS("mp_version", f_mp_version, "mp_version() -> str\n\nReturn string giving the current GMP version."),
-    VX_NOARGS("mp_limbsize", f_mp_limbsize, "mp_limbsize() -> int\n\nReturn the number of bits per limb."),
-    VX_NOARGS("mpfr_version", f_mpfr_version,
-              "mpfr_version() -> str\n\nReturn string giving the current MPFR version."),
-    VX_NOARGS("mpc_version", f_mpc_version, "mpc_version() -> str\n\nReturn string giving the current MPC version."),
-    VX_NOARGS("free_cache", f_free_cache, "free_cache() -> None\n\nFree the internal cache of constants kept by MPFR."),
-    {nullptr, nullptr, 0, nullptr},
-};
+VX_UNIT(info, info_methods)
 
 }  // namespace vx
 

@@ -1,7 +1,7 @@
 // Allocation, recycling and freeing of number objects.
 #include "objects/objects.h"
-#include "module/errors.h"
-#include "module/ref.h"
+#include "core/errors.h"
+#include "core/ref.h"
 
 extern "C" {
 thread_local vexa_global_t global = {};
@@ -81,12 +81,8 @@ MPQ_Object* new_mpq() noexcept {
 }
 
 MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
-  Own<CTXT_Object> cur;
-  if (!ctx) {
-    cur = Own<CTXT_Object>(current_context());
-    if (!cur) return nullptr;
-    ctx = cur.get();
-  }
+  Ctx cx(ctx);
+  if (!(ctx = cx.get())) return nullptr;
   prec = pick(prec, ctx->ctx.precision);
   if (!prec_ok(prec)) return value_error("invalid value for precision");
   if (!storage_available(prec)) return memory_error();
@@ -105,12 +101,8 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
 }
 
 MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noexcept {
-  Own<CTXT_Object> cur;
-  if (!ctx) {
-    cur = Own<CTXT_Object>(current_context());
-    if (!cur) return nullptr;
-    ctx = cur.get();
-  }
+  Ctx cx(ctx);
+  if (!(ctx = cx.get())) return nullptr;
   rprec = pick(rprec, real_prec(ctx->ctx));
   iprec = pick(iprec, imag_prec(ctx->ctx));
   if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");

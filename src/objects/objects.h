@@ -6,7 +6,7 @@
 #include <mpfr.h>
 #include <mpc.h>
 #include "context/context.h"
-#include "module/compat.h"
+#include "core/compat.h"
 
 namespace vx {
 
@@ -76,11 +76,11 @@ constexpr int CACHE_MAX_LIMBS = 64;
 constexpr mpfr_prec_t CACHE_MAX_PREC = 1024;
 
 // Protocol tables of the number types; each unit fills the slots it serves
-// in its setup function (see type_slots.cpp) before the types are readied.
+// in its registered slot routine before the types are readied.
 extern PyNumberMethods mpz_number, xmpz_number, mpq_number, mpfr_number, mpc_number;
 extern PyMappingMethods mpz_mapping, xmpz_mapping;
 
-// Fills the slots of the five number types; the exec step readies them.
+// Joins the protocol tables to the five number types; the exec step readies them.
 void objects_prepare() noexcept;
 
 }  // namespace vx

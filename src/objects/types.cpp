@@ -1,9 +1,7 @@
 // The static type objects of the five number types. Their protocol slots
 // and methods are contributed by the units that implement them and are
-// wired in by objects_ready() before the types are readied.
+// wired in by the module's exec step before the types are readied.
 #include "objects/objects.h"
-#include "objects/type_slots.h"
-#include "module/registry.h"
 
 #include <initializer_list>
 
@@ -32,19 +30,14 @@ void objects_prepare() noexcept {
   struct {
     PyTypeObject* type;
     PyNumberMethods* number;
-    TypeTables tables;
-  } all[] = {{&MPZ_Type, &mpz_number, TypeTables::MPZ},   {&XMPZ_Type, &xmpz_number, TypeTables::XMPZ},
-             {&MPQ_Type, &mpq_number, TypeTables::MPQ},   {&MPFR_Type, &mpfr_number, TypeTables::MPFR},
-             {&MPC_Type, &mpc_number, TypeTables::MPC}};
+  } all[] = {{&MPZ_Type, &mpz_number}, {&XMPZ_Type, &xmpz_number}, {&MPQ_Type, &mpq_number},
+             {&MPFR_Type, &mpfr_number}, {&MPC_Type, &mpc_number}};
   for (auto& t : all) {
     t.type->tp_flags = Py_TPFLAGS_DEFAULT;  // not subclassable: classification tests exact types
     t.type->tp_as_number = t.number;
-    t.type->tp_methods = type_method_table(t.tables);
-    t.type->tp_getset = type_getset_table(t.tables);
   }
   MPZ_Type.tp_as_mapping = &mpz_mapping;
   XMPZ_Type.tp_as_mapping = &xmpz_mapping;
-  setup_type_slots();
 }
 
 }  // namespace vx

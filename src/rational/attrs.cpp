@@ -1,6 +1,6 @@
 // Read-only attributes of mpq: numerator and denominator.
 #include "convert/int_conv.h"
-#include "module/tables.h"
+#include "core/registry.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -15,12 +15,14 @@ PyObject* mpq_get_denominator(PyObject* self, void*) {
   return reinterpret_cast<PyObject*>(int_from_mpz<MPZ_Object>(mpq_denref(mpq_of(self))));
 }
 
+
+const AttrDef mpq_attr_getset[] = {
+    {"numerator", mpq_get_numerator, nullptr, "the numerator of a rational number in lowest terms", ON_MPQ},
+    {"denominator", mpq_get_denominator, nullptr, "the denominator of a rational number in lowest terms", ON_MPQ},
+};
+
 }  // namespace
 
-PyGetSetDef mpq_attr_getset[] = {
-    {"numerator", mpq_get_numerator, nullptr, "the numerator of a rational number in lowest terms", nullptr},
-    {"denominator", mpq_get_denominator, nullptr, "the denominator of a rational number in lowest terms", nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
+VX_UNIT(rational_attrs, {}, mpq_attr_getset)
 
 }  // namespace vx

@@ -73,6 +73,8 @@ class Own {
   T* operator->() const noexcept { return p_; }
   PyObject* obj() const noexcept { return reinterpret_cast<PyObject*>(p_); }
   PyObject* release() noexcept { return reinterpret_cast<PyObject*>(std::exchange(p_, nullptr)); }
+  // The reference, typed, handed to the caller.
+  T* release_typed() noexcept { return std::exchange(p_, nullptr); }
   explicit operator bool() const noexcept { return p_ != nullptr; }
 };
 

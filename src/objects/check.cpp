@@ -1,6 +1,6 @@
 // The real and complex result checks.
-#include "context/check.h"
-#include "module/errors.h"
+#include "objects/check.h"
+#include "core/errors.h"
 
 namespace vx {
 

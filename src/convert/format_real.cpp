@@ -6,15 +6,15 @@
 //   [<>^][+- ][#][width][.prec][rounding letter][type]
 // with rounding letters D N U Y Z and types a A b e E f F g G %. An mpc
 // adds a second ".prec" for the imaginary part and the style letters P/M.
-#include "floating/format.h"
+#include "convert/format_real.h"
 
 #include <climits>
 #include <cstring>
 
 #include "context/context.h"
-#include "module/errors.h"
-#include "module/ref.h"
-#include "module/tables.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
 
 namespace vx {
 
@@ -568,7 +568,6 @@ constexpr const char* DIGITS_DOC =
     "(digits, exponent, precision) with x ~ 0.digits * base**exponent; prec=0\n"
     "gives enough digits to read the value back exactly.";
 
-}  // namespace
 
 void setup_floating_format_slots() noexcept {
   MPFR_Type.tp_repr = mpfr_repr;
@@ -577,15 +576,15 @@ void setup_floating_format_slots() noexcept {
   MPC_Type.tp_str = mpc_str;
 }
 
-PyMethodDef mpfr_format_methods[] = {
-    {"__format__", mpfr_format_method, METH_VARARGS, FORMAT_DOC},
-    {"digits", mpfr_digits_method, METH_VARARGS, DIGITS_DOC},
-    {nullptr, nullptr, 0, nullptr},
+const FnDef format_real_methods[] = {
+    varargs("__format__", mpfr_format_method, ON_MPFR, FORMAT_DOC),
+    varargs("digits", mpfr_digits_method, ON_MPFR, DIGITS_DOC),
+    varargs("__format__", mpc_format_method, ON_MPC, MPC_FORMAT_DOC),
+    varargs("digits", mpc_digits_method, ON_MPC, "digits(base=10, prec=0, /) -> (tuple, tuple)\n\nThe digits of both parts."),
 };
-PyMethodDef mpc_format_methods[] = {
-    {"__format__", mpc_format_method, METH_VARARGS, MPC_FORMAT_DOC},
-    {"digits", mpc_digits_method, METH_VARARGS, "digits(base=10, prec=0, /) -> (tuple, tuple)\n\nThe digits of both parts."},
-    {nullptr, nullptr, 0, nullptr},
-};
+
+}  // namespace
+
+VX_UNIT(format_real, format_real_methods, setup_floating_format_slots)
 
 }  // namespace vx
