@@ -379,6 +379,14 @@ void take_field(mpz_ptr z, mpz_srcptr x, uint64_t at, uint64_t len) noexcept {
   const unsigned s = static_cast<unsigned>(at % LIMB_BITS);
   const size_t k = (len + LIMB_BITS - 1) / LIMB_BITS;  // limbs of the field
   const size_t avail = size - w;
+  if (k == 1) {
+    mp_limb_t v = src[w] >> s;
+    if (s && avail > 1) v |= src[w + 1] << (LIMB_BITS - s);
+    if (len < LIMB_BITS) v &= (mp_limb_t{1} << len) - 1;
+    *mpz_limbs_write(z, 1) = v;
+    mpz_limbs_finish(z, 1);
+    return;
+  }
   const size_t m = std::min(s ? k + 1 : k, avail);  // source limbs that hold it
   mp_limb_t* d = mpz_limbs_write(z, static_cast<mp_size_t>(std::max(k, m)));
   if (s)
