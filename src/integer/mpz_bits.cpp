@@ -38,7 +38,7 @@ PyObject* edit_bit(mpz_srcptr z, PyObject* index) noexcept {
   if (!bit_index(index, n)) return nullptr;
   const int before = mpz_tstbit(z, n);
   const int after = New < 0 ? !before : New;
-  if (after != before && n >= MPZ_MAX_BITS) return memory_error();
+  if (after != before && (n >= MPZ_MAX_BITS || !room_for_result(n + 1))) return memory_error();
   MPZ_Object* r = new_mpz();
   if (!r) return nullptr;
   mpz_set(r->z, z);
