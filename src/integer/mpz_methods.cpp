@@ -159,17 +159,6 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
   return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
 }
 
-PyObject* num_digits(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
-  long long base = 10;
-  if (nargs == 1) {
-    base = PyLong_AsLongLong(args[0]);
-    if (base == -1 && PyErr_Occurred()) return nullptr;
-  }
-  if (base < 2 || base > 62) return value_error("base must be in the interval [2, 62]");
-  return PyLong_FromSize_t(mpz_sizeinbase(mpz_of(self), static_cast<int>(base)));
-}
-
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {
   Ref one = Ref::steal(as_obj(new_mpz()));
   if (!one) return nullptr;
@@ -217,18 +206,10 @@ const FnDef mpz_integer_methods[] = {
                 "or return 0 if x is definitely non-prime."),
     noargs("is_square", is_square, ON_MPZ,
               "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
-    fast("num_digits", num_digits, ON_MPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base. The result is correct if base is a power\n"
-                "of 2. For other bases, the result is usually correct but may\n"
-                "be 1 too large. base can range between 2 and 62, inclusive."),
 };
 
 const FnDef xmpz_integer_methods[] = {
     noargs("conjugate", self_value, ON_XMPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
-    fast("num_digits", num_digits, ON_XMPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base."),
 };
 
 const AttrDef mpz_integer_getset[] = {
