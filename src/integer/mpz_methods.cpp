@@ -240,6 +240,16 @@ const AttrDef mpz_integer_getset[] = {
 
 }  // namespace
 
+namespace mpz_pred {
+PyObject* even(PyObject* x) { return is_even(x, nullptr); }
+PyObject* odd(PyObject* x) { return is_odd(x, nullptr); }
+PyObject* power(PyObject* x) { return is_power(x, nullptr); }
+PyObject* square(PyObject* x) { return is_square(x, nullptr); }
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_prime(x, reps, n); }
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_probab_prime(x, reps, n); }
+PyObject* divisible(PyObject* x, PyObject* d) { return is_divisible(x, d); }
+}  // namespace mpz_pred
+
 VX_UNIT(mpz_methods, mpz_integer_methods, mpz_integer_getset)
 VX_UNIT(xmpz_methods, xmpz_integer_methods)
 
