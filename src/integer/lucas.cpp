@@ -37,6 +37,10 @@ struct Param {
 // of m's bits read so far; ql is Q**l. Q**h (qh in the textbook form) is
 // never stored: it is ql*Q after a 1 bit and ql after a 0 bit, which
 // `times_q` remembers, so that updating Q**l costs one squaring.
+//
+// For U(m) the prefix stops above m's lowest 1 bit, one step gives U and V
+// of the odd part and doubling steps the rest. For V alone every bit is
+// read the same way, which leaves V(m + 1) in vh as well.
 void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bool want_u) noexcept {
   const Param P(p), Q(q);
   auto red = [n](mpz_ptr x) {
@@ -48,14 +52,16 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
   mpz_set_ui(ql, 1);
   red(vh);
   red(vl);  // n may be 1 or 2
-  const mp_bitcnt_t low = mpz_scan1(m, 0);
+  const mp_bitcnt_t low = want_u ? mpz_scan1(m, 0) : 0;
   const mp_bitcnt_t top = mpz_sizeinbase(m, 2) - 1;
   bool times_q = false;
-  for (mp_bitcnt_t j = top; j > low; --j) {
-    // ql = ql * qh
+  auto next_ql = [&] {  // ql = ql * qh
     mpz_mul(ql, ql, ql);
     if (times_q) Q.mul(ql, ql);
     red(ql);
+  };
+  for (mp_bitcnt_t j = top + 1; j-- > low + want_u;) {
+    next_ql();
     if (mpz_tstbit(m, j)) {
       if (want_u) {
         mpz_mul(uh, uh, vh);
@@ -87,36 +93,34 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
       times_q = false;
     }
   }
-  // The lowest 1 bit.
-  mpz_mul(ql, ql, ql);
-  if (times_q) Q.mul(ql, ql);
-  red(ql);
+  next_ql();
   if (want_u) {
+    // The lowest 1 bit.
     mpz_mul(uh, uh, vl);
     mpz_sub(uh, uh, ql);
     red(uh);
-  }
-  P.mul(t, ql);
-  mpz_mul(vl, vh, vl);
-  mpz_sub(vl, vl, t);
-  red(vl);
-  mpz_mul(ql, ql, ql);  // ql * qh with qh = ql * Q
-  Q.mul(ql, ql);
-  red(ql);
-  // The trailing 0 bits: k -> 2k.
-  for (mp_bitcnt_t j = 0; j < low; ++j) {
-    if (want_u) {
+    P.mul(t, ql);
+    mpz_mul(vl, vh, vl);
+    mpz_sub(vl, vl, t);
+    red(vl);
+    mpz_mul(ql, ql, ql);  // ql * qh with qh = ql * Q
+    Q.mul(ql, ql);
+    red(ql);
+    // The trailing 0 bits: k -> 2k.
+    for (mp_bitcnt_t j = 0; j < low; ++j) {
       mpz_mul(uh, uh, vl);
       red(uh);
+      mpz_mul(vl, vl, vl);
+      mpz_submul_ui(vl, ql, 2);
+      red(vl);
+      mpz_mul(ql, ql, ql);
+      red(ql);
     }
-    mpz_mul(vl, vl, vl);
-    mpz_submul_ui(vl, ql, 2);
-    red(vl);
-    mpz_mul(ql, ql, ql);
-    red(ql);
+    if (n) mpz_mod(uh, uh, n);
+  } else if (n) {
+    mpz_mod(vh, vh, n);
   }
   if (n) {
-    if (want_u) mpz_mod(uh, uh, n);
     mpz_mod(vl, vl, n);
     mpz_mod(ql, ql, n);
   }
