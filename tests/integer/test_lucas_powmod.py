@@ -88,6 +88,14 @@ def test_lucas_terms_that_cannot_exist_are_refused(p, q, k):
 
 # ---- powers ----
 
+class NotIterable:
+    """A sequence by its item slot that refuses iteration."""
+    __iter__ = None
+
+    def __getitem__(self, i):
+        return 1
+
+
 @given(ints, st.integers(-(2**100), 2**100), ints.filter(bool))
 def test_powmod_matches_pow(x, y, m):
     try:
@@ -174,6 +182,7 @@ def test_power_values(call, expected):
     (lambda: vexa2.powmod_base_list([2], 2.0, 7), TypeError, "powmod_base_list() requires integer arguments"),
     (lambda: vexa2.powmod_base_list([2], 2, 0), ValueError, "powmod_base_list() 'mod' must be > 0"),
     (lambda: vexa2.powmod_base_list([2, 1.5], 2, 5), TypeError, "all items in iterable must be integers"),
+    (lambda: vexa2.powmod_base_list(NotIterable(), 2, 5), TypeError, "argument must be an iterable"),
     (lambda: vexa2.powmod_base_list([3, 2], -1, 4), ValueError, "powmod_base_list() base not invertible"),
     (lambda: vexa2.powmod_exp_list(2, [1]), TypeError, "powmod_exp_list requires 3 arguments"),
     (lambda: vexa2.powmod_exp_list(2, 5, 7), TypeError, "the second argument to powmod_exp_list must be a sequence"),

@@ -162,6 +162,7 @@ def test_prev_prime_below_a_googol():
     (lambda: vexa2.is_square(0), True), (lambda: vexa2.is_power(-8), True), (lambda: vexa2.is_prime(-7), False),
     (lambda: vexa2.is_prime(2**89 - 1, 2**63), True), (lambda: vexa2.is_probab_prime(7), 2),
     (lambda: vexa2.is_probab_prime(-7, 3), 0),
+    (lambda: vexa2.is_probab_prime(2**127 - 1, 2**64 - 1), 1),  # capped: not 2**31 rounds
     (lambda: vexa2.is_divisible(12, -4), True), (lambda: vexa2.is_divisible(12, 2**70), False),
     (lambda: vexa2.is_divisible(0, 0), True), (lambda: vexa2.is_congruent(7, 1, 0), False),
     (lambda: vexa2.is_congruent(7, 1, 3), True),
