@@ -73,16 +73,20 @@ constexpr ListFn EXP_LIST{"powmod_exp_list requires 3 arguments",
                           "powmod_exp_list() requires integer arguments", "powmod_exp_list() 'mod' must be > 0",
                           "powmod_exp_list() base not invertible"};
 
-// Converts every item of a sequence into a new mpz of a new list.
+// Converts every item of a sequence into a new mpz of a new list. The items
+// are read from a tuple copy: a conversion may run Python code (__mpz__)
+// that changes a list given, or another thread may.
 PyObject* list_of_new_mpz(PyObject* seq) {
-  Ref fast = Ref::steal(PySequence_Fast(seq, "argument must be an iterable"));
-  if (!fast) return nullptr;
-  const Py_ssize_t len = PySequence_Fast_GET_SIZE(fast.get());
-  PyObject** items = PySequence_Fast_ITEMS(fast.get());
+  Ref items = Ref::steal(PySequence_Tuple(seq));
+  if (!items) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) type_error("argument must be an iterable");
+    return nullptr;
+  }
+  const Py_ssize_t len = PyTuple_GET_SIZE(items.get());
   Ref list = Ref::steal(PyList_New(len));
   if (!list) return nullptr;
   for (Py_ssize_t i = 0; i < len; ++i) {
-    PyObject* o = items[i];
+    PyObject* o = PyTuple_GET_ITEM(items.get(), i);
     MPZ_Object* z = nullptr;
     if (is_integer_kind(classify(o))) {
       if (Py_TYPE(o) == &MPZ_Type) {

@@ -140,6 +140,16 @@ def test_list_forms_leave_their_items_alone():
     assert vexa2.powmod_exp_list(2, exps, 5) == [2, 4, 3] and exps == (1, 2, 3)
 
 
+def test_list_items_changing_the_list_while_converted():
+    class Shrinks:
+        def __mpz__(self):
+            bases.clear()
+            return mpz(3)
+
+    bases = [Shrinks(), 2, 5]
+    assert vexa2.powmod_base_list(bases, 2, 7) == [2, 4, 4] and bases == []
+
+
 def test_list_forms_from_threads():
     m = 2**521 - 1
     bases = list(range(2, 60))
