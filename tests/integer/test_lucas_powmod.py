@@ -150,6 +150,7 @@ def test_list_items_changing_the_list_while_converted():
     assert vexa2.powmod_base_list(bases, 2, 7) == [2, 4, 4] and bases == []
 
 
+@pytest.mark.thread_unsafe(reason="starts its own threads")
 def test_list_forms_from_threads():
     m = 2**521 - 1
     bases = list(range(2, 60))
