@@ -61,4 +61,17 @@ inline Ref integer_operand(PyObject* o, const char* msg) noexcept {
   return r;
 }
 
+// The predicates of mpz, shared by the methods and their module-level
+// twins; x is an mpz. `prime` and `probab_prime` take the optional count
+// of repetitions (n is 0 or 1), `divisible` the divisor as given.
+namespace mpz_pred {
+PyObject* even(PyObject* x);
+PyObject* odd(PyObject* x);
+PyObject* power(PyObject* x);
+PyObject* square(PyObject* x);
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n);
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n);
+PyObject* divisible(PyObject* x, PyObject* d);
+}  // namespace mpz_pred
+
 }  // namespace vx

@@ -153,8 +153,10 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
     reps = PyLong_AsUnsignedLong(args[0]);
     if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   }
-  // GMP counts repetitions in an int: more than INT_MAX means "as many as possible".
-  const int n = reps > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(reps);
+  // Capped as in is_prime: GMP would run every round asked for (hours for a
+  // large prime and a count near 2**31), and 1000 rounds leave an error
+  // below 4**-1000.
+  const int n = reps > 1000 ? 1000 : static_cast<int>(reps);
   mpz_srcptr z = mpz_of(self);
   return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
 }
@@ -220,6 +222,16 @@ const AttrDef mpz_integer_getset[] = {
 };
 
 }  // namespace
+
+namespace mpz_pred {
+PyObject* even(PyObject* x) { return is_even(x, nullptr); }
+PyObject* odd(PyObject* x) { return is_odd(x, nullptr); }
+PyObject* power(PyObject* x) { return is_power(x, nullptr); }
+PyObject* square(PyObject* x) { return is_square(x, nullptr); }
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_prime(x, reps, n); }
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_probab_prime(x, reps, n); }
+PyObject* divisible(PyObject* x, PyObject* d) { return is_divisible(x, d); }
+}  // namespace mpz_pred
 
 VX_UNIT(mpz_methods, mpz_integer_methods, mpz_integer_getset)
 VX_UNIT(xmpz_methods, xmpz_integer_methods)
