@@ -23,27 +23,27 @@ void setup_arith_slots() noexcept {
 }
 
 const FnDef arith_functions[] = {
-    fast("add", function<op_add>, MODULE_AND_CONTEXT, "add(x, y, /) -> number\n\nReturn x + y."),
-    fast("sub", function<op_sub>, MODULE_AND_CONTEXT, "sub(x, y, /) -> number\n\nReturn x - y."),
-    fast("mul", function<op_mul>, MODULE_AND_CONTEXT, "mul(x, y, /) -> number\n\nReturn x * y."),
-    fast("div", function<op_truediv>, MODULE_AND_CONTEXT, "div(x, y, /) -> number\n\nReturn x / y; uses true division."),
+    fast("add", function<op_add>, MODULE_AND_CONTEXT, "add(x, y, /)\n--\n\nReturn x + y."),
+    fast("sub", function<op_sub>, MODULE_AND_CONTEXT, "sub(x, y, /)\n--\n\nReturn x - y."),
+    fast("mul", function<op_mul>, MODULE_AND_CONTEXT, "mul(x, y, /)\n--\n\nReturn x * y."),
+    fast("div", function<op_truediv>, MODULE_AND_CONTEXT, "div(x, y, /)\n--\n\nReturn x / y; uses true division."),
     fast("floor_div", function<op_floordiv>, MODULE_AND_CONTEXT,
-                "floor_div(x, y, /) -> number\n\nReturn x // y; uses floor division."),
+                "floor_div(x, y, /)\n--\n\nReturn x // y; uses floor division."),
     fast("mod", function<op_mod>, MODULE_AND_CONTEXT,
-                "mod(x, y, /) -> number\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact exceptions are "
+                "mod(x, y, /)\n--\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact exceptions are "
                 "not supported for mpfr arguments."),
 };
 
 const FnDef arith_context_only[] = {
     fast("divmod", function<op_divmod>, IN_CONTEXT,
-                "context.divmod(x, y, /) -> (quotient, remainder)\n\nReturn divmod(x, y).\nNote: overflow, "
+                "divmod(x, y, /)\n--\n\nReturn divmod(x, y).\nNote: overflow, "
                 "underflow, and inexact exceptions are not supported for mpfr arguments."),
-    fast("pow", ctx_pow, IN_CONTEXT, "context.pow(x, y, /) -> number\n\nReturn x ** y."),
+    fast("pow", ctx_pow, IN_CONTEXT, "pow(x, y, /)\n--\n\nReturn x ** y."),
     fast("plus", ctx_plus, IN_CONTEXT,
-                "context.plus(x, /) -> number\n\nReturn +x, the context is applied to the result."),
+                "plus(x, /)\n--\n\nReturn +x, the context is applied to the result."),
     fast("minus", ctx_minus, IN_CONTEXT,
-                "context.minus(x, /) -> number\n\nReturn -x. The context is applied to the result."),
-    one("abs", ctx_abs, IN_CONTEXT, "context.abs(x, /) -> number\n\nReturn abs(x), the context is applied to the result."),
+                "minus(x, /)\n--\n\nReturn -x. The context is applied to the result."),
+    one("abs", ctx_abs, IN_CONTEXT, "abs(x, /)\n--\n\nReturn abs(x), the context is applied to the result."),
 };
 
 }  // namespace

@@ -253,8 +253,8 @@ PyObject* f_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return type_error("digits() argument type not supported");
 }
 
-constexpr const char* DIGITS_DOC = "digits(base=10, /) -> str\n\nThe integer as text in the given base.";
-constexpr const char* FORMAT_DOC = "__format__(fmt, /) -> str";
+constexpr const char* DIGITS_DOC = "digits($self, base=10, /)\n--\n\nThe integer as text in the given base.";
+constexpr const char* FORMAT_DOC = "__format__($self, format_spec, /)\n--\n\nThe number formatted as the format specification asks.";
 
 
 void setup_format_slots() noexcept {
@@ -268,14 +268,14 @@ void setup_format_slots() noexcept {
 
 const FnDef format_int_methods[] = {
     fast("digits", f_digits, IN_MODULE,
-                "digits(x, base=10, prec=0, /) -> str or tuple\n\n"
+                "digits(x, base=10, prec=0, /)\n--\n\n"
                 "x as text in the given base; reals and complex numbers give digit\n"
                 "strings with exponents (see mpfr.digits)."),
     varargs("__format__", int_format, ON_MPZ, FORMAT_DOC),
     varargs("digits", mpz_digits, ON_MPZ, DIGITS_DOC),
     varargs("__format__", int_format, ON_XMPZ, FORMAT_DOC),
     varargs("digits", xmpz_digits, ON_XMPZ, DIGITS_DOC),
-    varargs("digits", mpq_digits, ON_MPQ, "digits(base=10, /) -> str\n\nThe rational as text in the given base."),
+    varargs("digits", mpq_digits, ON_MPQ, "digits($self, base=10, /)\n--\n\nThe rational as text in the given base."),
 };
 
 }  // namespace

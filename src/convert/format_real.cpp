@@ -676,15 +676,15 @@ PyObject* mpc_digits_method(PyObject* self, PyObject* args) {
 }
 
 constexpr const char* FORMAT_DOC =
-    "__format__(fmt, /) -> str\n\n"
+    "__format__($self, format_spec, /)\n--\n\n"
     "[<>^][+- ][#][width][.prec][rounding][type]; rounding is one of D N U Y Z,\n"
     "type one of a A b e E f F g G %.";
 constexpr const char* MPC_FORMAT_DOC =
-    "__format__(fmt, /) -> str\n\n"
+    "__format__($self, format_spec, /)\n--\n\n"
     "[<>^][+- ][#][width][.prec[.prec]][rounding][P|M][type]; 'M' writes\n"
     "(real imag), 'P' real+imagj.";
 constexpr const char* DIGITS_DOC =
-    "digits(base=10, prec=0, /) -> (str, int, int)\n\n"
+    "digits($self, base=10, prec=0, /)\n--\n\n"
     "(digits, exponent, precision) with x ~ 0.digits * base**exponent; prec=0\n"
     "gives enough digits to read the value back exactly.";
 
@@ -700,7 +700,7 @@ const FnDef format_real_methods[] = {
     varargs("__format__", mpfr_format_method, ON_MPFR, FORMAT_DOC),
     varargs("digits", mpfr_digits_method, ON_MPFR, DIGITS_DOC),
     varargs("__format__", mpc_format_method, ON_MPC, MPC_FORMAT_DOC),
-    varargs("digits", mpc_digits_method, ON_MPC, "digits(base=10, prec=0, /) -> (tuple, tuple)\n\nThe digits of both parts."),
+    varargs("digits", mpc_digits_method, ON_MPC, "digits($self, base=10, prec=0, /)\n--\n\nThe digits of both parts."),
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "core/registry.h"
 
 #include <new>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -66,10 +67,35 @@ UnitRegistration::UnitRegistration(const Unit& u) noexcept { units().push_back(&
 
 std::span<const Unit* const> registered_units() noexcept { return units(); }
 
+namespace {
+
+// A row shared by the module and a type writes its text signature without
+// self ("add(x, y, /)\n--\n\n"); as a method it needs "$self" first, or
+// inspect.signature of the unbound method would lack it. The new text lives
+// as long as the table. Throws std::bad_alloc.
+const char* method_doc(const FnDef& r) {
+  if (!r.doc || (r.flags & (METH_STATIC | METH_CLASS))) return r.doc;
+  const std::string_view doc(r.doc), name(r.name);
+  if (doc.size() <= name.size() || doc.substr(0, name.size()) != name || doc[name.size()] != '(' ||
+      doc.find("\n--\n\n") == std::string_view::npos || doc.substr(name.size() + 1, 1) == "$")
+    return r.doc;
+  const bool empty = doc.substr(name.size() + 1, 1) == ")";
+  auto* text = new std::string(doc.substr(0, name.size() + 1));
+  *text += empty ? "$self" : "$self, ";
+  *text += doc.substr(name.size() + 1);
+  return text->c_str();
+}
+
+}  // namespace
+
 PyMethodDef* method_table(Target t) noexcept {
+  if (t == Target::Module)
+    return build<PyMethodDef, FnDef>(
+        t, [](const Unit& u) { return u.fns; },
+        [](const FnDef& r) { return PyMethodDef{r.name, r.fn, r.flags, r.doc}; });
   return build<PyMethodDef, FnDef>(
       t, [](const Unit& u) { return u.fns; },
-      [](const FnDef& r) { return PyMethodDef{r.name, r.fn, r.flags, r.doc}; });
+      [](const FnDef& r) { return PyMethodDef{r.name, r.fn, r.flags, method_doc(r)}; });
 }
 
 PyGetSetDef* attr_table(Target t) noexcept {

@@ -187,31 +187,31 @@ const FnDef mpz_integer_methods[] = {
     noargs("__sizeof__", mpz_sizeof, ON_MPZ, "Return the size of x in memory, in bytes."),
     fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array."),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
-              "x.as_integer_ratio() -> tuple[mpz, mpz]\n\nReturn the pair (x, 1)."),
-    noargs("conjugate", self_value, ON_MPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (which is just a new\n"
+              "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1)."),
+    noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"
                                        "reference to x since x is not a complex number)."),
     fast("is_congruent", is_congruent, ON_MPZ,
-                "x.is_congruent(y, m, /) -> bool\n\nReturn True if x is congruent to y modulo m, else False."),
-    one("is_divisible", is_divisible, ON_MPZ, "x.is_divisible(d, /) -> bool\n\nReturn True if x is divisible by d, else False."),
-    noargs("is_even", is_even, ON_MPZ, "x.is_even() -> bool\n\nReturn True if x is even, False otherwise."),
-    noargs("is_integer", is_integer, ON_MPZ, "x.is_integer() -> bool\n\nReturn True."),
-    noargs("is_odd", is_odd, ON_MPZ, "x.is_odd() -> bool\n\nReturn True if x is odd, False otherwise."),
+                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False."),
+    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, else False."),
+    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise."),
+    noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True."),
+    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise."),
     noargs("is_power", is_power, ON_MPZ,
-              "x.is_power() -> bool\n\nReturn True if x is a perfect power (there exists y and\n"
+              "is_power($self, /)\n--\n\nReturn True if x is a perfect power (there exists y and\n"
               "n > 1 such that x=y**n), else return False."),
     fast("is_prime", is_prime, ON_MPZ,
-                "x.is_prime(n=25, /) -> bool\n\nReturn True if x is probably prime, else False if x is\n"
+                "is_prime($self, n=25, /)\n--\n\nReturn True if x is probably prime, else False if x is\n"
                 "definitely composite. x is checked for small divisors and up to n\n"
                 "Miller-Rabin tests are performed."),
     fast("is_probab_prime", is_probab_prime, ON_MPZ,
-                "x.is_probab_prime(n=25, /) -> int\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
+                "is_probab_prime($self, n=25, /)\n--\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
                 "or return 0 if x is definitely non-prime."),
     noargs("is_square", is_square, ON_MPZ,
-              "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
+              "is_square($self, /)\n--\n\nReturn True if x is a perfect square, else return False."),
 };
 
 const FnDef xmpz_integer_methods[] = {
-    noargs("conjugate", self_value, ON_XMPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
+    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself)."),
 };
 
 const AttrDef mpz_integer_getset[] = {

@@ -174,6 +174,12 @@ int vexa2_exec(PyObject* m) {
   for (const auto& c : constants)
     if (PyModule_AddIntConstant(m, c.name, c.value) < 0) return -1;
 
+  // The functions name the public package as their module, so that pickles
+  // and reprs refer to vexa2.<name>, which the package re-exports.
+  {
+    Ref name = Ref::steal(PyUnicode_FromString("vexa2"));
+    if (!name || PyObject_SetAttrString(m, "__name__", name.get()) < 0) return -1;
+  }
   if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
 
   if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
@@ -234,19 +240,19 @@ PyModuleDef_Slot module_slots[] = {
 };
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "vexa2", module_doc, 0, nullptr, module_slots, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT, "vexa2._vexa2", module_doc, 0, nullptr, module_slots, nullptr, nullptr, nullptr,
 };
 
 
 const FnDef info_methods[] = {
-    noargs("license", f_license, IN_MODULE, "license() -> str\n\nReturn string giving license information."),
-    noargs("version", f_version, IN_MODULE, "version() -> str\n\nReturn string giving the current vexa2 version."),
-    noargs("mp_version", f_mp_version, IN_MODULE, "mp_version() -> str\n\nReturn string giving the current GMP version."),
-    noargs("mp_limbsize", f_mp_limbsize, IN_MODULE, "mp_limbsize() -> int\n\nReturn the number of bits per limb."),
+    noargs("license", f_license, IN_MODULE, "license()\n--\n\nReturn string giving license information."),
+    noargs("version", f_version, IN_MODULE, "version()\n--\n\nReturn string giving the current vexa2 version."),
+    noargs("mp_version", f_mp_version, IN_MODULE, "mp_version()\n--\n\nReturn string giving the current GMP version."),
+    noargs("mp_limbsize", f_mp_limbsize, IN_MODULE, "mp_limbsize()\n--\n\nReturn the number of bits per limb."),
     noargs("mpfr_version", f_mpfr_version, IN_MODULE,
-              "mpfr_version() -> str\n\nReturn string giving the current MPFR version."),
-    noargs("mpc_version", f_mpc_version, IN_MODULE, "mpc_version() -> str\n\nReturn string giving the current MPC version."),
-    noargs("free_cache", f_free_cache, IN_MODULE, "free_cache() -> None\n\nFree the internal cache of constants kept by MPFR."),
+              "mpfr_version()\n--\n\nReturn string giving the current MPFR version."),
+    noargs("mpc_version", f_mpc_version, IN_MODULE, "mpc_version()\n--\n\nReturn string giving the current MPC version."),
+    noargs("free_cache", f_free_cache, IN_MODULE, "free_cache()\n--\n\nFree the internal cache of constants kept by MPFR."),
 };
 
 }  // namespace
@@ -255,7 +261,7 @@ VX_UNIT(info, info_methods)
 
 }  // namespace vx
 
-extern "C" PyMODINIT_FUNC PyInit_vexa2(void) {
+extern "C" PyMODINIT_FUNC PyInit__vexa2(void) {
 #if VX_HAVE_GIL_SLOT
   if (mpfr_buildopt_tls_p()) {
     // MPFR keeps its flags and exponent range per thread: no lock needed.

@@ -1,0 +1,28 @@
+# Checked by mypy in CI (.ci/run): the stubs give each mixed operation the
+# type the module returns. It also runs as a plain script.
+from fractions import Fraction
+from typing import assert_type
+
+import vexa2
+from vexa2 import mpc, mpfr, mpq, mpz
+
+a = mpz(12)
+assert_type(a + 1, mpz)
+assert_type(1 + a, mpz)
+assert_type(a + 0.5, mpfr)
+assert_type(0.5 * a, mpfr)
+assert_type(a + Fraction(1, 3), mpq)
+assert_type(a / 5, mpfr)
+assert_type(a // 5, mpz)
+assert_type(divmod(a, 5), tuple[mpz, mpz])
+assert_type(a + 1j, mpc)
+assert_type(mpq(1, 3) * 3, mpq)
+assert_type(mpfr("1.5", 100) + mpq(1, 2), mpfr)
+assert_type(mpc(1, 2) * mpfr(2), mpc)
+assert_type(a < 3, bool)
+assert_type(a.bit_length(), int)
+assert_type(vexa2.get_context().precision, int)
+with vexa2.context(precision=100) as ctx:
+    assert_type(ctx, vexa2.context)
+    x: mpfr = mpfr(1) / 3
+print(int(a), float(x), complex(mpc(1, 2)), f"{a:08x}")
