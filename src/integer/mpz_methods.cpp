@@ -180,12 +180,12 @@ PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
 
 
 const FnDef mpz_integer_methods[] = {
-    noargs("__ceil__", self_value, ON_MPZ, "Return the ceiling of x (x itself)."),
-    noargs("__floor__", self_value, ON_MPZ, "Return the floor of x (x itself)."),
-    noargs("__trunc__", self_value, ON_MPZ, "Return x truncated to an integer (x itself)."),
-    fast("__round__", mpz_round, ON_MPZ, "Round x to the nearest multiple of 10**-ndigits."),
-    noargs("__sizeof__", mpz_sizeof, ON_MPZ, "Return the size of x in memory, in bytes."),
-    fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array."),
+    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself)."),
+    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself)."),
+    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself)."),
+    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of 10**-ndigits."),
+    noargs("__sizeof__", mpz_sizeof, ON_MPZ, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes."),
+    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array."),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1)."),
     noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"

@@ -219,14 +219,29 @@ int vexa2_exec(PyObject* m) {
 
 PyDoc_STRVAR(module_doc,
              "vexa2 - multiple-precision arithmetic for Python\n\n"
-             "Integer and rational arithmetic is provided by GMP, real floating-point\n"
-             "arithmetic by MPFR and complex floating-point arithmetic by MPC.\n\n"
-             "mpz is comparable to Python's integers but faster for large numbers, with\n"
-             "extra functions for bit manipulation, GCD, extended GCD and LCM, Fibonacci\n"
-             "and Lucas sequences, primality testing, powers and integer n-th roots.\n"
-             "mpq is equivalent to Python's fractions but faster. mpfr and mpc offer\n"
-             "user-definable precision, rounding and exponent range together with all\n"
-             "the functions of MPFR and MPC.");
+             "Integers and rationals are computed by GMP, real floating-point numbers\n"
+             "by MPFR and complex ones by MPC.\n\n"
+             "Types: mpz (exact integers), xmpz (mutable integers), mpq (exact\n"
+             "rationals), mpfr (binary reals of any precision), mpc (complex numbers of\n"
+             "mpfr parts) and context (precision, rounding, exponent range, sticky\n"
+             "flags and traps). They mix with each other and with int, float, complex\n"
+             "and Fraction in + - * / // % divmod ** and comparisons.\n\n"
+             "Contexts: get_context(), set_context(), context(...) as a with-block;\n"
+             "add(), sub(), mul(), div(), floor_div(), mod() follow the current context\n"
+             "and are methods of contexts too.\n\n"
+             "Integers: division rounded as asked (c_div(), f_div(), t_div() and their\n"
+             "_2exp, divmod and mod forms), divexact(); bits (bit_length(), bit_test(),\n"
+             "bit_set(), popcount(), hamdist(), xbit_mask()); roots (isqrt(), iroot(),\n"
+             "iroot_rem()); number theory (gcd(), lcm(), gcdext(), invert(), divm(),\n"
+             "jacobi(), legendre(), kronecker(), remove(), powmod(), powmod_sec());\n"
+             "primes (is_prime(), next_prime(), prev_prime(), is_strong_prp() and the\n"
+             "other probable-prime tests); combinatorics (fac(), double_fac(),\n"
+             "multi_fac(), primorial(), comb(), fib(), fib2(), lucas(), lucasu());\n"
+             "conversions (digits(), num_digits(), pack(), unpack()).\n\n"
+             "Information: version(), mp_version(), mpfr_version(), mpc_version(),\n"
+             "mp_limbsize(), license(). python -m vexa2 prints them and runs a short\n"
+             "self-check.");
+
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(vexa2_exec)},
