@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -24,8 +24,34 @@ bench: setup
 	-$(PY) -m pip install -q python-flint
 	$(PY) bench/run.py
 
+# The type stubs follow the built module: regenerate after adding functions.
+stub: setup
+	$(PY) scripts/make_stub.py
+	@scripts/setup.sh $(PYTHON) $(VENV)
+
+# The stubs against the built module, and a typed example checked by mypy.
+typecheck: setup
+	$(PY) -m pip install -q mypy
+	cd tests && ../$(PY) -m mypy.stubtest vexa2 --allowlist typing/stubtest-allowlist.txt
+	cd tests/typing && ../../$(PY) -m mypy --strict typed_example.py
+
+# The documentation (docs/_build/html), warnings as errors; the examples in
+# the pages are run as doctests.
+docs: setup
+	$(PY) -m pip install -q sphinx
+	$(PY) -m sphinx -W --keep-going -q -b html docs docs/_build/html
+	$(PY) -m sphinx -W --keep-going -q -b doctest docs docs/_build/doctest
+
+# The source distribution and a wheel in dist/. The wheel reuses the
+# development build (same directory, tools and settings), so only what
+# changed is compiled.
+dist: setup
+	$(PY) -m pip install -q build
+	$(PY) -m build --no-isolation --sdist --outdir dist .
+	$(PY) -m pip wheel --no-build-isolation --no-deps -C build-dir=build/dev-{wheel_tag} $${VEXA2_BUILD_ARGS:-} -w dist .
+
 clean:
-	rm -rf build .venv* .pytest_cache .hypothesis
+	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/_functions.inc
 
 # The test suite against an address- and undefined-behaviour-sanitized build.
 asan:

@@ -20,5 +20,16 @@ import pathlib
 
 _names = sorted(n for n in dir(vexa2)
                 if not n.startswith("_") and type(getattr(vexa2, n)).__name__ == "builtin_function_or_method")
-pathlib.Path(__file__).with_name("_functions.rst").write_text(
+pathlib.Path(__file__).with_name("_functions.inc").write_text(
     "".join(f".. autofunction:: vexa2.{n}\n" for n in _names))
+
+
+# The docstrings are plain text (as help() shows them): present each one as a
+# preformatted block rather than reading it as reStructuredText.
+def _plain_text(app, what, name, obj, options, lines):
+    if lines:
+        lines[:] = ["::", ""] + ["   " + line for line in lines] + [""]
+
+
+def setup(app):
+    app.connect("autodoc-process-docstring", _plain_text)

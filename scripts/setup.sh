@@ -37,4 +37,8 @@ if [ $# -gt 0 ]; then
 fi
 # The build directory is kept per interpreter, so a rebuild only compiles what changed.
 # VEXA2_BUILD_ARGS passes extra build settings (the sanitizer build uses it).
-"$VENV/bin/python" -m pip install -q --no-build-isolation --no-deps ${VEXA2_BUILD_ARGS:-} .
+# Development builds use build/dev-<tag>: a plain `pip wheel .` (an isolated
+# build with its own CMake) uses build/<tag>, so neither rebuilds the other.
+args=${VEXA2_BUILD_ARGS:-}
+case "$args" in *build-dir=*) ;; *) args="$args -C build-dir=build/dev-{wheel_tag}" ;; esac
+"$VENV/bin/python" -m pip install -q --no-build-isolation --no-deps $args .
