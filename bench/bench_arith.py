@@ -22,6 +22,9 @@ f, g = 1.2345678901234, 9.876543210987
 mf, mg = vexa2.mpfr(f), vexa2.mpfr(g)
 c, d = 1.5 + 2.25j, -0.75 + 3.5j
 mc, md = vexa2.mpc(c), vexa2.mpc(d)
+import mpmath
+pf, pg = mpmath.mpf(f), mpmath.mpf(g)
+pc, pd = mpmath.mpc(c), mpmath.mpc(d)
 if flint:
     fa, fb = flint.fmpz(x), flint.fmpz(y)
     fp, fq = flint.fmpq(3, 7), flint.fmpq(5, 11)
@@ -51,15 +54,27 @@ gmp.__gmpz_init(ctypes.byref(gr))
 mul, pa, pb, pr = gmp.__gmpz_mul, ctypes.byref(ga), ctypes.byref(gb), ctypes.byref(gr)
 """
 
+HIGH = COMMON + """
+import mpmath
+mpmath.mp.prec = 1000
+vexa2.get_context().precision = 1000
+x, y = vexa2.mpfr(2) ** 0.5, vexa2.mpfr(3) ** 0.5
+px, py = mpmath.sqrt(2), mpmath.sqrt(3)
+import decimal
+decimal.getcontext().prec = 302  # the stdlib's nearest: 302 decimal digits ~ 1000 bits
+dx, dy = decimal.Decimal(2).sqrt(), decimal.Decimal(3).sqrt()
+"""
+
 CASES = [
     dict(name="mpz + mpz, 1 limb", setup=SMALL, vexa2="a + b", python="x + y", flint="fa + fb"),
     dict(name="mpz + int, 1 limb", setup=SMALL, vexa2="a + y", python="x + y", flint="fa + y"),
     dict(name="mpz * mpz, 1 limb", setup=SMALL, vexa2="a * b", python="x * y", flint="fa * fb"),
     dict(name="mpz // mpz, 1 limb", setup=SMALL, vexa2="b // a", python="y // x", flint="fb // fa"),
     dict(name="mpq + mpq, 1 limb", setup=SMALL, vexa2="mp + mq", python="p + q", flint="fp + fq"),
-    dict(name="mpfr + mpfr, 53 bits", setup=SMALL, vexa2="mf + mg", python="f + g"),
-    dict(name="mpfr * float, 53 bits", setup=SMALL, vexa2="mf * g", python="f * g"),
-    dict(name="mpc * mpc, 53 bits", setup=SMALL, vexa2="mc * md", python="c * d"),
+    dict(name="mpfr + mpfr, 53 bits", setup=SMALL, vexa2="mf + mg", python="f + g", mpmath="pf + pg"),
+    dict(name="mpfr * float, 53 bits", setup=SMALL, vexa2="mf * g", python="f * g", mpmath="pf * g"),
+    dict(name="mpc * mpc, 53 bits", setup=SMALL, vexa2="mc * md", python="c * d", mpmath="pc * pd"),
+    dict(name="mpfr * mpfr, 1000 bits", setup=HIGH, vexa2="x * y", python="dx * dy", mpmath="px * py"),
     dict(name="mpz * mpz, 10,000 digits", setup=big(10_000), vexa2="a * b", python="x * y", flint="fa * fb"),
     dict(name="mpz * mpz, 1,000,000 digits", setup=big(1_000_000), vexa2="a * b", python="x * y",
          flint="fa * fb"),

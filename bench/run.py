@@ -6,6 +6,7 @@ Each bench module defines CASES: a list of dicts with
   vexa2     -- the statement using vexa2
   python    -- the same work with Python's int/Fraction/float/complex
   flint     -- optional: the same with python-flint (skipped when not installed)
+  mpmath    -- optional: the same with mpmath
 Ratios below 1 mean vexa2 is faster.
 """
 import importlib.util
@@ -30,7 +31,8 @@ def ns_per_op(stmt, setup):
 def main(argv):
     here = pathlib.Path(__file__).parent
     only = argv[1:] or None
-    print(f"{'case':48s} {'vexa2 ns':>10s} {'python ns':>10s} {'ratio':>7s} {'flint ns':>10s} {'ratio':>7s}")
+    print(f"{'case':48s} {'vexa2 ns':>10s} {'python ns':>10s} {'ratio':>7s} {'flint ns':>10s} {'ratio':>7s}"
+          f" {'mpmath ns':>10s} {'ratio':>7s}")
     for path in sorted(here.glob("bench_*.py")):
         if only and not any(o in path.stem for o in only):
             continue
@@ -46,6 +48,11 @@ def main(argv):
             if HAVE_FLINT and case.get("flint"):
                 f = ns_per_op(case["flint"], setup + "\nimport flint")
                 line += f" {f:10.1f} {v / f:7.3f}"
+            elif case.get("mpmath"):
+                line += f" {'':10s} {'':7s}"
+            if case.get("mpmath"):
+                m = ns_per_op(case["mpmath"], setup)
+                line += f" {m:10.1f} {v / m:7.3f}"
             print(line, flush=True)
 
 
