@@ -15,6 +15,9 @@ namespace vx {
 
 namespace {
 
+// Bits of an old real's stated precision allowed beyond its mantissa bytes.
+constexpr uint64_t MAX_SPARE_BITS = uint64_t{1} << 20;
+
 inline const unsigned char* data_of(PyObject* b) noexcept {
   return reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(b));
 }
@@ -87,9 +90,13 @@ PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
   }
   const size_t off = stored ? 5 : 1;
   if (n < off + 5) return value_error(SHORT);
-  if (prec < 2) return value_error("invalid mpf binary encoding (precision)");
   const uint64_t ebytes = get_le(p + off, 4);
   const size_t mlen = n - off - 4;
+  // A writer gives as many mantissa bytes as the precision needs. A stored
+  // precision far beyond them (up to 2**32 bits, all of which MPFR would
+  // fill) marks a damaged or hostile record.
+  if (prec < 2 || prec > 8 * static_cast<uint64_t>(mlen) + MAX_SPARE_BITS)
+    return value_error("invalid mpf binary encoding (precision)");
   if (mlen > MAX_MAGNITUDE_BYTES) return memory_error();
 
   MPFR_Object* r = new_mpfr(static_cast<mpfr_prec_t>(prec), ctx.get());
