@@ -69,10 +69,16 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (r) round_div(r->z, num, den, mode);
     return obj(r);
   }
-  const long long nd = read_llong(args[0]);
+  long long nd = read_llong(args[0]);
   if (nd == -1 && PyErr_Occurred()) {
+    // Integers beyond 64 bits ask for more digits than any result can have.
+    const bool too_big = PyErr_ExceptionMatches(PyExc_OverflowError);
     PyErr_Clear();
-    return type_error("__round__() requires 'int' argument");
+    const int kind = classify(args[0]);
+    if (!too_big || !is_integer_kind(kind)) return type_error("__round__() requires 'int' argument");
+    Own<MPZ_Object> z(to_mpz(args[0], kind));
+    if (!z) return nullptr;
+    nd = mpz_sgn(z->z) > 0 ? LLONG_MAX : -LLONG_MAX;
   }
   const uint64_t k = nd < 0 ? 0 - static_cast<uint64_t>(nd) : static_cast<uint64_t>(nd);
   Own<MPQ_Object> r(new_mpq());
