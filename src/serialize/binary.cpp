@@ -122,8 +122,7 @@ void write_real(unsigned char* p, mpfr_srcptr f, unsigned char type, int rc) noe
   put_le(p + 4, prec, w);
   put_le(p + 4 + w, ae, w);
   const auto* limbs = static_cast<const mp_limb_t*>(mpfr_custom_get_significand(f));
-  unsigned char* out = p + 4 + 2 * w;
-  for (uint64_t i = 0; i < k; ++i, out += LIMB_BYTES) put_le(out, limbs[i], static_cast<int>(LIMB_BYTES));
+  limbs_to_le(p + 4 + 2 * w, limbs, static_cast<size_t>(k));
 }
 
 PyObject* real_record(MPFR_Object* x) noexcept {
@@ -243,7 +242,7 @@ MPFR_Object* read_real(const unsigned char* p, size_t n, size_t& used, CTXT_Obje
   r->rc = rc;
   mpfr_set_ui(r->f, 1, MPFR_RNDN);  // a regular value whose mantissa is replaced below
   auto* limbs = static_cast<mp_limb_t*>(mpfr_custom_get_significand(r->f));
-  for (uint64_t i = 0; i < k; ++i) limbs[i] = static_cast<mp_limb_t>(get_le(m + i * LIMB_BYTES, LIMB_BYTES));
+  le_to_limbs(limbs, m, static_cast<size_t>(k));
   {
     ExpRange full(mpfr_get_emin_min(), mpfr_get_emax_max());
     mpfr_set_exp(r->f, e);
