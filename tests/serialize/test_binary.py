@@ -1,5 +1,6 @@
 """The portable binary form: fixed bytes, round trips, pickling and copying."""
 import copy
+import multiprocessing
 import pickle
 import subprocess
 import sys
@@ -217,8 +218,9 @@ def test_pickle_and_copy(x):
         assert copy.copy(x) is not x
 
 
+@pytest.mark.thread_unsafe(reason="starts processes")
 def test_values_cross_process_boundaries():
-    with ProcessPoolExecutor(2) as pool:
+    with ProcessPoolExecutor(2, mp_context=multiprocessing.get_context("spawn")) as pool:
         back = list(pool.map(copy.copy, SAMPLES))
     for x, y in zip(SAMPLES, back):
         same(x, y)
