@@ -171,8 +171,8 @@ def reals(draw_prec=st.integers(2, 100_000)):
     return st.one_of(regular, special)
 
 
-def make_real(spec):
-    m, e, p = spec
+def make_real(parts):
+    m, e, p = parts
     with context(**WIDE):
         if e is None:
             return mpfr(m, p)
@@ -183,16 +183,16 @@ def make_real(spec):
 
 @settings(max_examples=150, deadline=None)
 @given(reals())
-def test_round_trip_real(spec):
-    x = make_real(spec)
+def test_round_trip_real(parts):
+    x = make_real(parts)
     same(x, from_binary(to_binary(x)))
     same(x, pickle.loads(pickle.dumps(x)))
 
 
 @settings(max_examples=60, deadline=None)
 @given(reals(st.integers(2, 3000)), reals(st.integers(2, 3000)))
-def test_round_trip_complex(re_spec, im_spec):
-    re, im = make_real(re_spec), make_real(im_spec)
+def test_round_trip_complex(re_parts, im_parts):
+    re, im = make_real(re_parts), make_real(im_parts)
     with context(**WIDE):
         x = mpc(re, im, precision=(re.precision, im.precision))
     same(x, from_binary(to_binary(x)))
