@@ -10,6 +10,7 @@
 #include "core/args.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/memory.h"
 #include "core/registry.h"
 #include "core/temps.h"
 #include "objects/objects.h"
@@ -57,6 +58,14 @@ PyObject* mpq_to_int(PyObject* self, PyObject*) {
   return obj(r);
 }
 
+// True when 10**k and its products with x's parts can be allocated (GMP
+// stops the process when an allocation fails).
+bool pow10_fits(uint64_t k, mpq_srcptr x) noexcept {
+  if (k > MAX_POW10) return false;
+  const uint64_t parts = (mpz_size(mpq_numref(x)) + mpz_size(mpq_denref(x))) * sizeof(mp_limb_t);
+  return memory_can_hold(k + parts);  // about 3 * 0.42k bytes for 10**k, the product and the result
+}
+
 PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs > 1) return type_error("Too many arguments for __round__()");
   Own<CTXT_Object> ctx(current_context());
@@ -89,7 +98,7 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
       mpq_set(r->q, x);
       return r.release();
     }
-    if (k > MAX_POW10) return memory_error();
+    if (!pow10_fits(k, x)) return memory_error();
     Mpz t, scaled;
     mpz_ui_pow_ui(t, 10, static_cast<unsigned long>(k));
     mpz_mul(scaled, num, t);
@@ -99,12 +108,13 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     return r.release();
   }
   if (mpz_sgn(num) == 0) return r.release();
-  if (k > MAX_POW10) {
-    // |x| is far below 10**k / 2: the quotient is 0, or +-1 when the mode
-    // rounds away from zero, and 10**k itself cannot be represented.
+  if (!pow10_fits(k, x)) {
+    // 10**k cannot be made. When |x| < 2**(3k-1) < 10**k / 2 the quotient
+    // is 0, or +-1 when the mode rounds away from zero.
+    const uint64_t bn = mpz_sizeinbase(num, 2), bd = mpz_sizeinbase(den, 2);
     const int s = mpz_sgn(num);
     const int q = mode == RoundUp ? (s > 0) : mode == RoundDown ? -(s < 0) : mode == RoundAwayZero ? s : 0;
-    if (q == 0) return r.release();
+    if (q == 0 && (bn <= bd || bn - bd + 2 <= k / 4 * 12)) return r.release();
     return memory_error();
   }
   Mpz t, scaled;
