@@ -17,17 +17,37 @@ namespace {
 
 // ---- integer rounding ----
 
+// An mpz holding v.
+PyObject* small_mpz(long v) {
+  MPZ_Object* z = new_mpz();
+  if (z) mpz_set_si(z->z, v);
+  return reinterpret_cast<PyObject*>(z);
+}
+
 // x rounded to an integral mpfr in direction `mode` (context check), then
 // to an mpz. The intermediate value has at least the precision of x, so
 // the integer is exact: floor(x) of a p-bit x always fits in p bits.
 PyObject* integral(PyObject* x, mpfr_rnd_t mode) {
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
-  mpfr_prec_t p = std::max(ctx->ctx.precision, mpfr_get_prec(mpfr_of(x)));
+  ContextRecord& c = ctx->ctx;
+  mpfr_srcptr f = mpfr_of(x);
+  const mpfr_prec_t p = std::max(c.precision, mpfr_get_prec(f));
+  // Machine-size results where the context's range and subnormals cannot
+  // matter (integers of 1 to 64 bits): only the inexact condition remains.
+  if (mpfr_number_p(f) && c.emax >= 64 && c.emin < 3 - p && mpfr_fits_slong_p(f, mode)) {
+    mpfr_clear_flags();
+    const long v = mpfr_get_si(f, mode);
+    if (mpfr_inexflag_p()) {
+      c.inexact = 1;
+      if (c.traps & TRAP_INEXACT) return raise(exc.inexact, "inexact result");
+    }
+    return small_mpz(v);
+  }
   MPFR_Object* r = new_mpfr(p, ctx.get());
   if (!r) return nullptr;
   mpfr_clear_flags();
-  r->rc = mpfr_rint(r->f, mpfr_of(x), mode);
+  r->rc = mpfr_rint(r->f, f, mode);
   Own<MPFR_Object> checked(check_real(r, ctx.get()));
   if (!checked) return nullptr;
   return reinterpret_cast<PyObject*>(int_from_mpfr<MPZ_Object>(checked->f, ctx.get()));
@@ -171,6 +191,8 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
   if (PyTuple_GET_SIZE(args) == 0) {
     Own<CTXT_Object> ctx(current_context());
     if (!ctx) return nullptr;
+    const mpfr_rnd_t mode = rnd(ctx->ctx);
+    if (mpfr_number_p(mpfr_of(x)) && mpfr_fits_slong_p(mpfr_of(x), mode)) return small_mpz(mpfr_get_si(mpfr_of(x), mode));
     return reinterpret_cast<PyObject*>(int_from_mpfr<MPZ_Object>(mpfr_of(x), ctx.get()));
   }
   mpfr_srcptr f = mpfr_of(x);

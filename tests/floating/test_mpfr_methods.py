@@ -24,8 +24,9 @@ def test_integer_rounding_agrees_with_float(x):
 
 @given(finite, st.integers(-330, 330))
 def test_round_ndigits_agrees_with_float(x, n):
-    want = round(x, n)
-    if math.isinf(want):
+    try:
+        want = round(x, n)
+    except OverflowError:
         return  # beyond the double range; mpfr has room for it
     got = round(mpfr(x), n)
     assert type(got) is mpfr and got.precision == 53
@@ -145,3 +146,17 @@ def test_exponent_and_sign():
     assert set_sign(mpfr(2), 1) == -2 and set_sign(mpfr(-2), False) == 2 and set_sign(mpfr(2), True) == -2
     assert copy_sign(mpfr(2), mpfr("-0")) == -2 and copy_sign(mpfr(-2), mpfr(1)) == 2
     assert set_sign(mpfr("nan"), 1).is_signed()
+
+
+@pytest.mark.parametrize("convert", [
+    math.floor, int, round, lambda x: x.as_integer_ratio(), lambda x: x.as_simple_fraction(),
+])
+@pytest.mark.parametrize("exponent", [2**61, -2**61])
+def test_impossible_integers_raise_memory_error(convert, exponent):
+    with context(emax=vexa2.get_emax_max(), emin=vexa2.get_emin_min()):
+        x = set_exp(mpfr(1.5), exponent)
+        if exponent < 0 and convert in (math.floor, int, round):
+            assert convert(x) == 0
+            return
+        with pytest.raises(MemoryError):
+            convert(x)
