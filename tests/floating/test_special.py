@@ -143,3 +143,12 @@ def test_ieee64_reproduces_double_precision(x, y):
             assert float(got) == want or (math.isnan(float(got)) and math.isnan(want))
         if y:
             assert float(mpfr(x) / mpfr(y)) == x / y or math.isnan(x / y)
+
+
+@pytest.mark.parametrize("x, y", [
+    (2.0**-1074, 1.5), (2.0**-1074, 2.5), (2.0**-1060, 0.1), (2.0**-1022, 0.5 + 2.0**-53), (1e308, 10.0),
+])
+def test_ieee64_subnormal_products(x, y):
+    with ieee(64) as c:
+        got = float(mpfr(x) * mpfr(y))
+    assert got == x * y and (c.underflow or c.overflow or x * y >= 2.0**-1022)
