@@ -38,16 +38,10 @@ def test_predicates_agree_with_float(x):
         assert getattr(vexa2, name)(x) is want  # a float converted first
 
 
-@pytest.mark.parametrize("arg, want", [
-    (mpz(3), {"is_integer": True, "is_regular": True, "is_zero": False}),
-    (Fraction(1, 3), {"is_integer": False, "is_finite": True}),
-    (0, {"is_regular": False, "is_zero": True, "is_signed": False}),
-    (-5, {"is_signed": True}),
-])
-def test_predicates_of_other_real_kinds(arg, want):
-    for name, value in want.items():
-        assert getattr(vexa2, name)(arg) is value
-        assert getattr(get_context(), name)(arg) is value
+def test_predicates_of_other_real_kinds():
+    for f, arg, want in ((vexa2.is_integer, mpz(3), True), (vexa2.is_integer, Fraction(1, 3), False),
+                         (get_context().is_regular, 0, False), (vexa2.is_signed, -5, True)):
+        assert f(arg) is want
 
 
 @pytest.mark.parametrize("z, finite, infinite, nan, zero", [
@@ -66,13 +60,13 @@ def test_complex_predicates(z, finite, infinite, nan, zero):
 
 @pytest.mark.parametrize("name", PREDICATES)
 def test_unsupported_arguments(name):
-    msg = f"{name}() argument type not supported"
-    refused = ["a", None] + ([mpc(1), 1j] if name in ("is_integer", "is_regular", "is_signed") else [])
-    for arg in refused:
+    real_only = name in ("is_integer", "is_regular", "is_signed")
+    for arg in ["a", None] + ([mpc(1), 1j] if real_only else []):
         for f in forms(name)[1:]:
-            with pytest.raises(TypeError, match=msg.replace("(", r"\(").replace(")", r"\)")):
+            with pytest.raises(TypeError) as e:
                 f(arg)
-    assert not hasattr(mpc(1), name) or name in ("is_finite", "is_infinite", "is_nan", "is_zero")
+            assert str(e.value) == f"{name}() argument type not supported"
+    assert hasattr(mpc(1), name) is not real_only
 
 
 def test_lessgreater_and_unordered():

@@ -20,7 +20,7 @@ def exact(x):
 
 @pytest.mark.parametrize("name, ref", CONSTANTS)
 @pytest.mark.parametrize("rnd", [vexa2.RoundToNearest, vexa2.RoundToZero, vexa2.RoundUp, vexa2.RoundDown])
-@pytest.mark.parametrize("prec", [2, 17, 53, 300])
+@pytest.mark.parametrize("prec", [2, 53, 300])
 def test_constants_are_correctly_rounded(name, ref, rnd, prec):
     with mpmath.workprec(prec + 200):
         value = getattr(mpmath, ref) * 1
@@ -77,20 +77,14 @@ def test_can_round():
     b = mpfr(1) + mpfr(2) ** -40
     assert can_round(b, 60, 0, 0, 30) and not can_round(b, 20, 0, 0, 30)
     assert not can_round(mpfr(0), 60, 0, 0, 30) and not can_round(mpfr("nan"), 60, 0, 0, 30)
-    assert can_round(b, 2**62, 0, 0, 2**63 - 257) in (True, False)  # extremes stay safe
+    assert not can_round(b, -2**63, 4, 4, 2**63 - 257)  # extremes stay safe
     with pytest.raises(TypeError):
         can_round(1.0, 60, 0, 0, 30)
-
-
-@pytest.mark.parametrize("args, kwargs, exc, msg", [
-    ((mpfr(1), 10, 0, 5, 20), {}, ValueError, "invalid value for rounding mode"),
-    ((mpfr(1), 10, -1, 0, 20), {}, ValueError, "invalid value for rounding mode"),
-    ((mpfr(1), 10, 0, 0, 0), {}, ValueError, "invalid value for precision"),
-])
-def test_can_round_errors(args, kwargs, exc, msg):
-    with pytest.raises(exc) as e:
-        can_round(*args, **kwargs)
-    assert str(e.value) == msg
+    for args, msg in (((0, 5), "invalid value for rounding mode"), ((-1, 0), "invalid value for rounding mode")):
+        with pytest.raises(ValueError, match=msg):
+            can_round(b, 10, *args, 20)
+    with pytest.raises(ValueError, match="invalid value for precision"):
+        can_round(b, 10, 0, 0, 0)
 
 
 @pytest.mark.parametrize("size, prec, emax, emin", [
