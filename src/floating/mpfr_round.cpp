@@ -24,6 +24,51 @@ PyObject* small_mpz(long v) {
   return reinterpret_cast<PyObject*>(z);
 }
 
+// x rounded to an integer in direction `mode`, read straight from the
+// significand, for a finite x below 2**62 in magnitude. False otherwise.
+// `inexact` tells whether x had a fractional part.
+bool machine_integer(mpfr_srcptr x, mpfr_rnd_t mode, long& v, bool& inexact) {
+  if (mpfr_zero_p(x)) {
+    v = 0;
+    inexact = false;
+    return true;
+  }
+  if (!mpfr_regular_p(x) || mpfr_get_exp(x) > 62) return false;
+  const mpfr_exp_t e = mpfr_get_exp(x);
+  const mp_limb_t* d = static_cast<const mp_limb_t*>(mpfr_custom_get_significand(x));
+  const size_t n = (mpfr_get_prec(x) + GMP_NUMB_BITS - 1) / GMP_NUMB_BITS;
+  static_assert(GMP_NUMB_BITS == 64, "one limb holds the integer part");
+  bool sticky = false;  // any bit below the top limb
+  for (size_t i = 0; i + 1 < n && !sticky; ++i) sticky = d[i] != 0;
+  const mp_limb_t top = d[n - 1];
+  const mp_limb_t half = mp_limb_t{1} << 63;
+  unsigned long mag = e > 0 ? top >> (64 - e) : 0;
+  // The fraction's place against one half: -1 below, 0 exactly, 1 above.
+  int vs_half;
+  if (e < 0) {
+    vs_half = -1;
+  } else {
+    const mp_limb_t frac = e > 0 ? top << e : top;
+    vs_half = frac > half ? 1 : frac < half ? -1 : (sticky ? 1 : 0);
+    sticky = sticky || frac != 0;
+  }
+  inexact = sticky || e < 0;
+  const bool negative = mpfr_signbit(x);
+  if (inexact) {
+    bool up;  // away from zero
+    switch (mode) {
+      case MPFR_RNDZ: up = false; break;
+      case MPFR_RNDA: up = true; break;
+      case MPFR_RNDU: up = !negative; break;
+      case MPFR_RNDD: up = negative; break;
+      default: up = vs_half > 0 || (vs_half == 0 && (mag & 1));
+    }
+    mag += up;
+  }
+  v = negative ? -static_cast<long>(mag) : static_cast<long>(mag);
+  return true;
+}
+
 // x rounded to an integral mpfr in direction `mode` (context check), then
 // to an mpz. The intermediate value has at least the precision of x, so
 // the integer is exact: floor(x) of a p-bit x always fits in p bits.
@@ -34,11 +79,11 @@ PyObject* integral(PyObject* x, mpfr_rnd_t mode) {
   mpfr_srcptr f = mpfr_of(x);
   const mpfr_prec_t p = std::max(c.precision, mpfr_get_prec(f));
   // Machine-size results where the context's range and subnormals cannot
-  // matter (integers of 1 to 64 bits): only the inexact condition remains.
-  if (mpfr_number_p(f) && c.emax >= 64 && c.emin < 3 - p && mpfr_fits_slong_p(f, mode)) {
-    mpfr_clear_flags();
-    const long v = mpfr_get_si(f, mode);
-    if (mpfr_inexflag_p()) {
+  // matter (integers of up to 63 bits): only the inexact condition remains.
+  long v;
+  bool inexact;
+  if (c.emax >= 64 && c.emin < 3 - p && machine_integer(f, mode, v, inexact)) {
+    if (inexact) {
       c.inexact = 1;
       if (c.traps & TRAP_INEXACT) return raise(exc.inexact, "inexact result");
     }
@@ -191,8 +236,9 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
   if (PyTuple_GET_SIZE(args) == 0) {
     Own<CTXT_Object> ctx(current_context());
     if (!ctx) return nullptr;
-    const mpfr_rnd_t mode = rnd(ctx->ctx);
-    if (mpfr_number_p(mpfr_of(x)) && mpfr_fits_slong_p(mpfr_of(x), mode)) return small_mpz(mpfr_get_si(mpfr_of(x), mode));
+    long v;
+    bool inexact;
+    if (machine_integer(mpfr_of(x), rnd(ctx->ctx), v, inexact)) return small_mpz(v);
     return reinterpret_cast<PyObject*>(int_from_mpfr<MPZ_Object>(mpfr_of(x), ctx.get()));
   }
   mpfr_srcptr f = mpfr_of(x);

@@ -160,3 +160,18 @@ def test_impossible_integers_raise_memory_error(convert, exponent):
             return
         with pytest.raises(MemoryError):
             convert(x)
+
+
+ROUNDINGS = {vexa2.RoundToNearest: round, vexa2.RoundToZero: math.trunc, vexa2.RoundUp: math.ceil,
+             vexa2.RoundDown: math.floor, vexa2.RoundAwayZero: lambda q: math.ceil(q) if q > 0 else math.floor(q)}
+
+
+@given(st.integers(2, 300), st.integers(-2**70, 2**70), st.integers(-80, 10), st.sampled_from(list(ROUNDINGS)))
+def test_integer_rounding_at_any_precision(prec, m, e, rnd):
+    q = Fraction(m) * Fraction(2) ** e
+    x = mpfr(q, prec)
+    q = Fraction(mpq(x))
+    for f in (math.trunc, math.floor, math.ceil):
+        assert f(x) == f(q)
+    with context(round=rnd):
+        assert round(x) == int(ROUNDINGS[rnd](q))
