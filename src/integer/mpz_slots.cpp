@@ -37,13 +37,6 @@ PyObject* mpz_invert(PyObject* self) {
 
 // ---- shifts -------------------------------------------------------------
 
-// An mpz or xmpz operand as it is, anything else through the integer
-// conversion (whose TypeError propagates).
-Ref integer_operand(PyObject* o) noexcept {
-  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
-  return Ref::steal(to_mpz_intonly(o));
-}
-
 inline bool read_failed(unsigned long long n) noexcept {
   return n == static_cast<unsigned long long>(-1) && PyErr_Occurred();
 }
