@@ -91,7 +91,14 @@ namespace {
 
 PyObject* mpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR); }
 PyObject* mpz_str(PyObject* self) { return format_mpz(mpz_of(self), 10, 0); }
-PyObject* xmpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR, true); }
+PyObject* xmpz_str(PyObject* self) {
+  XmpzLock lock(self);
+  return format_mpz(mpz_of(self), 10, 0);
+}
+PyObject* xmpz_repr(PyObject* self) {
+  XmpzLock lock(self);
+  return format_mpz(mpz_of(self), 10, FMT_REPR, true);
+}
 PyObject* mpq_repr(PyObject* self) { return format_mpq(mpq_of(self), 10, true); }
 PyObject* mpq_str(PyObject* self) { return format_mpq(mpq_of(self), 10, false); }
 
@@ -104,6 +111,7 @@ PyObject* mpz_digits(PyObject* self, PyObject* args) {
 PyObject* xmpz_digits(PyObject* self, PyObject* args) {
   int base = 10;
   if (!PyArg_ParseTuple(args, "|i", &base)) return nullptr;
+  XmpzLock lock(self);
   return format_mpz(mpz_of(self), base, 0, true);
 }
 
@@ -120,7 +128,10 @@ PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
   if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
-  if (!*fmt) return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+  if (!*fmt) {
+    XmpzLock lock(self);
+    return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+  }
 
   constexpr size_t SPEC_MAX = 30;
   char spec[SPEC_MAX + 1];
@@ -180,7 +191,12 @@ PyObject* int_format(PyObject* self, PyObject* args) {
     break;  // a type letter ends the format spec
   }
 
-  return align_text(format_mpz(mpz_of(self), base, options), spec, len);
+  Ref text;
+  {
+    XmpzLock lock(self);
+    text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  }
+  return align_text(text.release(), spec, len);
 }
 
 // digits(x, base=10, prec=0, /) for numbers of every kind.
@@ -227,7 +243,7 @@ void setup_format_slots() noexcept {
   MPZ_Type.tp_repr = mpz_repr;
   MPZ_Type.tp_str = mpz_str;
   XMPZ_Type.tp_repr = xmpz_repr;
-  XMPZ_Type.tp_str = mpz_str;
+  XMPZ_Type.tp_str = xmpz_str;
   MPQ_Type.tp_repr = mpq_repr;
   MPQ_Type.tp_str = mpq_str;
 }

@@ -30,6 +30,7 @@ template <void (*Op)(mpz_ptr, mp_bitcnt_t), int New>
 PyObject* bit_edit(PyObject* self, PyObject* arg) {
   mp_bitcnt_t n;
   if (!bit_index(arg, n)) return nullptr;
+  XmpzLock lock(self);
   mpz_srcptr z = mpz_of(self);
   const int before = mpz_tstbit(z, n);
   const int after = New < 0 ? !before : New;
@@ -44,6 +45,7 @@ PyObject* bit_edit(PyObject* self, PyObject* arg) {
 PyObject* bit_test(PyObject* self, PyObject* arg) {
   mp_bitcnt_t n;
   if (!bit_index(arg, n)) return nullptr;
+  XmpzLock lock(self);
   return PyBool_FromLong(mpz_tstbit(mpz_of(self), n));
 }
 
@@ -52,18 +54,21 @@ PyObject* bit_scan(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 0, 1, *TooMany)) return nullptr;
   mp_bitcnt_t n = 0;
   if (nargs == 1 && !bit_index(args[0], n)) return nullptr;
+  XmpzLock lock(self);
   mp_bitcnt_t found = Scan(mpz_of(self), n);
   if (found == ~mp_bitcnt_t{0}) Py_RETURN_NONE;
   return PyLong_FromUnsignedLong(found);
 }
 
 PyObject* bit_count(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
   mpz_t m;
   magnitude_view(m, mpz_of(self));
   return PyLong_FromUnsignedLong(mpz_popcount(m));
 }
 
 PyObject* bit_length(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
   mpz_srcptr z = mpz_of(self);
   return PyLong_FromSize_t(mpz_sgn(z) == 0 ? 0 : mpz_sizeinbase(z, 2));
 }
