@@ -304,6 +304,7 @@ def run_threads(targets):
     assert not errors, errors
 
 
+@pytest.mark.thread_unsafe(reason="starts its own threads")
 def test_shared_xmpz_under_threads():
     """Adders keep an exact count while other threads read and grow the value."""
     x = xmpz(0)
@@ -338,6 +339,7 @@ def test_shared_xmpz_under_threads():
     assert x == 8 * 20_000
 
 
+@pytest.mark.thread_unsafe(reason="starts its own threads")
 def test_shifting_shared_xmpz_under_threads():
     """Growing and shrinking by shifts while others add and read: no crash, no torn value."""
     x = xmpz(1)
