@@ -210,14 +210,23 @@ int assign_index(PyObject* self, PyObject* key, PyObject* value) noexcept {
   return assign_bit(x, static_cast<uint64_t>(i), v == 1);
 }
 
+// The number of low bits of z (two's complement) that are not all its sign
+// fill: from this position up every bit is 0 (z >= 0) or 1 (z < 0).
+uint64_t own_bits(mpz_srcptr z) noexcept {
+  if (mpz_sgn(z) == 0) return 0;
+  const uint64_t n = mpz_sizeinbase(z, 2);
+  // -2**k is ...1 followed by k zeros: one bit less than its magnitude.
+  return mpz_sgn(z) < 0 && mpz_scan1(z, 0) == n - 1 ? n - 1 : n;
+}
+
 // Bits start, start+step, ... (count of them) of x become bits 0, 1, ... of v.
-// At and above its bit length a value holds nothing but its sign fill, so
-// where both x and v are beyond their lengths a bit changes only when the
-// two fills differ: when they agree, only the positions below x's length
-// and the bits below v's length are visited.
+// Beyond their own bits x and v hold nothing but their sign fills, so
+// where both are beyond, a bit changes only when the two fills differ:
+// when they agree, only the positions below x's own bits and the bits
+// below v's own bits are visited.
 int assign_stepped(mpz_ptr x, Py_ssize_t start, Py_ssize_t step, Py_ssize_t count, mpz_srcptr v) noexcept {
   using I = __int128;
-  const I lx = mpz_sizeinbase(x, 2), lv = mpz_sizeinbase(v, 2), n = count;
+  const I lx = own_bits(x), lv = own_bits(v), n = count;
   auto pos = [&](I j) { return start + j * step; };
   auto clamp = [&](I j) { return j < 0 ? I{0} : (j > n ? n : j); };
   I a_end = n, b_start = n;  // visited: j in [0, a_end) and [b_start, n)
@@ -254,8 +263,8 @@ int assign_stepped(mpz_ptr x, Py_ssize_t start, Py_ssize_t step, Py_ssize_t coun
 int assign_run(mpz_ptr x, uint64_t s, uint64_t c, mpz_srcptr v) noexcept {
   const uint64_t end = s + c;
   const bool high_part = mpz_sgn(x) < 0 || mpz_sizeinbase(x, 2) > end;
-  const uint64_t vbits = mpz_sgn(v) < 0 ? c : std::min<uint64_t>(mpz_sizeinbase(v, 2), c);
-  uint64_t need = s + vbits;
+  const uint64_t vbits = mpz_sgn(v) < 0 ? c : std::min<uint64_t>(own_bits(v), c);
+  uint64_t need = vbits ? s + vbits : 0;
   if (high_part) need = std::max<uint64_t>(need, std::max<uint64_t>(end, mpz_sizeinbase(x, 2)) + 1);
   if (need > MPZ_MAX_BITS) return memory_error();
   Mpz low, mid;

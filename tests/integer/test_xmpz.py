@@ -271,6 +271,10 @@ def test_impossible_sizes_are_refused(action, exc):
     (slice(None, None, -1), 0b0011, 0b1000, 0b1100),
     (slice(1, 2**62, 2**60), -1, 0, MemoryError),  # four bits, the highest far too high
     (slice(1, 2**62, 2**60), 1, 0, 2),
+    (slice(2**40, 2**40 + 8), 0, 5, 5),  # clearing bits that are already clear
+    (slice(2**40, 2**40 + 8, 2), 0, 5, 5),
+    (slice(2**40, 2**40 + 8, 2), -1, -5, -5),  # setting bits of the sign fill
+    (slice(2**40, 2**40 + 8), 3, 5, MemoryError),
 ])
 def test_assignments_far_beyond_the_value(key, value, start, expected):
     x = xmpz(start)
