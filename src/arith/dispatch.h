@@ -118,9 +118,6 @@ PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 extern const BinaryOp op_add, op_sub, op_mul, op_truediv, op_floordiv, op_mod, op_divmod;
 
 PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx);
-// True when a power of a base of `base_bits` bits to the exponent e can be
-// held by GMP and by the machine's memory (pow.cpp).
-bool power_fits(uint64_t base_bits, uint64_t e) noexcept;
 // The real power, also reached from integer and rational powers.
 PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx);
 

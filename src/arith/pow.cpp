@@ -9,6 +9,10 @@
 
 namespace vx::arith {
 
+namespace {
+
+constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all arguments are integers";
+
 // The largest integer GMP can hold: its size in limbs is an int. A result
 // is also refused when it could not fit in the machine's memory, since
 // GMP stops the process when an allocation fails.
@@ -25,10 +29,6 @@ bool power_fits(uint64_t base_bits, uint64_t e) noexcept {
   }
   return bits <= limit;
 }
-
-namespace {
-
-constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all arguments are integers";
 
 // Bits that bound the result of raising z (|z| >= 2) to a power: GMP sizes
 // its result as bit length times exponent.

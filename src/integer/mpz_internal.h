@@ -4,6 +4,9 @@
 #include <gmp.h>
 #include <climits>
 #include <cstdint>
+#include <unistd.h>
+#include "convert/int_conv.h"
+#include "core/ref.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -20,6 +23,18 @@ inline bool room_for_bits(uint64_t bits) noexcept {
   return false;
 }
 
+// True when a result of `bits` bits can be made: no larger than the largest
+// GMP integer, and no larger than the machine's memory, since GMP stops the
+// process when an allocation fails. Results of up to 2**30 bits (128 MiB)
+// skip the memory query, a system call. Sets nothing.
+inline bool room_for_result(uint64_t bits) noexcept {
+  if (bits <= (uint64_t{1} << 30)) return true;
+  if (bits > MPZ_MAX_BITS) return false;
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page <= 0) return true;
+  return bits / 8 <= static_cast<uint64_t>(pages) * static_cast<uint64_t>(page);
+}
+
 inline PyObject* as_obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
 
 // A new mpz holding z's value; nullptr with MemoryError.
@@ -34,5 +49,35 @@ inline PyObject* mpz_copy_of(mpz_srcptr z) noexcept {
 // bits; -1 with an exception set otherwise ("negative shift count", or
 // the count's own error). Shared by x >> n and x >>= n.
 int huge_shift_count(PyObject* b) noexcept;
+
+// An integer operand: an mpz or xmpz as it is, anything else through the
+// integer conversion (whose TypeError "cannot convert object to mpz" is set).
+inline Ref integer_operand(PyObject* o) noexcept {
+  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
+  return Ref::steal(to_mpz_intonly(o));
+}
+
+// As integer_operand, with the conversion's error replaced by TypeError msg.
+inline Ref integer_operand(PyObject* o, const char* msg) noexcept {
+  Ref r = integer_operand(o);
+  if (!r) {
+    PyErr_Clear();
+    PyErr_SetString(PyExc_TypeError, msg);
+  }
+  return r;
+}
+
+// The predicates of mpz, shared by the methods and their module-level
+// twins; x is an mpz. `prime` and `probab_prime` take the optional count
+// of repetitions (n is 0 or 1), `divisible` the divisor as given.
+namespace mpz_pred {
+PyObject* even(PyObject* x);
+PyObject* odd(PyObject* x);
+PyObject* power(PyObject* x);
+PyObject* square(PyObject* x);
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n);
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n);
+PyObject* divisible(PyObject* x, PyObject* d);
+}  // namespace mpz_pred
 
 }  // namespace vx

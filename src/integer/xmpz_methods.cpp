@@ -1,6 +1,5 @@
 // Methods and attributes of the mutable integer: copies, handing the value
 // over to an mpz, and direct access to the limb array.
-#include "arith/dispatch.h"
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
@@ -48,8 +47,7 @@ mp_size_t limb_count(PyObject* n, const char* not_int) noexcept {
   const Py_ssize_t v = PyLong_AsSsize_t(n);
   if (v == -1 && PyErr_Occurred()) return -1;
   if (v < 1) return value_error("number of limbs must be positive");
-  if (static_cast<uint64_t>(v) > MPZ_MAX_BITS / GMP_NUMB_BITS ||
-      !arith::power_fits(static_cast<uint64_t>(v) * GMP_NUMB_BITS, 1))
+  if (static_cast<uint64_t>(v) > MPZ_MAX_BITS / GMP_NUMB_BITS || !room_for_result(static_cast<uint64_t>(v) * GMP_NUMB_BITS))
     return memory_error();
   return static_cast<mp_size_t>(v);
 }
