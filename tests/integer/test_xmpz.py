@@ -336,8 +336,10 @@ def test_shared_xmpz_under_threads():
     adders = [add] * 8
 
     def adders_then_stop():
-        run_threads(adders)
-        done.set()
+        try:
+            run_threads(adders)
+        finally:
+            done.set()
 
     run_threads([adders_then_stop, grow, read, read])
     assert x == 8 * 20_000
@@ -366,8 +368,10 @@ def test_shifting_shared_xmpz_under_threads():
             assert int(text, 16) >= 1 and x > 0 and mpz(x) > 0 and x.num_limbs() >= 1
 
     def adders_then_stop():
-        run_threads([add] * 4)
-        done.set()
+        try:
+            run_threads([add] * 4)
+        finally:
+            done.set()
 
     run_threads([adders_then_stop, shift, shift, read])
     assert x >= 1
