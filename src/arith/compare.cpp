@@ -351,6 +351,7 @@ PyObject* compare_mpc(PyObject* x, PyObject* y, int op, CTXT_Object* ctx) noexce
 }
 
 PyObject* richcompare(PyObject* x, PyObject* y, int op) {
+  XmpzLock lock(x, y);
   if (is_mpz(x) || is_xmpz(x)) return compare_mpz(x, y, op);
   if (is_mpq(x)) return compare_mpq(x, y, op);
   Own<CTXT_Object> ctx(current_context());
@@ -493,7 +494,10 @@ int decimal_sign(PyObject* o, bool& nan) noexcept {
 PyObject* sign_fn(PyObject* self, PyObject* x) {
   // Our integers and rationals and Python's ints need no conversion (and
   // none of them is asked for the conversion methods below).
-  if (is_mpz(x) || is_xmpz(x)) return PyLong_FromLong(mpz_sgn(mpz_of(x)));
+  if (is_mpz(x) || is_xmpz(x)) {
+    XmpzLock lock(x);
+    return PyLong_FromLong(mpz_sgn(mpz_of(x)));
+  }
   if (PyLong_Check(x)) return PyLong_FromLong(compat::long_sign(x));
   if (is_mpq(x)) return PyLong_FromLong(mpq_sgn(mpq_of(x)));
   // mpfr and float need no probing either; a float subclass may offer the

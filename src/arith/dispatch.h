@@ -83,7 +83,10 @@ struct BinaryOp {
 
 inline PyObject* dispatch(const BinaryOp& op, PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   switch (class_of(a, b)) {
-    case Cls::Int: return op.integer(x, a, y, b, cx);
+    case Cls::Int: {
+      XmpzLock lock(x, y);  // the integer paths read xmpz operands in place
+      return op.integer(x, a, y, b, cx);
+    }
     case Cls::Rat: return op.rational(x, a, y, b, cx);
     case Cls::Real: return op.real(x, a, y, b, cx);
     case Cls::Cpx: return op.complex(x, a, y, b, cx);

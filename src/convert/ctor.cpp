@@ -180,7 +180,10 @@ PyObject* mpz_one(PyObject* x) noexcept {
   if (is_mpq(x)) return obj(int_from_mpq<MPZ_Object>(mpq_of(x)));
   if (is_mpfr(x)) return obj(int_from_mpfr<MPZ_Object>(mpfr_of(x), nullptr));
   if (PyFloat_Check(x)) return obj(int_from_double<MPZ_Object>(PyFloat_AS_DOUBLE(x)));
-  if (is_xmpz(x)) return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
+  if (is_xmpz(x)) {
+    XmpzLock lock(x);
+    return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
+  }
   if (is_fraction(x)) return int_from_fraction<MpzNames>(x);
   if (is_text(x)) return obj(mpz_from_text(x, 0));
   if (has_attr(x, "__mpz__")) return call_protocol_strict(x, "__mpz__", &MPZ_Type, "mpz");
@@ -427,9 +430,18 @@ PyObject* mpc_vectorcall(PyObject*, PyObject* const* args, std::size_t nargsf, P
 
 // ---- int(), float(), index and truth of the numbers ----
 
-PyObject* int_int(PyObject* self) { return pylong_from_mpz(mpz_of(self)); }
-PyObject* int_float(PyObject* self) { return pyfloat_from_mpz(mpz_of(self)); }
-int int_bool(PyObject* self) { return mpz_sgn(mpz_of(self)) != 0; }
+PyObject* int_int(PyObject* self) {
+  XmpzLock lock(self);
+  return pylong_from_mpz(mpz_of(self));
+}
+PyObject* int_float(PyObject* self) {
+  XmpzLock lock(self);
+  return pyfloat_from_mpz(mpz_of(self));
+}
+int int_bool(PyObject* self) {
+  XmpzLock lock(self);
+  return mpz_sgn(mpz_of(self)) != 0;
+}
 PyObject* mpq_int(PyObject* self) { return pylong_from_mpq(mpq_of(self)); }
 PyObject* mpq_float(PyObject* self) { return pyfloat_from_mpq(mpq_of(self)); }
 

@@ -282,8 +282,10 @@ MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
     case K_MPZ:
       Py_INCREF(o);
       return reinterpret_cast<MPZ_Object*>(o);
-    case K_XMPZ:
+    case K_XMPZ: {
+      XmpzLock lock(o);
       return int_from_mpz<MPZ_Object>(mpz_of(o));
+    }
     case K_PYINT:
       return mpz_from_pylong(o);
     case K_HAS_MPZ:
@@ -301,7 +303,10 @@ MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
     return reinterpret_cast<MPZ_Object*>(o);
   }
   if (PyLong_Check(o)) return mpz_from_pylong(o);
-  if (is_xmpz(o)) return int_from_mpz<MPZ_Object>(mpz_of(o));
+  if (is_xmpz(o)) {
+    XmpzLock lock(o);
+    return int_from_mpz<MPZ_Object>(mpz_of(o));
+  }
   if (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"))
     if (MPZ_Object* r = call_mpz_protocol(o)) return r;
   return type_error("cannot convert object to mpz");
@@ -340,6 +345,7 @@ long read_long(PyObject* o, int kind) noexcept {
   if (kind == K_PYINT) return PyLong_AsLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return -1;
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   if (mpz_fits_slong_p(z)) return mpz_get_si(z);
   return overflow_error("value could not be converted to C long");
@@ -349,6 +355,7 @@ unsigned long read_ulong(PyObject* o, int kind) noexcept {
   if (kind == K_PYINT) return PyLong_AsUnsignedLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return static_cast<unsigned long>(-1);
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   if (mpz_sgn(z) >= 0 && mpz_fits_ulong_p(z)) return mpz_get_ui(z);
   overflow_error("value could not be converted to C long");
@@ -360,6 +367,7 @@ long long read_llong(PyObject* o) noexcept {
   if (kind == K_PYINT) return PyLong_AsLongLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return -1;
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   unsigned long long mag;
   if (mpz_sgn(z) == 0) return 0;
@@ -375,6 +383,7 @@ unsigned long long read_ullong(PyObject* o) noexcept {
   if (kind == K_PYINT) return PyLong_AsUnsignedLongLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return static_cast<unsigned long long>(-1);
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   // A negative value is refused as it is for a Python int: read as 0 it
   // would turn a bit index or shift count of -1 into 0.

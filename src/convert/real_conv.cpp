@@ -121,8 +121,11 @@ MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
   MPQ_Object* r = nullptr;
   switch (kind) {
     case K_MPZ:
-    case K_XMPZ:
       return mpq_from_z(mpz_of(o));
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpq_from_z(mpz_of(o));
+    }
     case K_PYINT:
       return mpq_from_pylong(o);
     case K_HAS_MPZ:
@@ -147,7 +150,10 @@ MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept {
     Py_INCREF(o);
     return reinterpret_cast<MPQ_Object*>(o);
   }
-  if (is_mpz(o) || is_xmpz(o)) return mpq_from_z(mpz_of(o));
+  if (is_mpz(o) || is_xmpz(o)) {
+    XmpzLock lock(o);
+    return mpq_from_z(mpz_of(o));
+  }
   if (PyLong_Check(o)) return mpq_from_pylong(o);
   if (is_fraction(o)) return mpq_from_fraction(o);
   if (has_attr(o, "__mpq__")) {
@@ -180,7 +186,10 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
   if (is_mpfr(o)) return mpq_from_mpfr(mpfr_of(o));
   if (PyFloat_Check(o)) return mpq_from_double(PyFloat_AS_DOUBLE(o));
   if (PyLong_Check(o)) return mpq_from_pylong(o);
-  if (is_xmpz(o)) return mpq_from_z(mpz_of(o));
+  if (is_xmpz(o)) {
+    XmpzLock lock(o);
+    return mpq_from_z(mpz_of(o));
+  }
   if (is_fraction(o)) return mpq_from_fraction(o);
   Ref pair = Ref::steal(PyObject_CallMethod(o, "as_integer_ratio", nullptr));
   if (pair) {
@@ -257,8 +266,11 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
     case K_MPFR:
       return mpfr_from_mpfr(o, p, ctx);
     case K_MPZ:
-    case K_XMPZ:
       return mpfr_from_z(mpz_of(o), p, ctx);
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpfr_from_z(mpz_of(o), p, ctx);
+    }
     case K_PYINT: {
       int overflow = 0;
       long v = PyLong_AsLongAndOverflow(o, &overflow);
@@ -364,8 +376,11 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
     case K_MPC:
       return mpc_from_mpc(o, p, q, ctx);
     case K_MPZ:
-    case K_XMPZ:
       return mpc_from_z(mpz_of(o), p, ctx);
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpc_from_z(mpz_of(o), p, ctx);
+    }
     case K_PYINT: {
       Own<MPZ_Object> z(mpz_from_pylong(o));
       if (!z) return nullptr;

@@ -41,6 +41,12 @@ inline PyObject* mpz_copy_of(mpz_srcptr z) noexcept {
   return as_obj(r);
 }
 
+// A shift count that the bit-index reader refused (its error is pending):
+// 1 when it is a count too large for 64 bits, whose result is all sign
+// bits; -1 with an exception set otherwise ("negative shift count", or
+// the count's own error). Shared by x >> n and x >>= n.
+int huge_shift_count(PyObject* b) noexcept;
+
 // An integer operand: an mpz or xmpz as it is, anything else through the
 // integer conversion (whose TypeError "cannot convert object to mpz" is set).
 inline Ref integer_operand(PyObject* o) noexcept {

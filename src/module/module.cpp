@@ -162,6 +162,8 @@ int vexa2_exec(PyObject* m) {
   add_type(m, "mpq", &MPQ_Type);
   add_type(m, "mpfr", &MPFR_Type);
   add_type(m, "mpc", &MPC_Type);
+  for (const Unit* u : registered_units())
+    if (u->ready && u->ready(m) < 0) return -1;
 
   if (context_module_init(m) < 0) return -1;
 

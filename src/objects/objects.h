@@ -7,6 +7,7 @@
 #include <mpc.h>
 #include "context/context.h"
 #include "core/compat.h"
+#include "core/lock.h"
 
 namespace vx {
 
@@ -56,6 +57,15 @@ inline mpfr_ptr mpfr_of(PyObject* o) noexcept { return reinterpret_cast<MPFR_Obj
 inline mpc_ptr mpc_of(PyObject* o) noexcept { return reinterpret_cast<MPC_Object*>(o)->c; }
 
 static_assert(offsetof(MPZ_Object, z) == offsetof(XMPZ_Object, z));
+
+// The value of an xmpz changes in place: on the free-threaded interpreter
+// every read and change of it holds the object's lock, so that no thread
+// sees limbs another thread is reallocating. Locks whichever of a and b is
+// an xmpz (b may be nullptr); other objects are immutable and need none.
+inline PyObject* if_xmpz(PyObject* o) noexcept { return o && is_xmpz(o) ? o : nullptr; }
+struct XmpzLock : ObjectLock {
+  explicit XmpzLock(PyObject* a, PyObject* b = nullptr) noexcept : ObjectLock(if_xmpz(a), if_xmpz(b)) {}
+};
 
 // Allocation routines: new reference, or nullptr with an exception set.
 // A precision of 1 or less means the context's; ctx may be nullptr (current).
