@@ -2,7 +2,9 @@
 // in their own way: steps to neighbours, range checks, scaling by powers
 // of two, roots, rounding to a precision, square, factorial, degrees and
 // radians, Bessel functions of integer order, and the complex-only members.
+#include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "floating/mathfn.h"
 #include "core/registry.h"
@@ -312,6 +314,8 @@ PyObject* f_angle(PyObject* self, PyObject* x) {
 
 // ---- Bessel functions of integer order ----
 
+constexpr long YN_MAX_ORDER = 1L << 14;
+
 template <bool First>
 PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, First ? "jn() requires 2 arguments" : "yn() requires 2 arguments")) return nullptr;
@@ -326,10 +330,48 @@ PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                               "has changed to (int, mpfr) instead of (mpfr,int).");
   const long n = read_long(args[0], kn);
   if (n == -1 && PyErr_Occurred()) return nullptr;
+  // MPFR's Bessel function of the second kind takes time growing faster
+  // than the square of the order (half a minute at 10**4) and aborts the
+  // process on a failed allocation near 10**6.
+  if (!First && (n > YN_MAX_ORDER || n < -YN_MAX_ORDER)) return value_error("yn() order too large");
   RealOwn x(exact_real(args[1], kx, ctx));
   if (!x) return nullptr;
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) {
     return First ? mpfr_jn(r, n, x->f, m) : mpfr_yn(r, n, x->f, m);
+  });
+}
+
+// ---- Airy function ----
+
+// MPFR sums a power series whose working precision and length grow like
+// |x|**1.5: beyond about a thousand it runs for minutes, and near 10**5 its
+// allocations fail and the process aborts. Far out on the positive axis the
+// value is known to underflow, Ai(x) < exp(-2/3 x**1.5); elsewhere such
+// arguments are refused.
+constexpr double AI_LIMIT = 1024;
+
+PyObject* f_ai(PyObject* self, PyObject* x) {
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
+  const int kind = classify(x);
+  if (!is_real_kind(kind)) return not_supported("ai");
+  RealOwn v(exact_real(x, kind, ctx));
+  if (!v) return nullptr;
+  const bool far = mpfr_number_p(v->f) && mpfr_cmpabs_ui(v->f, static_cast<unsigned long>(AI_LIMIT)) > 0;
+  if (!far) return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_ai(r, v->f, m); });
+  // The smallest exponent a result may have, in MPFR and in the context.
+  const mpfr_exp_t emin = std::max(mpfr_get_emin(), ctx->ctx.emin);
+  const double xd = mpfr_get_d(v->f, MPFR_RNDZ);
+  const double log2_bound = 2.0 / 3.0 * xd * std::sqrt(std::fabs(xd)) * 1.4426950408889634;
+  if (xd < 0 || log2_bound <= (2.0 - static_cast<double>(emin)) * (1 + 1e-9))
+    return value_error("ai() argument too large");
+  // Any positive value below half the smallest positive number rounds like
+  // Ai(x): 2**(emin-2), known to lie above Ai(x), underflows in MPFR or in
+  // the check.
+  return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) {
+    const int t = mpfr_set_ui_2exp(r, 1, emin - 2, m);
+    return t ? t : 1;
   });
 }
 
@@ -441,6 +483,9 @@ const FnDef rows[] = {
          "jn(n, x, /)\n--\n\nReturn the first kind Bessel function of order n of x."),
     fast("yn", f_bessel_n<false>, MODULE_AND_CONTEXT,
          "yn(n, x, /)\n--\n\nReturn the second kind Bessel function of order n of x."),
+    one("ai", f_ai, MODULE_AND_CONTEXT,
+        "ai(x, /)\n--\n\nReturn the Airy function of x (abs(x) up to 1024; larger positive x where the result "
+        "underflows)."),
     one("norm", f_norm, MODULE_AND_CONTEXT,
         "norm(x, /)\n--\n\nReturn the norm of the complex x: the square of its absolute value."),
     one("phase", f_phase, MODULE_AND_CONTEXT, "phase(x, /)\n--\n\nReturn the phase angle (argument) of the complex x."),

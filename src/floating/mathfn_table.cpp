@@ -59,7 +59,6 @@ constexpr Domain ANY = Domain::any;
 const Row rows[] = {
     unary("acos", mpfr_acos, mpc_acos, Domain::unit, SIG1("acos") "Return the arc-cosine of x; x in radians."),
     unary("acosh", mpfr_acosh, mpc_acosh, ANY, SIG1("acosh") "Return the inverse hyperbolic cosine of x."),
-    unary("ai", mpfr_ai, nullptr, ANY, SIG1("ai") "Return the Airy function of x."),
     unary("asin", mpfr_asin, mpc_asin, Domain::unit, SIG1("asin") "Return the arc-sine of x; x in radians."),
     unary("asinh", mpfr_asinh, mpc_asinh, ANY, SIG1("asinh") "Return the inverse hyperbolic sine of x."),
     unary("atan", mpfr_atan, mpc_atan, ANY, SIG1("atan") "Return the arc-tangent of x; x in radians."),

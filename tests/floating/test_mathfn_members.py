@@ -78,6 +78,9 @@ ERRORS = (
         ("next_toward", (1,), TypeError, "next_toward() requires 2 arguments"),
         ("agm", (1,), TypeError, "agm() requires 2 arguments"),
         ("degrees", ("a",), TypeError, "object could not be converted to 'mpfr'"),
+        ("ai", (3000,), ValueError, "ai() argument too large"),
+        ("ai", (-1e5,), ValueError, "ai() argument too large"),
+        ("yn", (20000, 1.5), ValueError, "yn() order too large"),
     ]
 )
 
@@ -231,6 +234,16 @@ def test_factorial_degrees_radians_bessel():
     with pytest.raises(OverflowError):
         vexa2.factorial(-1)
     assert vexa2.jn(2, 1.5) == vexa2.jn(mpz(2), mpfr(1.5)) and vexa2.yn(0, 2) == vexa2.y0(2)
+
+
+def test_airy_far_out_underflows_instead_of_aborting():
+    """MPFR's series would run out of memory; the value is known to underflow."""
+    for mode, want in ((RoundToNearest, 0), (RoundUp, mpfr(2) ** (-1073741824))):
+        ctx = context(round=mode)
+        r = ctx.ai(mpfr("1e7"))
+        assert r == want and ctx.underflow and ctx.inexact and r.rc == (1 if want else -1)
+    ctx = context(emin=-100)
+    assert ctx.ai(10**5) == 0 and ctx.underflow
 
 
 def test_impossible_precision_is_refused():
