@@ -10,6 +10,11 @@
 #include "convert/numtext.h"
 
 #include <climits>
+#include <string_view>
+#include <string>
+#include <cstdio>
+#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "context/context.h"
@@ -452,6 +457,54 @@ bool split_number_style(const char* fmt, char* out, size_t cap, NumberStyle& st)
 
 }  // namespace
 
+namespace {
+
+// Digits past the exact decimal expansion of a binary value are zeros. For
+// a request far beyond it, MPFR writes only the digits the value has and
+// the zeros are added here: MPFR's time grows faster than the output.
+PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
+  constexpr double SLACK = 64;
+  const char t = s.type;
+  const bool fixed = t == 'f' || t == 'F' || t == '%', sci = t == 'e' || t == 'E';
+  if (!(fixed || sci) || !mpfr_regular_p(v) || s.digits < 0)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  const double e = static_cast<double>(mpfr_get_exp(v)), p = static_cast<double>(mpfr_get_prec(v));
+  double needed = std::max(0.0, p - e);  // binary fraction digits = decimal fraction digits
+  if (sci && e > 0) needed += std::ceil(e * 0.3010299956639812) + 1;
+  needed = std::max(needed, 1.0);
+  if (s.digits <= needed + SLACK)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+
+  // The conversion with the smaller digit count in place of the requested one.
+  const char* dot = std::strchr(s.f.s, '.');
+  if (!dot) return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  const char* after = dot + 1;
+  while (is_digit(*after)) ++after;
+  char conv[CONV_MAX + 32];
+  int k = std::snprintf(conv, sizeof conv, "%.*s.%.0f%s", static_cast<int>(dot - s.f.s), s.f.s, needed, after);
+  if (k < 0 || static_cast<size_t>(k) >= sizeof conv)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  Ref short_text = Ref::steal(mpfr_text(conv, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG));
+  if (!short_text) return nullptr;
+  Py_ssize_t n = 0;
+  const char* u = PyUnicode_AsUTF8AndSize(short_text.get(), &n);
+  if (!u) return nullptr;
+  std::string_view text(u, static_cast<size_t>(n));
+  // The zeros go after the last digit: before the exponent, or before '%'.
+  size_t at = sci ? text.find_last_of("eE") : (t == '%' ? text.rfind('%') : text.size());
+  if (at == std::string_view::npos) at = text.size();
+  const size_t zeros = static_cast<size_t>(s.digits - needed);
+  PyObject* out = PyUnicode_New(static_cast<Py_ssize_t>(text.size() + zeros), 127);
+  if (!out) return nullptr;
+  char* d = static_cast<char*>(PyUnicode_DATA(out));
+  std::memcpy(d, text.data(), at);
+  std::memset(d + at, '0', zeros);
+  std::memcpy(d + at + zeros, text.data() + at, text.size() - at);
+  return out;
+}
+
+}  // namespace
+
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
   char plain[128];
   NumberStyle style;
@@ -468,7 +521,7 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
   // MPFR reports an over-long result only after producing its digits, which
   // for a large request takes unbounded time and memory: refuse up front.
   if (output_bound(v, s.type, s.digits) > INT_MAX) return raise(PyExc_RuntimeError, MAX_PREC_MSG);
-  Ref text = Ref::steal(mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG));
+  Ref text = Ref::steal(exact_tail_text(s, v));
   text = Ref::steal(style_number_text(text.release(), style));
   if (!text || !style.zero_fill || s.a.n == 0) return apply_alignment(text.release(), s.a);
   size_t width = 0;

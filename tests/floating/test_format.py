@@ -245,3 +245,17 @@ def test_complex_attributes():
             big.real
     with context(emax=100) as ctx:
         assert math.isinf(float(big.real)) and ctx.overflow
+
+
+@pytest.mark.parametrize("x, spec", [
+    (mpfr(1) / 3, ".400f"), (mpfr(1) / 3, ".400e"), (mpfr(2) ** -200, ".400E"), (mpfr(2.5), ".300%"),
+    (mpfr(-2) ** 100, ".300f"), (mpfr(-2) ** 100, ".300e"),
+])
+def test_digits_past_the_exact_expansion_are_zeros(x, spec):
+    assert format(x, spec) == format(float(x), spec)
+
+
+def test_huge_fixed_digit_requests_are_fast():
+    start = time.monotonic()
+    text = format(mpfr(1), ".50000000f")
+    assert text == "1." + "0" * 50000000 and time.monotonic() - start < 5
