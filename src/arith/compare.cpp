@@ -499,19 +499,21 @@ PyObject* sign_fn(PyObject* self, PyObject* x) {
   // mpfr and float need no probing either; a float subclass may offer the
   // integer or rational protocol, which is then preferred.
   const bool own_real = is_mpfr(x) || PyFloat_CheckExact(x);
-  const bool has_mpq = !own_real && has_attr(x, "__mpq__");
-  if (!own_real && !has_mpq && has_attr(x, "__mpz__")) {
+  const unsigned bits = own_real ? 0u : type_info(Py_TYPE(x)).bits;
+  const bool has_mpq = (bits & P_MPQ) != 0;
+  if (!has_mpq && (bits & P_MPZ)) {
     Own<MPZ_Object> z(to_mpz(x, K_HAS_MPZ));
     if (!z) return nullptr;
     return PyLong_FromLong(mpz_sgn(z->z));
   }
-  if (is_fraction(x) || has_mpq) {
-    Own<MPQ_Object> q(to_mpq(x, is_fraction(x) ? K_FRACTION : K_HAS_MPQ));
+  const bool fraction = !own_real && is_fraction_value(x);
+  if (fraction || has_mpq) {
+    Own<MPQ_Object> q(to_mpq(x, fraction ? K_FRACTION : K_HAS_MPQ));
     if (!q) return nullptr;
     return PyLong_FromLong(mpq_sgn(q->q));
   }
   const bool decimal = is_decimal(x);
-  if (!(own_real || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
+  if (!(own_real || PyFloat_Check(x) || decimal || (bits & (P_MPFR | P_MPC)) == P_MPFR))
     return type_error("sign() argument type not supported");
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();

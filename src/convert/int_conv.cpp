@@ -244,25 +244,6 @@ MPQ_Object* mpq_from_pylong(PyObject* o) noexcept {
   return r;
 }
 
-namespace {
-
-// Calls o.__mpz__() and accepts only an exact mpz; nullptr without an
-// exception (cleared) otherwise.
-MPZ_Object* call_mpz_protocol(PyObject* o) noexcept {
-  PyObject* r = PyObject_CallMethod(o, "__mpz__", nullptr);
-  if (!r) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  if (!is_mpz(r)) {
-    Py_DECREF(r);
-    return nullptr;
-  }
-  return reinterpret_cast<MPZ_Object*>(r);
-}
-
-}  // namespace
-
 MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
   switch (kind) {
     case K_MPZ:
@@ -273,12 +254,12 @@ MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
     case K_PYINT:
       return mpz_from_pylong(o);
     case K_HAS_MPZ:
-      if (MPZ_Object* r = call_mpz_protocol(o)) return r;
+      if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
       break;
     default:
       break;
   }
-  return type_error("cannot convert object to mpz");
+  return conversion_failed("cannot convert object to mpz");
 }
 
 MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
@@ -288,9 +269,9 @@ MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
   }
   if (PyLong_Check(o)) return mpz_from_pylong(o);
   if (is_xmpz(o)) return int_from_mpz<MPZ_Object>(mpz_of(o));
-  if (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"))
-    if (MPZ_Object* r = call_mpz_protocol(o)) return r;
-  return type_error("cannot convert object to mpz");
+  if ((type_info(Py_TYPE(o)).bits & (P_MPZ | P_MPQ)) == P_MPZ)
+    if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
+  return conversion_failed("cannot convert object to mpz");
 }
 
 namespace {
@@ -300,7 +281,7 @@ namespace {
 Ref integer_value(PyObject* o, int kind) noexcept {
   if (kind == K_MPZ || kind == K_XMPZ) return Ref::borrow(o);
   if (kind == K_HAS_MPZ) {
-    Ref r = Ref::steal(PyObject_CallMethod(o, "__mpz__", nullptr));
+    Ref r = Ref::steal(call_special(o, P_MPZ));
     if (r && !is_mpz(r.get())) {
       // A protocol result of another type is refused, never read as 0.
       type_error("could not convert object to integer");

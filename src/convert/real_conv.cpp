@@ -18,21 +18,6 @@ constexpr mpfr_prec_t P_CONTEXT = PREC_CONTEXT.v;
 constexpr mpfr_prec_t P_EXACT = PREC_EXACT.v;
 
 
-// Calls a protocol method and accepts only a result of exactly `type`;
-// nullptr with no exception pending otherwise.
-PyObject* call_protocol(PyObject* o, const char* name, PyTypeObject* type) noexcept {
-  PyObject* r = PyObject_CallMethod(o, name, nullptr);
-  if (!r) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  if (Py_TYPE(r) != type) {
-    Py_DECREF(r);
-    return nullptr;
-  }
-  return r;
-}
-
 MPQ_Object* mpq_from_z(mpz_srcptr z) noexcept {
   MPQ_Object* r = new_mpq();
   if (r) mpq_set_z(r->q, z);
@@ -40,7 +25,7 @@ MPQ_Object* mpq_from_z(mpz_srcptr z) noexcept {
 }
 
 MPQ_Object* mpq_via_mpz_protocol(PyObject* o) noexcept {
-  Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+  Ref z = Ref::steal(call_protocol(o, P_MPZ));
   return z ? mpq_from_z(mpz_of(z.get())) : nullptr;
 }
 
@@ -123,12 +108,12 @@ MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
     case K_FRACTION:
       return mpq_from_fraction(o);
     case K_HAS_MPQ:
-      if ((r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type)))) return r;
+      if ((r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ)))) return r;
       break;
     default:
       break;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept {
@@ -138,13 +123,13 @@ MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept {
   }
   if (is_mpz(o) || is_xmpz(o)) return mpq_from_z(mpz_of(o));
   if (PyLong_Check(o)) return mpq_from_pylong(o);
-  if (is_fraction(o)) return mpq_from_fraction(o);
-  if (has_attr(o, "__mpq__")) {
-    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type))) return r;
-  } else if (has_attr(o, "__mpz__")) {
+  if (is_fraction_value(o)) return mpq_from_fraction(o);
+  if (has_protocol(o, P_MPQ)) {
+    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ))) return r;
+  } else if (has_protocol(o, P_MPZ)) {
     if (MPQ_Object* r = mpq_via_mpz_protocol(o)) return r;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 MPQ_Object* mpq_from_pair(PyObject* n, PyObject* d) noexcept {
@@ -177,13 +162,14 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
       return type_error("cannot convert object to mpq");
     return mpq_from_pair(PyTuple_GET_ITEM(pair.get(), 0), PyTuple_GET_ITEM(pair.get(), 1));
   }
+  if (must_propagate()) return nullptr;
   PyErr_Clear();
-  if (has_attr(o, "__mpq__")) {
-    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type))) return r;
-  } else if (has_attr(o, "__mpz__")) {
+  if (has_protocol(o, P_MPQ)) {
+    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ))) return r;
+  } else if (has_protocol(o, P_MPZ)) {
     if (MPQ_Object* r = mpq_via_mpz_protocol(o)) return r;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 namespace {
@@ -264,7 +250,7 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return mpfr_from_z(z->z, p, ctx);
     }
     case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+      Ref z = Ref::steal(call_protocol(o, P_MPZ));
       if (z) return mpfr_from_z(mpz_of(z.get()), p, ctx);
       break;
     }
@@ -276,7 +262,7 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return mpfr_from_q(q->q, p, ctx);
     }
     case K_HAS_MPQ: {
-      Ref q = Ref::steal(call_protocol(o, "__mpq__", &MPQ_Type));
+      Ref q = Ref::steal(call_protocol(o, P_MPQ));
       if (q) return mpfr_from_q(mpq_of(q.get()), p, ctx);
       break;
     }
@@ -288,12 +274,12 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return check_real(r, ctx->ctx, p != P_EXACT, true);
     }
     case K_HAS_MPFR:
-      if (PyObject* r = call_protocol(o, "__mpfr__", &MPFR_Type)) return reinterpret_cast<MPFR_Object*>(r);
+      if (PyObject* r = call_protocol(o, P_MPFR)) return reinterpret_cast<MPFR_Object*>(r);
       break;
     default:
       break;
   }
-  return type_error("object could not be converted to 'mpfr'");
+  return conversion_failed("object could not be converted to 'mpfr'");
 }
 
 namespace {
@@ -361,7 +347,7 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       return mpc_from_z(z->z, p, ctx);
     }
     case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+      Ref z = Ref::steal(call_protocol(o, P_MPZ));
       if (z) return mpc_from_z(mpz_of(z.get()), p, ctx);
       break;
     }
@@ -373,14 +359,14 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       return mpc_from_q(fq->q, ctx);
     }
     case K_HAS_MPQ: {
-      Ref fq = Ref::steal(call_protocol(o, "__mpq__", &MPQ_Type));
+      Ref fq = Ref::steal(call_protocol(o, P_MPQ));
       if (fq) return mpc_from_q(mpq_of(fq.get()), ctx);
       break;
     }
     case K_MPFR:
       return mpc_from_mpfr(mpfr_of(o), p, ctx);
     case K_HAS_MPFR: {
-      Ref f = Ref::steal(call_protocol(o, "__mpfr__", &MPFR_Type));
+      Ref f = Ref::steal(call_protocol(o, P_MPFR));
       if (f) return mpc_from_mpfr(mpfr_of(f.get()), p, ctx);
       break;
     }
@@ -397,12 +383,12 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       return mpc_made(rp, ip, ctx, true, [re, im](mpc_ptr c, mpc_rnd_t r) { return mpc_set_d_d(c, re, im, r); });
     }
     case K_HAS_MPC:
-      if (PyObject* r = call_protocol(o, "__mpc__", &MPC_Type)) return reinterpret_cast<MPC_Object*>(r);
+      if (PyObject* r = call_protocol(o, P_MPC)) return reinterpret_cast<MPC_Object*>(r);
       break;
     default:
       break;
   }
-  return type_error("object could not be converted to 'mpc'");
+  return conversion_failed("object could not be converted to 'mpc'");
 }
 
 namespace {
