@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "arith/hash.h"
+#include "context/conditions.h"
 #include "objects/check.h"
 #include "convert/classify.h"
 #include "convert/int_conv.h"
@@ -45,12 +46,7 @@ inline PyObject* not_implemented() noexcept { Py_RETURN_NOTIMPLEMENTED; }
 // Records that a NaN took part in a comparison; false with RangeError set
 // when the context traps it.
 bool note_nan(CTXT_Object* ctx, const char* msg) noexcept {
-  ctx->ctx.erange = 1;
-  if (ctx->ctx.traps & TRAP_ERANGE) {
-    PyErr_SetString(exc.range, msg);
-    return false;
-  }
-  return true;
+  return raise_conditions(ctx->ctx, TRAP_ERANGE, msg);
 }
 
 // Three-way comparison of a GMP integer with a Python int, without an

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "objects/check.h"
+#include "context/conditions.h"
 #include "context/context.h"
 #include "convert/classify.h"
 #include "core/args.h"

@@ -178,12 +178,6 @@ PyObject* real_floordiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   return obj(check_real(r, c));
 }
 
-// Raises a trapped condition of % or divmod; true when it is trapped.
-bool trapped(ContextRecord& c, int trap, PyObject* exc_type, const char* msg) noexcept {
-  if (!(c.traps & trap)) return false;
-  PyErr_SetString(exc_type, msg);
-  return true;
-}
 
 struct RealPair {
   Own<MPFR_Object> x, y;
@@ -202,20 +196,17 @@ PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (!p.load(x, a, y, b, c)) return nullptr;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
   if (mpfr_zero_p(fy)) {
-    cr.divzero = 1;
-    if (trapped(cr, TRAP_DIVZERO, exc.divzero, "mod() modulo by zero")) return nullptr;
+    if (!raise_conditions(cr, TRAP_DIVZERO, "mod() modulo by zero")) return nullptr;
   }
   Own<MPFR_Object> r(new_mpfr(0, c));
   if (!r) return nullptr;
   const mpfr_rnd_t m = rnd(cr);
   mpfr_clear_flags();
   if (mpfr_nan_p(fx) || mpfr_inf_p(fx) || mpfr_nan_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "mod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "mod() invalid operation")) return nullptr;
     mpfr_set_nan(r->f);
   } else if (mpfr_inf_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "mod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "mod() invalid operation")) return nullptr;
     if (mpfr_sgn(fy) < 0)
       mpfr_set_inf(r->f, -1);
     else
@@ -246,18 +237,15 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   mpfr_ptr fq = q->f, fr = r->f;
   constexpr mpfr_rnd_t N = MPFR_RNDN;
   if (mpfr_zero_p(fy)) {
-    cr.divzero = 1;
-    if (trapped(cr, TRAP_DIVZERO, exc.divzero, "divmod() division by zero")) return nullptr;
+    if (!raise_conditions(cr, TRAP_DIVZERO, "divmod() division by zero")) return nullptr;
     mpfr_set_nan(fq);
     mpfr_set_nan(fr);
   } else if (mpfr_nan_p(fy) || mpfr_nan_p(fx) || mpfr_inf_p(fx)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "divmod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "divmod() invalid operation")) return nullptr;
     mpfr_set_nan(fq);
     mpfr_set_nan(fr);
   } else if (mpfr_inf_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "divmod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "divmod() invalid operation")) return nullptr;
     const int ysign = mpfr_signbit(fy) ? -1 : 1;
     if (mpfr_zero_p(fx)) {
       mpfr_set_zero(fq, ysign);

@@ -184,16 +184,14 @@ PyObject* complex_retry(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   // Only the flags of the failed attempt are taken back: the record may be
   // shared with other threads, whose changes to other fields must stay.
   ContextRecord& cr = cx.rec();
-  const int underflow = cr.underflow, overflow = cr.overflow, inexact = cr.inexact;
+  const unsigned before = flags_of(cr);
   Ref z = Ref::steal(complex_power(x, a, y, b, Py_None, cx));
   if (!z) return nullptr;
   mpc_srcptr v = mpc_of(z.get());
   if (!mpfr_nan_p(mpc_realref(v)) && !mpfr_nan_p(mpc_imagref(v))) return z.release();
-  cr.underflow = underflow;
-  cr.overflow = overflow;
-  cr.inexact = inexact;
-  cr.invalid = 1;
-  PyErr_SetString(exc.invalid, "pow() invalid operation");
+  take_back_flags(cr, before, TRAP_UNDERFLOW | TRAP_OVERFLOW | TRAP_INEXACT);
+  raise_conditions(cr, TRAP_INVALID);
+  PyErr_SetString(exc.invalid, "pow() invalid operation");  // trapped or not
   return nullptr;
 }
 
