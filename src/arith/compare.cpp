@@ -19,6 +19,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/temps.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -66,12 +67,9 @@ int cmp_z_pylong(mpz_srcptr z, PyObject* y) noexcept {
                        static_cast<size_t>(std::bit_width(static_cast<uint32_t>(compat::long_digits(y)[nd - 1])));
   const size_t zbits = mpz_sizeinbase(z, 2);
   if (zbits != ybits) return zbits < ybits ? -zs : zs;
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_set_pylong(t, y);
-  int c = mpz_cmp(z, t);
-  mpz_clear(t);
-  return c;
+  return mpz_cmp(z, t);
 }
 
 int cmp_q_pylong(mpq_srcptr q, PyObject* y) noexcept {
@@ -81,12 +79,9 @@ int cmp_q_pylong(mpq_srcptr q, PyObject* y) noexcept {
     long v = static_cast<long>(mag);
     return mpq_cmp_si(q, sign < 0 ? -v : v, 1);
   }
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_set_pylong(t, y);
-  int c = mpq_cmp_z(q, t);
-  mpz_clear(t);
-  return c;
+  return mpq_cmp_z(q, t);
 }
 
 // The part of a comparison of an exact value with a float that does not
@@ -240,12 +235,9 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     double d = PyFloat_AS_DOUBLE(y);
     PyObject* out;
     if (float_special(d, op, out)) return out;
-    mpq_t t;
-    mpq_init(t);
+    Mpq t;
     mpq_set_d(t, d);  // exact
-    int c = mpq_cmp(q, t);
-    mpq_clear(t);
-    return verdict(c, op);
+    return verdict(mpq_cmp(q, t), op);
   }
   if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
     Ref re;

@@ -13,6 +13,7 @@
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 #include "objects/objects.h"
 
 namespace vx::arith {

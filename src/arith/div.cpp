@@ -129,17 +129,15 @@ PyObject* rat_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 
 // n = floor(x / y) and r = x - n*y; either may be left out.
 void rat_floor(mpz_ptr n, mpq_ptr r, mpq_srcptr x, mpq_srcptr y) noexcept {
-  mpq_t t;
-  mpq_init(t);
+  Mpq t;
   mpq_div(t, x, y);
-  mpz_fdiv_q(mpq_numref(t), mpq_numref(t), mpq_denref(t));
-  mpz_set_ui(mpq_denref(t), 1);
-  if (n) mpz_set(n, mpq_numref(t));
+  mpz_fdiv_q(mpq_numref(t.get()), mpq_numref(t.get()), mpq_denref(t.get()));
+  mpz_set_ui(mpq_denref(t.get()), 1);
+  if (n) mpz_set(n, mpq_numref(t.get()));
   if (r) {
     mpq_mul(t, t, y);
     mpq_sub(r, x, t);
   }
-  mpq_clear(t);
 }
 
 template <Part P>
@@ -218,7 +216,7 @@ PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     else if (mpfr_signbit(r->f) != mpfr_signbit(fy))
       r->rc = mpfr_add(r->f, r->f, fy, m);
   }
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  return obj(check_real(std::move(r), c));
 }
 
 // divmod(x, y) as Python's floats compute it; the parts are brought into
@@ -258,12 +256,10 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       r->rc = mpfr_set(fr, fx, N);
     }
   } else {
-    mpfr_t t;
-    mpfr_init2(t, cr.precision);
+    Mpfr t(cr.precision);
     mpfr_fmod(fr, fx, fy, N);
     mpfr_sub(t, fx, fr, N);
     mpfr_div(fq, t, fy, N);
-    mpfr_clear(t);
     if (mpfr_zero_p(fr)) {
       mpfr_setsign(fr, fr, mpfr_signbit(fy), N);
     } else if (mpfr_signbit(fr) != mpfr_signbit(fy)) {
@@ -313,21 +309,13 @@ PyObject* int_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (c->ctx.rational_division) return rat_truediv(x, a, y, b, cx);
   Own<MPFR_Object> r(new_mpfr(0, c));
   if (!r) return nullptr;
-  mpq_t q;
-  mpq_init(q);
-  bool ok = load_z(mpq_numref(q), x, a) && load_z(mpq_denref(q), y, b);
-  if (ok && mpz_sgn(mpq_denref(q)) == 0) {
-    zero_division(ZERO_DIV);
-    ok = false;
-  }
-  if (ok) {
-    mpq_canonicalize(q);
-    mpfr_clear_flags();
-    r->rc = mpfr_set_q(r->f, q, rnd(c->ctx));
-  }
-  mpq_clear(q);
-  if (!ok) return nullptr;
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  Mpq q;
+  if (!load_z(mpq_numref(q.get()), x, a) || !load_z(mpq_denref(q.get()), y, b)) return nullptr;
+  if (mpz_sgn(mpq_denref(q.get())) == 0) return zero_division(ZERO_DIV);
+  mpq_canonicalize(q);
+  mpfr_clear_flags();
+  r->rc = mpfr_set_q(r->f, q, rnd(c->ctx));
+  return obj(check_real(std::move(r), c));
 }
 
 }  // namespace

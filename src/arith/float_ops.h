@@ -152,7 +152,7 @@ PyObject* complex_binary(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       r->rc = F::cc(r->c, tx->c, ty->c, m);
     }
   }
-  return obj(check_complex(reinterpret_cast<MPC_Object*>(r.release()), cr));
+  return obj(check_complex(std::move(r), cr));
 }
 
 }  // namespace vx::arith

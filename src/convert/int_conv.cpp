@@ -10,6 +10,7 @@
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -131,13 +132,11 @@ namespace {
 template <class SetFn>
 PyObject* to_double(SetFn set, const char* overflow_msg) {
   ContextRecord c = ieee_double_context();
-  mpfr_t f;
-  mpfr_init2(f, 53);
+  Mpfr f(53);
   mpfr_clear_flags();
-  int rc = set(f);
+  int rc = set(f.get());
   check_real_value(f, rc, c);  // no traps: cannot fail
-  double d = mpfr_get_d(f, MPFR_RNDN);
-  mpfr_clear(f);
+  const double d = mpfr_get_d(f, MPFR_RNDN);
   if (std::isinf(d)) return overflow_error(overflow_msg);
   return PyFloat_FromDouble(d);
 }

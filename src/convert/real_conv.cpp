@@ -8,6 +8,7 @@
 #include "convert/int_conv.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -83,12 +84,9 @@ MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept {
 }
 
 PyObject* pylong_from_mpq(mpq_srcptr q) noexcept {
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_tdiv_q(t, mpq_numref(q), mpq_denref(q));
-  PyObject* r = pylong_from_mpz(t);
-  mpz_clear(t);
-  return r;
+  return pylong_from_mpz(t);
 }
 
 MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
