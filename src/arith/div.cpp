@@ -177,9 +177,12 @@ PyObject* real_floordiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 }
 
 
+// The operands of % and divmod as exact mpfr values, with their context.
 struct RealPair {
   Own<MPFR_Object> x, y;
-  bool load(PyObject* xo, int a, PyObject* yo, int b, CTXT_Object* c) noexcept {
+  CTXT_Object* c = nullptr;
+  bool load(PyObject* xo, int a, PyObject* yo, int b, Ctx& cx) noexcept {
+    if (!(c = cx.get())) return false;
     if (!(x = Own<MPFR_Object>(to_mpfr(xo, a, PREC_EXACT, c)))) return false;
     return static_cast<bool>(y = Own<MPFR_Object>(to_mpfr(yo, b, PREC_EXACT, c)));
   }
@@ -187,11 +190,10 @@ struct RealPair {
 
 // x % y with the sign of y, as Python's floats do.
 PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
-  CTXT_Object* c = cx.get();
-  if (!c) return nullptr;
-  ContextRecord& cr = c->ctx;
   RealPair p;
-  if (!p.load(x, a, y, b, c)) return nullptr;
+  if (!p.load(x, a, y, b, cx)) return nullptr;
+  CTXT_Object* c = p.c;
+  ContextRecord& cr = c->ctx;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
   if (mpfr_zero_p(fy)) {
     if (!raise_conditions(cr, TRAP_DIVZERO, "mod() modulo by zero")) return nullptr;
@@ -222,11 +224,10 @@ PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 // divmod(x, y) as Python's floats compute it; the parts are brought into
 // the exponent range but no flag is raised.
 PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
-  CTXT_Object* c = cx.get();
-  if (!c) return nullptr;
-  ContextRecord& cr = c->ctx;
   RealPair p;
-  if (!p.load(x, a, y, b, c)) return nullptr;
+  if (!p.load(x, a, y, b, cx)) return nullptr;
+  CTXT_Object* c = p.c;
+  ContextRecord& cr = c->ctx;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
   Own<MPFR_Object> q(new_mpfr(0, c));
   if (!q) return nullptr;

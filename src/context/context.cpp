@@ -179,10 +179,6 @@ bool set_num_value(ContextRecord& c, const NumField& f, long long v, bool keywor
   f.put(c, v);
   return true;
 }
-void set_switch_value(ContextRecord& c, const Switch& s, bool on) { store_field(c.*s.member, on ? 1 : 0); }
-void set_flag_value(ContextRecord& c, const Condition& k, bool on) { store_field(c.*k.flag, on ? 1 : 0); }
-void set_trap_value(ContextRecord& c, const Condition& k, bool on) { set_trap(c, k.bit, on); }
-
 PyObject* get_num(PyObject* self, void* closure) {
   return PyLong_FromLongLong(static_cast<const NumField*>(closure)->get(rec(self)));
 }
@@ -195,36 +191,23 @@ int set_num(PyObject* self, PyObject* v, void* closure) {
   return 0;
 }
 
-PyObject* get_switch(PyObject* self, void* closure) {
-  return PyBool_FromLong(load_field(rec(self).*static_cast<const Switch*>(closure)->member));
-}
-int set_switch(PyObject* self, PyObject* v, void* closure) {
-  auto& s = *static_cast<const Switch*>(closure);
-  bool on;
-  if (!read_bool(v, s.msg, on)) return -1;
-  set_switch_value(rec(self), s, on);
-  return 0;
-}
+// The boolean rows: switches, and the flag and the trap of each condition.
+bool switch_on(const ContextRecord& c, const Switch& s) { return load_field(c.*s.member) != 0; }
+void set_switch_value(ContextRecord& c, const Switch& s, bool on) { store_field(c.*s.member, on ? 1 : 0); }
+void set_flag_value(ContextRecord& c, const Condition& k, bool on) { store_field(c.*k.flag, on ? 1 : 0); }
+bool trap_on(const ContextRecord& c, const Condition& k) { return trapped(c, k.bit); }
+void set_trap_value(ContextRecord& c, const Condition& k, bool on) { set_trap(c, k.bit, on); }
 
-PyObject* get_flag(PyObject* self, void* closure) {
-  return PyBool_FromLong(flag_set(rec(self), *static_cast<const Condition*>(closure)));
+template <class Row, bool (*On)(const ContextRecord&, const Row&)>
+PyObject* get_bool(PyObject* self, void* closure) {
+  return PyBool_FromLong(On(rec(self), *static_cast<const Row*>(closure)));
 }
-int set_flag(PyObject* self, PyObject* v, void* closure) {
-  auto& k = *static_cast<const Condition*>(closure);
+template <class Row, void (*Set)(ContextRecord&, const Row&, bool), const char* const Row::*Msg>
+int set_bool(PyObject* self, PyObject* v, void* closure) {
+  auto& row = *static_cast<const Row*>(closure);
   bool on;
-  if (!read_bool(v, k.flag_msg, on)) return -1;
-  set_flag_value(rec(self), k, on);
-  return 0;
-}
-
-PyObject* get_trap(PyObject* self, void* closure) {
-  return PyBool_FromLong(trapped(rec(self), static_cast<const Condition*>(closure)->bit));
-}
-int set_trap_attr(PyObject* self, PyObject* v, void* closure) {
-  auto& k = *static_cast<const Condition*>(closure);
-  bool on;
-  if (!read_bool(v, k.trap_msg, on)) return -1;
-  set_trap_value(rec(self), k, on);
+  if (!read_bool(v, row.*Msg, on)) return -1;
+  Set(rec(self), row, on);
   return 0;
 }
 
@@ -236,9 +219,14 @@ constexpr std::array<PyGetSetDef, N_GETSET> build_getset() {
   std::array<PyGetSetDef, N_GETSET> a{};
   size_t i = 0;
   for (const NumField& f : NUM_FIELDS) a[i++] = {f.name, get_num, set_num, nullptr, cl(&f)};
-  for (const Switch& s : SWITCHES) a[i++] = {s.name, get_switch, set_switch, nullptr, cl(&s)};
-  for (const Condition& k : CONDITIONS) a[i++] = {k.flag_name, get_flag, set_flag, nullptr, cl(&k)};
-  for (const Condition& k : CONDITIONS) a[i++] = {k.trap_name, get_trap, set_trap_attr, nullptr, cl(&k)};
+  for (const Switch& s : SWITCHES)
+    a[i++] = {s.name, get_bool<Switch, switch_on>, set_bool<Switch, set_switch_value, &Switch::msg>, nullptr, cl(&s)};
+  for (const Condition& k : CONDITIONS)
+    a[i++] = {k.flag_name, get_bool<Condition, flag_set>, set_bool<Condition, set_flag_value, &Condition::flag_msg>,
+              nullptr, cl(&k)};
+  for (const Condition& k : CONDITIONS)
+    a[i++] = {k.trap_name, get_bool<Condition, trap_on>, set_bool<Condition, set_trap_value, &Condition::trap_msg>,
+              nullptr, cl(&k)};
   a[i] = {nullptr, nullptr, nullptr, nullptr, nullptr};
   return a;
 }
@@ -325,16 +313,16 @@ PyObject* context_repr(PyObject* self) {
     s += b(v);
     s += last ? ")" : ",";
   };
-  line(SWITCHES[0].name, load_field(c.*SWITCHES[0].member));
+  line(SWITCHES[0].name, switch_on(c, SWITCHES[0]));
   for (const Condition& k : CONDITIONS) {
     s += nl;
-    line(k.trap_name, trapped(c, k.bit));
+    line(k.trap_name, trap_on(c, k));
     s += ' ';
     line(k.flag_name, flag_set(c, k));
   }
   for (size_t i = 1; i < std::size(SWITCHES); ++i) {
     s += nl;
-    line(SWITCHES[i].name, load_field(c.*SWITCHES[i].member), i + 1 == std::size(SWITCHES));
+    line(SWITCHES[i].name, switch_on(c, SWITCHES[i]), i + 1 == std::size(SWITCHES));
   }
   PyObject* r = PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
   if (!r) {
