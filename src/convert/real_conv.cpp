@@ -33,8 +33,11 @@ MPQ_Object* mpq_via_mpz_protocol(PyObject* o) noexcept {
 }  // namespace
 
 MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
-  Ref num = Ref::steal(PyObject_GetAttrString(o, "numerator"));
-  Ref den = num ? Ref::steal(PyObject_GetAttrString(o, "denominator")) : Ref();
+  // fractions.Fraction itself keeps both parts in slots behind its
+  // properties: read them directly.
+  const bool std_fraction = (type_info(Py_TYPE(o)).bits & T_STD_FRACTION) != 0;
+  Ref num = Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_numerator" : "numerator"));
+  Ref den = num ? Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_denominator" : "denominator")) : Ref();
   if (!num || !den || !PyLong_Check(num.get()) || !PyLong_Check(den.get())) {
     PyErr_Clear();
     return system_error("Object does not appear to be Fraction");
