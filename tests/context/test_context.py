@@ -424,6 +424,7 @@ def test_shared_context_entered_by_many_threads():
         shared.__exit__(None, None, None)  # every token was consumed
 
 
+@pytest.mark.thread_unsafe(reason="starts its own threads")
 def test_flags_raised_by_threads_sharing_a_context():
     # Each thread raises its own condition on one shared context, cleared
     # between rounds: no thread's flag may be lost.

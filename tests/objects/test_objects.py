@@ -132,6 +132,7 @@ def _rss_bytes():
         return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
 
 
+@pytest.mark.thread_unsafe(reason="measures the process's memory")
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")
 def test_thread_caches_are_emptied_when_threads_end():
     def work():
