@@ -134,6 +134,7 @@ def _rss_bytes():
 
 @pytest.mark.thread_unsafe(reason="measures the process's memory")
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")
+@pytest.mark.skipif("ASAN_OPTIONS" in os.environ, reason="the sanitizer holds freed memory back")
 def test_thread_caches_are_emptied_when_threads_end():
     def work():
         # Enough dead objects of every type to fill each cache.
