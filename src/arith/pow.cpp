@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "core/memory.h"
 #include "arith/float_ops.h"
 #include "convert/int_conv.h"
 
@@ -21,13 +22,9 @@ constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all ar
 bool power_fits(uint64_t base_bits, uint64_t e) noexcept {
   unsigned __int128 bits = static_cast<unsigned __int128>(base_bits) * e;
   if (bits <= (static_cast<unsigned __int128>(1) << 30)) return true;
-  unsigned __int128 limit = static_cast<unsigned __int128>(INT_MAX - 64) * GMP_NUMB_BITS;
-  long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && page > 0) {
-    unsigned __int128 mem_bits = static_cast<unsigned __int128>(pages) * static_cast<uint64_t>(page) * 8;
-    if (mem_bits < limit) limit = mem_bits;
-  }
-  return bits <= limit;
+  const unsigned __int128 limit = static_cast<unsigned __int128>(INT_MAX - 64) * GMP_NUMB_BITS;
+  // The result and GMP's working copy of it.
+  return bits <= limit && memory_can_hold(static_cast<uint64_t>(bits / 8) * 2);
 }
 
 // Bits that bound the result of raising z (|z| >= 2) to a power: GMP sizes

@@ -94,14 +94,19 @@ TypeInfo learn(PyTypeObject* t) noexcept {
   return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint8_t>(bits)};
 }
 
-// An int attribute of o; errors of the probe count as absence.
+// An integer attribute of o (an int, an mpz or xmpz, or of a type offering
+// __mpz__; judged by type alone, so that a part that is itself such an
+// object cannot send the probe round in circles). Errors of the probe count
+// as absence.
 bool int_attr(PyObject* o, const char* name) noexcept {
   Ref v = Ref::steal(PyObject_GetAttrString(o, name));
   if (!v) {
     PyErr_Clear();
     return false;
   }
-  return PyLong_Check(v.get());
+  PyObject* p = v.get();
+  if (PyLong_Check(p) || is_mpz(p) || is_xmpz(p)) return true;
+  return is_integer_kind(type_info(Py_TYPE(p)).kind);
 }
 
 }  // namespace

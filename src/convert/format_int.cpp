@@ -12,6 +12,7 @@
 #include "convert/numtext.h"
 #include "core/args.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "objects/objects.h"
@@ -36,6 +37,9 @@ PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexce
 
   // Room for "xmpz(", sign, prefix, ")" and the terminator besides the digits.
   size_t n = mpz_sizeinbase(z, std::abs(base)) + 11;
+  // GMP converts through temporaries a few times the value's size, and
+  // stops the process if it cannot get them.
+  if (!memory_can_hold(n + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
   char stack[STACK_BUFFER];
   HeapBuffer heap;
   char* buf = stack;

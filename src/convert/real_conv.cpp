@@ -38,14 +38,25 @@ MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
   const bool std_fraction = (type_info(Py_TYPE(o)).bits & T_STD_FRACTION) != 0;
   Ref num = Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_numerator" : "numerator"));
   Ref den = num ? Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_denominator" : "denominator")) : Ref();
-  if (!num || !den || !PyLong_Check(num.get()) || !PyLong_Check(den.get())) {
+  // Fraction keeps the parts it is given when they are Integral, so they
+  // may be mpz (or any integer kind) rather than int.
+  const int nk = num ? classify(num.get()) : K_UNKNOWN, dk = den ? classify(den.get()) : K_UNKNOWN;
+  if (!is_integer_kind(nk) || !is_integer_kind(dk)) {
     PyErr_Clear();
     return system_error("Object does not appear to be Fraction");
   }
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;
-  if (mpz_set_pylong(mpq_numref(r->q), num.get()) < 0 || mpz_set_pylong(mpq_denref(r->q), den.get()) < 0)
-    return nullptr;
+  if (nk == K_PYINT && dk == K_PYINT) {
+    if (mpz_set_pylong(mpq_numref(r->q), num.get()) < 0 || mpz_set_pylong(mpq_denref(r->q), den.get()) < 0)
+      return nullptr;
+  } else {
+    Own<MPZ_Object> n(to_mpz(num.get(), nk));
+    Own<MPZ_Object> d(n ? to_mpz(den.get(), dk) : nullptr);
+    if (!d) return nullptr;
+    mpz_set(mpq_numref(r->q), n->z);
+    mpz_set(mpq_denref(r->q), d->z);
+  }
   // A foreign object is not trusted to be in lowest terms with a positive
   // denominator: an mpq must never hold a zero or negative denominator.
   if (mpz_sgn(mpq_denref(r->q)) == 0) return zero_division("zero denominator in mpq()");

@@ -153,21 +153,12 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
     reps = PyLong_AsUnsignedLong(args[0]);
     if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   }
-  // GMP counts repetitions in an int: more than INT_MAX means "as many as possible".
-  const int n = reps > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(reps);
+  // Capped as in is_prime: GMP would run every round asked for (hours for a
+  // large prime and a count near 2**31), and 1000 rounds leave an error
+  // below 4**-1000.
+  const int n = reps > 1000 ? 1000 : static_cast<int>(reps);
   mpz_srcptr z = mpz_of(self);
   return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
-}
-
-PyObject* num_digits(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
-  long long base = 10;
-  if (nargs == 1) {
-    base = PyLong_AsLongLong(args[0]);
-    if (base == -1 && PyErr_Occurred()) return nullptr;
-  }
-  if (base < 2 || base > 62) return value_error("base must be in the interval [2, 62]");
-  return PyLong_FromSize_t(mpz_sizeinbase(mpz_of(self), static_cast<int>(base)));
 }
 
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {
@@ -217,18 +208,10 @@ const FnDef mpz_integer_methods[] = {
                 "or return 0 if x is definitely non-prime."),
     noargs("is_square", is_square, ON_MPZ,
               "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
-    fast("num_digits", num_digits, ON_MPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base. The result is correct if base is a power\n"
-                "of 2. For other bases, the result is usually correct but may\n"
-                "be 1 too large. base can range between 2 and 62, inclusive."),
 };
 
 const FnDef xmpz_integer_methods[] = {
     noargs("conjugate", self_value, ON_XMPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
-    fast("num_digits", num_digits, ON_XMPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base."),
 };
 
 const AttrDef mpz_integer_getset[] = {
@@ -239,6 +222,16 @@ const AttrDef mpz_integer_getset[] = {
 };
 
 }  // namespace
+
+namespace mpz_pred {
+PyObject* even(PyObject* x) { return is_even(x, nullptr); }
+PyObject* odd(PyObject* x) { return is_odd(x, nullptr); }
+PyObject* power(PyObject* x) { return is_power(x, nullptr); }
+PyObject* square(PyObject* x) { return is_square(x, nullptr); }
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_prime(x, reps, n); }
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_probab_prime(x, reps, n); }
+PyObject* divisible(PyObject* x, PyObject* d) { return is_divisible(x, d); }
+}  // namespace mpz_pred
 
 VX_UNIT(mpz_methods, mpz_integer_methods, mpz_integer_getset)
 VX_UNIT(xmpz_methods, xmpz_integer_methods)

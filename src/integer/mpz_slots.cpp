@@ -37,13 +37,6 @@ PyObject* mpz_invert(PyObject* self) {
 
 // ---- shifts -------------------------------------------------------------
 
-// An mpz or xmpz operand as it is, anything else through the integer
-// conversion (whose TypeError propagates).
-Ref integer_operand(PyObject* o) noexcept {
-  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
-  return Ref::steal(to_mpz_intonly(o));
-}
-
 inline bool read_failed(unsigned long long n) noexcept {
   return n == static_cast<unsigned long long>(-1) && PyErr_Occurred();
 }
@@ -54,7 +47,7 @@ PyObject* int_lshift(PyObject* a, PyObject* b) {
   Ref x = integer_operand(a);
   if (!x) return nullptr;
   mpz_srcptr z = mpz_of(x.get());
-  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_bits(mpz_sizeinbase(z, 2) + n))) return memory_error();
+  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(z, 2) + n))) return memory_error();
   MPZ_Object* r = new_mpz();
   if (r) mpz_mul_2exp(r->z, z, n);
   return as_obj(r);
