@@ -10,6 +10,9 @@ from vexa2 import mpc, mpfr, mpq, mpz
 Named = type("Fraction", (), {"__init__": lambda s, n, d: s.__dict__.update(numerator=n, denominator=d)})
 
 
+SelfPart = type("Fraction", (), {"numerator": property(lambda s: s), "denominator": property(lambda s: s)})
+
+
 class Raising:
     def __getattr__(self, name):
         raise RuntimeError(name)
@@ -31,8 +34,8 @@ class SubFraction(Fraction):
 SameName = type("Fraction", (Fraction,), {})
 
 
-@pytest.mark.parametrize("other", [None, "a", Named(1.5, 2), Named(1, None), Raising(), Offers()],
-                         ids=["None", "str", "named-float", "named-none", "raising", "offers"])
+@pytest.mark.parametrize("other", [None, "a", Named(1.5, 2), Named(1, None), SelfPart(), Raising(), Offers()],
+                         ids=["None", "str", "named-float", "named-none", "self-part", "raising", "offers"])
 def test_unknown_operands(other):
     x = mpz(1)
     assert (x == other) is False and (x != other) is True
@@ -44,6 +47,7 @@ def test_unknown_operands(other):
 
 @pytest.mark.parametrize("value, expect", [
     (Fraction(1, 2), mpq(3, 2)), (SameName(1, 2), mpq(3, 2)), (Named(1, 2), mpq(3, 2)),
+    (Named(mpz(1), mpz(2)), mpq(3, 2)), (Fraction(mpz(1), mpz(2)), mpq(3, 2)),
 ])
 def test_fractions(value, expect):
     assert mpz(1) + value == expect and vexa2.sign(value) == 1
