@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "objects/check.h"
+#include "context/conditions.h"
 #include "context/context.h"
 #include "convert/classify.h"
 #include "core/args.h"
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 #include "objects/objects.h"
 
 namespace vx::arith {

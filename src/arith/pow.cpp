@@ -77,10 +77,9 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
   if (!r) return nullptr;
   mpz_ptr rz = r->z;
   // |m| and |y| are only copied when negative.
-  mpz_t abs_m, abs_y;
+  Mpz abs_m, abs_y;
   mpz_srcptr n = mod, e = ex;
   if (mpz_sgn(mod) < 0) {
-    mpz_init(abs_m);
     mpz_neg(abs_m, mod);
     n = abs_m;
   }
@@ -91,14 +90,11 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
       value_error("pow() base not invertible");
       ok = false;
     }
-    mpz_init(abs_y);
     mpz_neg(abs_y, ex);
     e = abs_y;
     base = rz;
   }
   if (ok) ok = compute(cx, false, limbs(base, n) + mpz_size(e), [&] { mpz_powm(rz, base, e, n); });
-  if (n != mod) mpz_clear(abs_m);
-  if (e != ex) mpz_clear(abs_y);
   if (!ok) return nullptr;
   if (mpz_sgn(mod) < 0 && mpz_sgn(rz) > 0) mpz_add(rz, rz, mod);
   return r.release();
@@ -172,7 +168,7 @@ PyObject* complex_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx
     if (!ty) return nullptr;
     r->rc = mpc_pow_fr(r->c, tx->c, ty->f, rm);
   }
-  return obj(check_complex(reinterpret_cast<MPC_Object*>(r.release()), c));
+  return obj(check_complex(std::move(r), c));
 }
 
 // A real power that has no real value, retried in the complex plane when
@@ -181,16 +177,14 @@ PyObject* complex_retry(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   // Only the flags of the failed attempt are taken back: the record may be
   // shared with other threads, whose changes to other fields must stay.
   ContextRecord& cr = cx.rec();
-  const int underflow = cr.underflow, overflow = cr.overflow, inexact = cr.inexact;
+  const unsigned before = flags_of(cr);
   Ref z = Ref::steal(complex_power(x, a, y, b, Py_None, cx));
   if (!z) return nullptr;
   mpc_srcptr v = mpc_of(z.get());
   if (!mpfr_nan_p(mpc_realref(v)) && !mpfr_nan_p(mpc_imagref(v))) return z.release();
-  cr.underflow = underflow;
-  cr.overflow = overflow;
-  cr.inexact = inexact;
-  cr.invalid = 1;
-  PyErr_SetString(exc.invalid, "pow() invalid operation");
+  take_back_flags(cr, before, TRAP_UNDERFLOW | TRAP_OVERFLOW | TRAP_INEXACT);
+  raise_conditions(cr, TRAP_INVALID);
+  PyErr_SetString(exc.invalid, "pow() invalid operation");  // trapped or not
   return nullptr;
 }
 
@@ -226,7 +220,7 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     if (cr.allow_complex && mpfr_nan_p(r->f) && !mpfr_nan_p(fx) && !mpfr_nan_p(ty->f))
       return complex_retry(x, a, y, b, cx);
   }
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  return obj(check_real(std::move(r), c));
 }
 
 PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {

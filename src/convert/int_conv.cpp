@@ -11,6 +11,7 @@
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -132,13 +133,11 @@ namespace {
 template <class SetFn>
 PyObject* to_double(SetFn set, const char* overflow_msg) {
   ContextRecord c = ieee_double_context();
-  mpfr_t f;
-  mpfr_init2(f, 53);
+  Mpfr f(53);
   mpfr_clear_flags();
-  int rc = set(f);
+  int rc = set(f.get());
   check_real_value(f, rc, c);  // no traps: cannot fail
-  double d = mpfr_get_d(f, MPFR_RNDN);
-  mpfr_clear(f);
+  const double d = mpfr_get_d(f, MPFR_RNDN);
   if (std::isinf(d)) return overflow_error(overflow_msg);
   return PyFloat_FromDouble(d);
 }
@@ -258,25 +257,6 @@ MPQ_Object* mpq_from_pylong(PyObject* o) noexcept {
   return r;
 }
 
-namespace {
-
-// Calls o.__mpz__() and accepts only an exact mpz; nullptr without an
-// exception (cleared) otherwise.
-MPZ_Object* call_mpz_protocol(PyObject* o) noexcept {
-  PyObject* r = PyObject_CallMethod(o, "__mpz__", nullptr);
-  if (!r) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  if (!is_mpz(r)) {
-    Py_DECREF(r);
-    return nullptr;
-  }
-  return reinterpret_cast<MPZ_Object*>(r);
-}
-
-}  // namespace
-
 MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
   switch (kind) {
     case K_MPZ:
@@ -289,12 +269,12 @@ MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
     case K_PYINT:
       return mpz_from_pylong(o);
     case K_HAS_MPZ:
-      if (MPZ_Object* r = call_mpz_protocol(o)) return r;
+      if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
       break;
     default:
       break;
   }
-  return type_error("cannot convert object to mpz");
+  return conversion_failed("cannot convert object to mpz");
 }
 
 MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
@@ -307,9 +287,9 @@ MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
     XmpzLock lock(o);
     return int_from_mpz<MPZ_Object>(mpz_of(o));
   }
-  if (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"))
-    if (MPZ_Object* r = call_mpz_protocol(o)) return r;
-  return type_error("cannot convert object to mpz");
+  if ((type_info(Py_TYPE(o)).bits & (P_MPZ | P_MPQ)) == P_MPZ)
+    if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
+  return conversion_failed("cannot convert object to mpz");
 }
 
 namespace {
@@ -319,7 +299,7 @@ namespace {
 Ref integer_value(PyObject* o, int kind) noexcept {
   if (kind == K_MPZ || kind == K_XMPZ) return Ref::borrow(o);
   if (kind == K_HAS_MPZ) {
-    Ref r = Ref::steal(PyObject_CallMethod(o, "__mpz__", nullptr));
+    Ref r = Ref::steal(call_special(o, P_MPZ));
     if (r && !is_mpz(r.get())) {
       // A protocol result of another type is refused, never read as 0.
       type_error("could not convert object to integer");

@@ -108,6 +108,8 @@ struct vexa_global_t {
   int in_mpfr_cache;
   vx::MPC_Object* mpc_cache[vx::CACHE_SIZE + 1];
   int in_mpc_cache;
+  int cache_state;               // none yet, open (emptied at thread end), closed
+  PyThreadState* closed_tstate;  // the thread state whose clearing emptied the caches
 };
 VX_EXPORT extern thread_local vexa_global_t global;
 }
