@@ -183,6 +183,8 @@ def probe(opname, left, right):
 
 
 def ann_of(v):
+    if v is None:
+        return "None"
     if isinstance(v, tuple):
         return "tuple[" + ", ".join(ann_of(x) for x in v) + "]"
     return type(v).__name__
@@ -213,6 +215,19 @@ def binary_ops(tname, lines):
             if ok and r:
                 reverse.append((ann, " | ".join(sorted(r)) if len(r) == 1 else "Any"))
         emit_overloads(lines, dunder, forward, tname)
+        idunder = f"__i{op}__"
+        if idunder in vars(rtype):  # xmpz changes itself in place
+            ok = []
+            for ann, vals in OPERANDS:
+                try:
+                    if all(getattr(rtype(7), idunder)(v) is not NotImplemented for v in vals):
+                        ok.append(ann)
+                except TypeError:
+                    pass
+                except (ValueError, ArithmeticError):
+                    ok.append(ann)
+            # The plain operator makes an mpz, the in-place one keeps the xmpz.
+            lines.append(f"    def {idunder}(self, other: {' | '.join(ok) or 'Any'}, /) -> {tname}: ...  # type: ignore[misc]")
         if rdunder in vars(rtype):
             emit_overloads(lines, rdunder, reverse, tname)
 

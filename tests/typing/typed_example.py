@@ -22,6 +22,10 @@ assert_type(mpc(1, 2) * mpfr(2), mpc)
 assert_type(a < 3, bool)
 assert_type(a.bit_length(), int)
 assert_type(vexa2.get_context().precision, int)
+m = vexa2.xmpz(5)
+m += 1
+assert_type(m, vexa2.xmpz)
+assert_type(m + 1, mpz)
 with vexa2.context(precision=100) as ctx:
     assert_type(ctx, vexa2.context)
     x: mpfr = mpfr(1) / 3
