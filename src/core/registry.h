@@ -90,14 +90,23 @@ constexpr FnDef with_flag(FnDef d, int extra) noexcept {
   return d;
 }
 
-// What one unit contributes: function rows, attribute rows and a routine
+// A type of a unit's own besides the number types (for instance the
+// random-state type). The exec step readies it after the number types and
+// publishes it under `name`, or only readies it when `name` is nullptr.
+struct UnitType {
+  PyTypeObject* type;
+  const char* name;
+};
+
+// What one unit contributes: function rows, attribute rows, a routine
 // that fills the number-protocol slots it serves (run before the types
-// are readied). Any part may be empty.
+// are readied) and types of its own. Any part may be empty.
 struct Unit {
   const char* name;
   std::span<const FnDef> fns;
   std::span<const AttrDef> attrs;
   void (*slots)() noexcept;
+  std::span<const UnitType> types;
 };
 
 // Adds a unit to the registry (at load time, before the module runs).
@@ -119,7 +128,8 @@ PyGetSetDef* attr_table(Target t) noexcept;
 #define VX_PASTE2(a, b) a##b
 #define VX_PASTE(a, b) VX_PASTE2(a, b)
 
-// Registers a unit: VX_UNIT(name, fn_rows) or VX_UNIT(name, fn_rows, attr_rows, slots).
+// Registers a unit: VX_UNIT(name, fn_rows), VX_UNIT(name, fn_rows, attr_rows, slots)
+// or VX_UNIT(name, fn_rows, attr_rows, slots, unit_types).
 #define VX_UNIT(name, ...)                                                                  \
   namespace {                                                                               \
   const ::vx::Unit VX_PASTE(vx_unit_, name) = ::vx::make_unit(#name, __VA_ARGS__);          \
@@ -133,5 +143,9 @@ inline Unit make_unit(const char* name, std::span<const FnDef> fns, std::span<co
 }
 inline Unit make_unit(const char* name, std::span<const FnDef> fns, void (*slots)() noexcept) noexcept {
   return {name, fns, {}, slots};
+}
+inline Unit make_unit(const char* name, std::span<const FnDef> fns, std::span<const AttrDef> attrs,
+                      void (*slots)() noexcept, std::span<const UnitType> types) noexcept {
+  return {name, fns, attrs, slots, types};
 }
 }  // namespace vx

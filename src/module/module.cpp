@@ -16,6 +16,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "module/capsule.h"
 #include "objects/objects.h"
 
 extern "C" {
@@ -142,6 +143,9 @@ int vexa2_exec(PyObject* m) {
   for (PyTypeObject* t : {&MPZ_Type, &MPQ_Type, &XMPZ_Type, &MPFR_Type, &CTXT_Type, &MPC_Type}) {
     if (PyType_Ready(t) < 0) return -1;
   }
+  for (const Unit* u : registered_units())
+    for (const UnitType& t : u->types)
+      if (PyType_Ready(t.type) < 0) return -1;
 
   if (!make_exception(exc.base, "vexa2.vexa2Error", PyExc_ArithmeticError)) return -1;
   if (!make_exception(exc.range, "vexa2.RangeError", exc.base)) return -1;
@@ -162,6 +166,9 @@ int vexa2_exec(PyObject* m) {
   add_type(m, "mpq", &MPQ_Type);
   add_type(m, "mpfr", &MPFR_Type);
   add_type(m, "mpc", &MPC_Type);
+  for (const Unit* u : registered_units())
+    for (const UnitType& t : u->types)
+      if (t.name) add_type(m, t.name, t.type);
 
   if (context_module_init(m) < 0) return -1;
 
@@ -193,6 +200,8 @@ int vexa2_exec(PyObject* m) {
       return -1;
     }
   }
+
+  publish_capsule(m);
 
   register_with(m, "copyreg",
                 "def vexa2_reducer(x): return (vexa2.from_binary, (vexa2.to_binary(x),))\n"
