@@ -62,7 +62,7 @@ int convert_mpq(PyObject* o, void* slot) noexcept {
   else if (is_rational_kind(kind))
     r = to_mpq(o, kind);
   else
-    return type_error("cannot convert object to mpq");
+    r = type_error("cannot convert object to mpq");
   if (!r) {
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "argument can not be converted to 'mpq'");
     return 0;

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <unistd.h>
 
 #include "context/context.h"
 #include "convert/classify.h"
@@ -47,7 +48,9 @@ void with_state(PyObject* s, F&& draw) noexcept {
 
 // GMP counts limbs in an int and stops the process when asked for more,
 // or when it cannot allocate them. A bit count beyond the first limit is
-// refused with ValueError; one the memory cannot hold with MemoryError.
+// refused with ValueError; one the machine's memory cannot hold with
+// MemoryError. Counts below 2**30 bits (128 MiB) are not compared with
+// the memory.
 constexpr unsigned long long MAX_BITS = static_cast<unsigned long long>(INT_MAX - 1) * GMP_NUMB_BITS;
 
 bool bit_count_possible(unsigned long bits, const char* fname) noexcept {
@@ -56,13 +59,16 @@ bool bit_count_possible(unsigned long bits, const char* fname) noexcept {
     return false;
   }
   if (bits <= (1ul << 30)) return true;
-  void* probe = PyMem_RawMalloc(bits / 8 + 16);
-  if (!probe) {
-    PyErr_NoMemory();
-    return false;
+  const unsigned long long bytes = bits / 8 + 16;
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  bool fits = !(pages > 0 && page > 0 && bytes > static_cast<unsigned long long>(pages) * page);
+  if (fits) {
+    void* probe = PyMem_RawMalloc(bytes);
+    fits = probe != nullptr;
+    PyMem_RawFree(probe);
   }
-  PyMem_RawFree(probe);
-  return true;
+  if (!fits) PyErr_NoMemory();
+  return fits;
 }
 
 PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
