@@ -214,8 +214,9 @@ const FnDef random_rows[] = {
     fast("random_state", f_random_state, IN_MODULE,
          "random_state(seed=0, /)\n--\n\n"
          "Return a new random state seeded by the integer seed. Equal seeds\n"
-         "give equal sequences. A state may be shared by threads (each draw\n"
-         "holds it alone), but a thread of its own per state is reproducible."),
+         "give equal sequences. A state may be shared by threads, each draw\n"
+         "taking it alone; only a state used by one thread gives a sequence\n"
+         "that can be reproduced."),
     fast("mpz_random", f_mpz_random, IN_MODULE,
          "mpz_random(random_state, n, /)\n--\n\n"
          "Return a uniformly distributed random integer between 0 and n-1 (n > 0)."),
