@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan
+.PHONY: setup demo test bench clean asan threads
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -13,6 +13,12 @@ demo: setup
 test: setup
 	$(PY) scripts/check_layers.py src
 	$(PY) -m pytest tests
+
+# Every test run by several threads at once (free-threaded interpreters above all).
+THREADS ?= 4
+threads:
+	@scripts/setup.sh $(PYTHON) $(VENV) pytest-run-parallel
+	$(PY) -m pytest tests -q -p no:cacheprovider --parallel-threads=$(THREADS)
 
 bench: setup
 	-$(PY) -m pip install -q python-flint
