@@ -115,6 +115,7 @@ def test_agrees_with_mpmath_on_random_tuples():
 VALUES = [0.0, -0.0, 0.1, -2.5, 1 / 3, 1e300, -5e-324, 3**200, -(2**64 + 1), Fraction(1, 3), Fraction(-22, 7)]
 
 
+@pytest.mark.thread_unsafe(reason="mpmath's working precision is shared by all threads")
 @pytest.mark.parametrize("prec", [2, 24, 53, 113, 300])
 def test_mpmath_mpf_of_mpfr_is_exact(prec):
     mpmath = pytest.importorskip("mpmath")
