@@ -9,6 +9,7 @@
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
 #include "convert/format_real.h"
+#include "convert/numtext.h"
 #include "core/args.h"
 #include "core/errors.h"
 #include "core/ref.h"
@@ -113,9 +114,10 @@ PyObject* mpq_digits(PyObject* self, PyObject* args) {
   return format_mpq(mpq_of(self), base, false);
 }
 
-// The integer format language: [align][sign][#][width][type], where the
-// type is one of X b d o x. Any other character hands the whole
-// format spec to the real formatting.
+// The integer format language: [align][sign][#][0][width][,|_][type], where
+// the type is one of X b d n o x. A '0' before the width pads with zeros
+// after the sign and prefix, and ',' or '_' group the digits, as for int.
+// Any other character hands the whole format spec to the real formatting.
 PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
@@ -123,48 +125,62 @@ PyObject* int_format(PyObject* self, PyObject* args) {
   if (!*fmt) return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
 
   constexpr size_t SPEC_MAX = 30;
-  char spec[SPEC_MAX + 1];
-  size_t len = 0;
+  char align_char = 0;
+  const char* width_begin = nullptr;
+  const char* width_end = nullptr;
   unsigned options = FMT_NO_PREFIX;
   int base = 10;
-  bool align = false, sign = false, hash = false, width = false;
+  char type = 'd';
+  NumberStyle style;
+  bool align = false, sign = false, hash = false, width = false, zero = false;
   auto invalid = [] { return value_error("Invalid conversion specification"); };
 
-  for (const char* c = fmt; *c; ++c) {
+  size_t len = 0;
+  for (const char* c = fmt; *c; ++c, ++len) {
     if (len >= SPEC_MAX) return value_error("too long format string");
     switch (*c) {
       case '<':
       case '>':
       case '^':
-        if (align || sign || hash || width) return invalid();
-        spec[len++] = *c;
+        if (align || sign || hash || width || zero) return invalid();
+        align_char = *c;
         align = true;
         continue;
       case '+':
       case '-':
       case ' ':
-        if (sign || hash || width) return invalid();
+        if (sign || hash || width || zero) return invalid();
         if (*c == '+') options |= FMT_PLUS;
         if (*c == ' ') options |= FMT_SPACE;
         sign = true;
         continue;
       case '#':
-        if (hash || width) return invalid();
+        if (hash || width || zero) return invalid();
         options |= FMT_PREFIX;
         hash = true;
         continue;
+      case ',':
+      case '_':
+        if (style.sep) return invalid();
+        style.sep = *c;
+        continue;
       case 'X': base = -16; break;
       case 'b': base = 2; break;
-      case 'd': base = 10; break;
+      case 'd':
+      case 'n': base = 10; break;
       case 'o': base = 8; break;
       case 'x': base = 16; break;
       default:
-        if (*c >= '0' && *c <= '9') {
-          if (!align) {
-            spec[len++] = '>';
-            align = true;
+        if (*c >= '0' && *c <= '9' && !style.sep) {
+          if (*c == '0' && !width && !zero) {
+            zero = true;
+            continue;
           }
-          spec[len++] = *c;
+          if (!width) {
+            width_begin = c;
+            if (!align) ++len;  // counted as the '>' the alignment spec gets
+          }
+          width_end = c + 1;
           width = true;
           continue;
         }
@@ -177,10 +193,28 @@ PyObject* int_format(PyObject* self, PyObject* args) {
           return mpfr_format_spec(f.get(), fmt, ctx.get());
         }
     }
+    type = *c;
     break;  // a type letter ends the format spec
   }
 
-  return align_text(format_mpz(mpz_of(self), base, options), spec, len);
+  if (style.sep == ',' && base != 10) {
+    PyErr_Format(PyExc_ValueError, "Cannot specify ',' with '%c'.", type);
+    return nullptr;
+  }
+  if (style.sep == '_' && base != 10) style.every = 4;
+  style.hex = base == 16 || base == -16;
+  size_t w = 0;
+  if (width && !read_width(width_begin, width_end, w)) return nullptr;
+  Ref text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  if (zero && !align) {
+    // Sign-aware zero padding: the zeros go after the sign and prefix.
+    style.zero = true;
+    style.width = w;
+    return style_number_text(text.release(), style);
+  }
+  text = Ref::steal(style_number_text(text.release(), style));
+  if (!text || !width) return text.release();
+  return pad_text(text.release(), zero ? '0' : ' ', align ? align_char : '>', w);
 }
 
 // digits(x, base=10, prec=0, /) for numbers of every kind.

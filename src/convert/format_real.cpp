@@ -7,8 +7,14 @@
 // with rounding letters D N U Y Z and types a A b e E f F g G %. An mpc
 // adds a second ".prec" for the imaginary part and the style letters P/M.
 #include "convert/format_real.h"
+#include "convert/numtext.h"
 
 #include <climits>
+#include <string_view>
+#include <string>
+#include <cstdio>
+#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "context/context.h"
@@ -393,9 +399,118 @@ PyObject* align_text(PyObject* text, const char* spec, size_t n) noexcept {
   return PyObject_Format(owned.get(), fmt.get());
 }
 
+namespace {
+
+// Takes the zero-padding flag (with its width) and the digit grouping out of
+// a real format spec, leaving the rest for the MPFR-oriented parser.
+bool split_number_style(const char* fmt, char* out, size_t cap, NumberStyle& st) noexcept {
+  size_t n = std::strlen(fmt);
+  if (n >= cap) {  // the parser refuses such a spec as too long
+    std::memcpy(out, fmt, cap - 1);
+    out[cap - 1] = '\0';
+    return true;
+  }
+  bool align = false, point = false, in_width = false, width_done = false;
+  const char* wb = nullptr;
+  const char* we = nullptr;
+  size_t k = 0;
+  for (const char* p = fmt; *p; ++p) {
+    char c = *p;
+    if (!point && !in_width && !width_done && (c == '<' || c == '>' || c == '^')) align = true;
+    if (c == '.') point = true;
+    if (!point && !width_done && is_digit(c)) {
+      if (!in_width && c == '0' && !st.zero && !st.zero_fill) {
+        // The flag: without an alignment the width that follows is ours,
+        // with one it only makes the fill a '0'.
+        (align ? st.zero_fill : st.zero) = true;
+        continue;
+      }
+      in_width = true;
+      if (st.zero) {
+        if (!wb) wb = p;
+        we = p + 1;
+        continue;
+      }
+    } else if (in_width) {
+      in_width = false;
+      width_done = true;
+    }
+    if (!point && !st.sep && (c == ',' || c == '_')) {
+      st.sep = c;
+      width_done = true;
+      continue;
+    }
+    out[k++] = c;
+  }
+  out[k] = '\0';
+  // The flag and its width count against the alignment spec's length as if
+  // they had stayed in it (with the '>' a bare width gets).
+  if (st.zero || st.zero_fill) {
+    size_t digits = 0;
+    for (const char* p = fmt; *p && *p != '.'; ++p)
+      if (is_digit(*p)) ++digits;
+      else if (digits) break;
+    if (1 + digits > ALIGN_MAX) return too_long();
+  }
+  return !wb || read_width(wb, we, st.width);
+}
+
+}  // namespace
+
+namespace {
+
+// Digits past the exact decimal expansion of a binary value are zeros. For
+// a request far beyond it, MPFR writes only the digits the value has and
+// the zeros are added here: MPFR's time grows faster than the output.
+PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
+  constexpr double SLACK = 64;
+  const char t = s.type;
+  const bool fixed = t == 'f' || t == 'F' || t == '%', sci = t == 'e' || t == 'E';
+  if (!(fixed || sci) || !mpfr_regular_p(v) || s.digits < 0)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  const double e = static_cast<double>(mpfr_get_exp(v)), p = static_cast<double>(mpfr_get_prec(v));
+  double needed = std::max(0.0, p - e);  // binary fraction digits = decimal fraction digits
+  if (sci && e > 0) needed += std::ceil(e * 0.3010299956639812) + 1;
+  needed = std::max(needed, 1.0);
+  if (s.digits <= needed + SLACK)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+
+  // The conversion with the smaller digit count in place of the requested one.
+  const char* dot = std::strchr(s.f.s, '.');
+  if (!dot) return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  const char* after = dot + 1;
+  while (is_digit(*after)) ++after;
+  char conv[CONV_MAX + 32];
+  int k = std::snprintf(conv, sizeof conv, "%.*s.%.0f%s", static_cast<int>(dot - s.f.s), s.f.s, needed, after);
+  if (k < 0 || static_cast<size_t>(k) >= sizeof conv)
+    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  Ref short_text = Ref::steal(mpfr_text(conv, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG));
+  if (!short_text) return nullptr;
+  Py_ssize_t n = 0;
+  const char* u = PyUnicode_AsUTF8AndSize(short_text.get(), &n);
+  if (!u) return nullptr;
+  std::string_view text(u, static_cast<size_t>(n));
+  // The zeros go after the last digit: before the exponent, or before '%'.
+  size_t at = sci ? text.find_last_of("eE") : (t == '%' ? text.rfind('%') : text.size());
+  if (at == std::string_view::npos) at = text.size();
+  const size_t zeros = static_cast<size_t>(s.digits - needed);
+  PyObject* out = PyUnicode_New(static_cast<Py_ssize_t>(text.size() + zeros), 127);
+  if (!out) return nullptr;
+  char* d = static_cast<char*>(PyUnicode_DATA(out));
+  std::memcpy(d, text.data(), at);
+  std::memset(d + at, '0', zeros);
+  std::memcpy(d + at + zeros, text.data() + at, text.size() - at);
+  return out;
+}
+
+}  // namespace
+
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
+  char plain[128];
+  NumberStyle style;
+  if (!split_number_style(fmt, plain, sizeof plain, style)) return nullptr;
   RealSpec s;
-  if (!parse_real_spec(fmt, mpfr_get_prec(x->f), ctx->ctx.round, s)) return nullptr;
+  if (!parse_real_spec(plain, mpfr_get_prec(x->f), ctx->ctx.round, s)) return nullptr;
   Temp scaled;
   mpfr_srcptr v = x->f;
   if (s.type == '%') {
@@ -406,7 +521,12 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
   // MPFR reports an over-long result only after producing its digits, which
   // for a large request takes unbounded time and memory: refuse up front.
   if (output_bound(v, s.type, s.digits) > INT_MAX) return raise(PyExc_RuntimeError, MAX_PREC_MSG);
-  return apply_alignment(mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG), s.a);
+  Ref text = Ref::steal(exact_tail_text(s, v));
+  text = Ref::steal(style_number_text(text.release(), style));
+  if (!text || !style.zero_fill || s.a.n == 0) return apply_alignment(text.release(), s.a);
+  size_t width = 0;
+  if (!read_width(s.a.s + 1, s.a.s + s.a.n, width)) return nullptr;
+  return pad_text(text.release(), '0', s.a.s[0], width);
 }
 
 namespace {

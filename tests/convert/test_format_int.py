@@ -116,12 +116,22 @@ def test_format_examples(value, spec, text):
 
 
 @pytest.mark.parametrize("value, spec, text", [
-    (-5, "05", "   -5"), (-5, "<05", "-5   "), (255, "#08x", "    0xff"), (-5, "^007", "  -5   "),
-    (5, "0", "5"), (5, "00", "5"), (-5, "08.1f", "    -5.0"),
+    (-5, "05", "-0005"), (-5, "<05", "-5000"), (255, "#08x", "0x0000ff"), (-5, "^007", "00-5000"),
+    (5, "0", "5"), (5, "00", "5"), (-5, "08.1f", "-00005.0"), (255, "08x", "000000ff"), (255, "+05d", "+0255"),
+    (1234567, ",", "1,234,567"), (1234567, "_", "1_234_567"), (255, "_x", "ff"), (2 ** 20, "_x", "10_0000"),
+    (123, "09,", "0,000,123"), (-1234, "+012_", "-000_001_234"),
 ])
-def test_format_width_zeros_do_not_pad(value, spec, text):
-    # The fill is always a blank: a leading '0' is part of the width.
+def test_format_zero_padding_and_grouping_as_int(value, spec, text):
     assert format(mpz(value), spec) == format(xmpz(value), spec) == text
+    if "." not in spec:
+        assert format(value, spec) == text
+
+
+def test_format_grouping_errors():
+    with raises(ValueError, "Cannot specify ',' with 'x'."):
+        format(mpz(5), ",x")
+    with raises(ValueError, INVALID):
+        format(mpz(5), ",_d")
 
 
 @pytest.mark.parametrize("spec", ["#+x", "5<", "++", "5+", "<<", "#<", "+<", "##", "5#", " +"])
@@ -132,13 +142,13 @@ def test_format_invalid_order(spec):
 
 def test_format_width_limit():
     # 29 width digits plus the inserted '>' fill the 30 characters allowed.
-    assert format(mpz(5), "0" * 26 + "123") == " " * 122 + "5"
+    assert format(mpz(5), "0" * 26 + "123") == "0" * 122 + "5"
     for spec in ["1" * 30, "<" + "0" * 29 + "1"]:
         with raises(ValueError, TOO_LONG):
             format(mpz(5), spec)
 
 
-@pytest.mark.parametrize("spec", [".2f", "e", "*>5", "=5", ",", "n", "10.3g", "%"])
+@pytest.mark.parametrize("spec", [".2f", "e", "*>5", "=5", "10.3g", "%", ",.2f"])
 def test_format_hands_other_specs_to_real_formatting(spec):
     try:
         expected = format(mpfr(5), spec)
@@ -158,8 +168,8 @@ def test_real_formatting_of_integers_uses_context_precision():
 
 specs = st.builds("".join, st.tuples(
     st.sampled_from(["", "<", ">", "^"]), st.sampled_from(["", "+", "-", " "]), st.sampled_from(["", "#"]),
-    st.one_of(st.just(""), st.integers(min_value=1, max_value=60).map(str)),
-    st.sampled_from(["", "b", "d", "o", "x", "X"])))
+    st.sampled_from(["", "0"]), st.one_of(st.just(""), st.integers(min_value=1, max_value=60).map(str)),
+    st.sampled_from(["", "_"]), st.sampled_from(["", "b", "d", "o", "x", "X"])))
 
 
 @given(ints, specs)

@@ -71,11 +71,20 @@ def test_format_examples(x, spec, text):
 
 
 @pytest.mark.parametrize("x, spec, text", [
-    (mpfr(-1.5), "08", "    -1.5"), (mpfr(-1.5), "<07.2f", "-1.50  "), (mpfr("-inf"), "06", "  -inf"),
-    (mpfr(1.5), "0", "1.5"), (mpc(-1 - 2j), "012", "   -1.0-2.0j"), (mpc(-1 - 2j), "^013M", " (-1.0 -2.0) "),
+    (mpfr(-1.5), "08", "-00001.5"), (mpfr(-1.5), "<07.2f", "-1.5000"), (mpfr("-inf"), "06", "-00inf"),
+    (mpfr(1.5), "0", "1.5"), (mpfr(-5), "08.2f", "-0005.00"), (mpfr(1234.5), ",.2f", "1,234.50"),
+    (mpfr(-1234.5), "015,.2f", "-000,001,234.50"), (mpfr(1234567.25), "_.3f", "1_234_567.250"),
+    (mpfr(12345.678), "012.2e", "00001.23e+04"),
 ])
-def test_width_zeros_do_not_pad(x, spec, text):
-    # The fill is always a blank: a leading '0' is part of the width.
+def test_zero_padding_and_grouping_as_float(x, spec, text):
+    assert format(x, spec) == format(float(x), spec) == text
+
+
+@pytest.mark.parametrize("x, spec, text", [
+    (mpc(-1 - 2j), "012", "   -1.0-2.0j"), (mpc(-1 - 2j), "^013M", " (-1.0 -2.0) "),
+])
+def test_complex_width_zeros_do_not_pad(x, spec, text):
+    # The fill of complex texts is always a blank: a leading '0' is part of the width.
     assert format(x, spec) == text
 
 
@@ -110,7 +119,7 @@ def test_hash_after_point_is_invalid(spec):
 
 
 @pytest.mark.parametrize("spec", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
-                                  "x", "R", "=5", ",", "n", "d", "Uq"])
+                                  "x", "R", "=5", ",,", "n", "d", "Uq"])
 def test_format_invalid(spec):
     with raises(ValueError, INVALID):
         format(mpfr(1.5), spec)
@@ -120,7 +129,7 @@ def test_format_limits():
     # 70 characters may follow the '%' of the MPFR conversion.
     assert format(mpfr(1.5), "+#." + "0" * 66 + "3f") == "+1.500"
     width = "0" * 27 + "9"  # with the inserted '>' the 29 characters allowed
-    assert format(mpfr(1.5), width) == " " * 6 + "1.5"
+    assert format(mpfr(1.5), width) == "0" * 6 + "1.5"
     for spec in ["." + "0" * 69 + "3f", "." + "0" * 71, "0" * 28 + "9", "<" + "0" * 28 + "9"]:
         with raises(ValueError, TOO_LONG):
             format(mpfr(1.5), spec)
@@ -236,3 +245,17 @@ def test_complex_attributes():
             big.real
     with context(emax=100) as ctx:
         assert math.isinf(float(big.real)) and ctx.overflow
+
+
+@pytest.mark.parametrize("x, spec", [
+    (mpfr(1) / 3, ".400f"), (mpfr(1) / 3, ".400e"), (mpfr(2) ** -200, ".400E"), (mpfr(2.5), ".300%"),
+    (mpfr(-2) ** 100, ".300f"), (mpfr(-2) ** 100, ".300e"),
+])
+def test_digits_past_the_exact_expansion_are_zeros(x, spec):
+    assert format(x, spec) == format(float(x), spec)
+
+
+def test_huge_fixed_digit_requests_are_fast():
+    start = time.monotonic()
+    text = format(mpfr(1), ".50000000f")
+    assert text == "1." + "0" * 50000000 and time.monotonic() - start < 5
