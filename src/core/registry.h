@@ -90,23 +90,18 @@ constexpr FnDef with_flag(FnDef d, int extra) noexcept {
   return d;
 }
 
-// A type of a unit's own besides the number types (for instance the
-// random-state type). The exec step readies it after the number types and
-// publishes it under `name`, or only readies it when `name` is nullptr.
-struct UnitType {
-  PyTypeObject* type;
-  const char* name;
-};
-
 // What one unit contributes: function rows, attribute rows, a routine
 // that fills the number-protocol slots it serves (run before the types
-// are readied) and types of its own. Any part may be empty.
+// are readied) and one that readies the unit's own types (run by the
+// module's exec step after the number types are ready; it may publish
+// them in the module; 0, or -1 with an exception set). Any part may be empty.
+using ReadyFn = int (*)(PyObject* module) noexcept;
 struct Unit {
   const char* name;
   std::span<const FnDef> fns;
   std::span<const AttrDef> attrs;
   void (*slots)() noexcept;
-  std::span<const UnitType> types;
+  ReadyFn ready = nullptr;
 };
 
 // Adds a unit to the registry (at load time, before the module runs).
@@ -128,8 +123,8 @@ PyGetSetDef* attr_table(Target t) noexcept;
 #define VX_PASTE2(a, b) a##b
 #define VX_PASTE(a, b) VX_PASTE2(a, b)
 
-// Registers a unit: VX_UNIT(name, fn_rows), VX_UNIT(name, fn_rows, attr_rows, slots)
-// or VX_UNIT(name, fn_rows, attr_rows, slots, unit_types).
+// Registers a unit: VX_UNIT(name, fn_rows), VX_UNIT(name, fn_rows, slots) or
+// VX_UNIT(name, fn_rows, attr_rows, slots[, ready]).
 #define VX_UNIT(name, ...)                                                                  \
   namespace {                                                                               \
   const ::vx::Unit VX_PASTE(vx_unit_, name) = ::vx::make_unit(#name, __VA_ARGS__);          \
@@ -138,14 +133,10 @@ PyGetSetDef* attr_table(Target t) noexcept;
 
 namespace vx {
 inline Unit make_unit(const char* name, std::span<const FnDef> fns, std::span<const AttrDef> attrs = {},
-                      void (*slots)() noexcept = nullptr) noexcept {
-  return {name, fns, attrs, slots};
+                      void (*slots)() noexcept = nullptr, ReadyFn ready = nullptr) noexcept {
+  return {name, fns, attrs, slots, ready};
 }
 inline Unit make_unit(const char* name, std::span<const FnDef> fns, void (*slots)() noexcept) noexcept {
-  return {name, fns, {}, slots};
-}
-inline Unit make_unit(const char* name, std::span<const FnDef> fns, std::span<const AttrDef> attrs,
-                      void (*slots)() noexcept, std::span<const UnitType> types) noexcept {
-  return {name, fns, attrs, slots, types};
+  return {name, fns, {}, slots, nullptr};
 }
 }  // namespace vx

@@ -1,10 +1,14 @@
-// The bit methods of mpz, shared by xmpz. Bits are numbered from 0; a
-// negative value reads as its infinite two's-complement form.
+// The bit operations: methods of mpz and xmpz, and their module forms
+// (which take the integer as their first argument), popcount, hamdist,
+// bit_mask and xbit_mask. Method and module form share one routine per
+// operation. Bits are numbered from 0; a negative value reads as its
+// infinite two's-complement form.
 #include "convert/int_conv.h"
-#include "core/registry.h"
-#include "integer/mpz_internal.h"
 #include "core/args.h"
 #include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
+#include "integer/mpz_internal.h"
 
 namespace vx {
 
@@ -23,17 +27,18 @@ inline void magnitude_view(mpz_ptr v, mpz_srcptr z) noexcept {
   mpz_roinit_n(v, mpz_limbs_read(z), static_cast<mp_size_t>(mpz_size(z)));
 }
 
-// A copy of self with bit n changed by Op; New is the bit's new value, or
-// -1 for its complement. A change above the largest possible integer is
+// ---- one routine per operation, on a GMP value -----------------------------
+
+// A copy of z with bit n changed by Op; New is the bit's new value, or -1
+// for its complement. A change above the largest possible integer is
 // refused before GMP is asked to grow the value that far.
 template <void (*Op)(mpz_ptr, mp_bitcnt_t), int New>
-PyObject* bit_edit(PyObject* self, PyObject* arg) {
+PyObject* edit_bit(mpz_srcptr z, PyObject* index) noexcept {
   mp_bitcnt_t n;
-  if (!bit_index(arg, n)) return nullptr;
-  mpz_srcptr z = mpz_of(self);
+  if (!bit_index(index, n)) return nullptr;
   const int before = mpz_tstbit(z, n);
   const int after = New < 0 ? !before : New;
-  if (after != before && n >= MPZ_MAX_BITS) return memory_error();
+  if (after != before && (n >= MPZ_MAX_BITS || !room_for_result(n + 1))) return memory_error();
   MPZ_Object* r = new_mpz();
   if (!r) return nullptr;
   mpz_set(r->z, z);
@@ -41,67 +46,214 @@ PyObject* bit_edit(PyObject* self, PyObject* arg) {
   return as_obj(r);
 }
 
-PyObject* bit_test(PyObject* self, PyObject* arg) {
+PyObject* test_bit(mpz_srcptr z, PyObject* index) noexcept {
   mp_bitcnt_t n;
-  if (!bit_index(arg, n)) return nullptr;
-  return PyBool_FromLong(mpz_tstbit(mpz_of(self), n));
+  if (!bit_index(index, n)) return nullptr;
+  return PyBool_FromLong(mpz_tstbit(z, n));
 }
 
-template <mp_bitcnt_t (*Scan)(mpz_srcptr, mp_bitcnt_t), const char* const* TooMany>
-PyObject* bit_scan(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, *TooMany)) return nullptr;
+template <mp_bitcnt_t (*Scan)(mpz_srcptr, mp_bitcnt_t)>
+PyObject* scan_bit(mpz_srcptr z, PyObject* start) noexcept {
   mp_bitcnt_t n = 0;
-  if (nargs == 1 && !bit_index(args[0], n)) return nullptr;
-  mp_bitcnt_t found = Scan(mpz_of(self), n);
+  if (start && !bit_index(start, n)) return nullptr;
+  const mp_bitcnt_t found = Scan(z, n);
   if (found == ~mp_bitcnt_t{0}) Py_RETURN_NONE;
   return PyLong_FromUnsignedLong(found);
 }
 
-PyObject* bit_count(PyObject* self, PyObject*) {
+PyObject* count_bits(mpz_srcptr z) noexcept {
   mpz_t m;
-  magnitude_view(m, mpz_of(self));
+  magnitude_view(m, z);
   return PyLong_FromUnsignedLong(mpz_popcount(m));
 }
 
-PyObject* bit_length(PyObject* self, PyObject*) {
-  mpz_srcptr z = mpz_of(self);
-  return PyLong_FromSize_t(mpz_sgn(z) == 0 ? 0 : mpz_sizeinbase(z, 2));
+PyObject* length_bits(mpz_srcptr z) noexcept { return PyLong_FromSize_t(mpz_sgn(z) == 0 ? 0 : mpz_sizeinbase(z, 2)); }
+
+using EditFn = PyObject* (*)(mpz_srcptr, PyObject*) noexcept;
+using ScanFn = PyObject* (*)(mpz_srcptr, PyObject*) noexcept;
+using CountFn = PyObject* (*)(mpz_srcptr) noexcept;
+
+constexpr EditFn clear_bit = edit_bit<mpz_clrbit, 0>;
+constexpr EditFn set_bit = edit_bit<mpz_setbit, 1>;
+constexpr EditFn flip_bit = edit_bit<mpz_combit, -1>;
+constexpr ScanFn scan0 = scan_bit<mpz_scan0>;
+constexpr ScanFn scan1 = scan_bit<mpz_scan1>;
+
+// ---- methods: self is the integer ------------------------------------------
+
+template <EditFn F>
+PyObject* method_index(PyObject* self, PyObject* arg) {
+  XmpzLock lock(self);
+  return F(mpz_of(self), arg);
 }
 
-constexpr const char* scan0_args = "bit_scan0() takes at most 1 argument";
-constexpr const char* scan1_args = "bit_scan1() takes at most 1 argument";
+template <ScanFn F, const char* const* TooMany>
+PyObject* method_scan(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 0, 1, *TooMany)) return nullptr;
+  XmpzLock lock(self);
+  return F(mpz_of(self), nargs ? args[0] : nullptr);
+}
 
-constexpr auto bit_clear = bit_edit<mpz_clrbit, 0>;
-constexpr auto bit_set = bit_edit<mpz_setbit, 1>;
-constexpr auto bit_flip = bit_edit<mpz_combit, -1>;
-constexpr auto bit_scan0 = bit_scan<mpz_scan0, &scan0_args>;
-constexpr auto bit_scan1 = bit_scan<mpz_scan1, &scan1_args>;
+template <CountFn F>
+PyObject* method_count(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
+  return F(mpz_of(self));
+}
 
+constexpr const char* scan0_method_args = "bit_scan0() takes at most 1 argument";
+constexpr const char* scan1_method_args = "bit_scan1() takes at most 1 argument";
 
-const FnDef mpz_bit_methods[] = {
-    one("bit_clear", bit_clear, ON_INTEGERS, "x.bit_clear(n, /) -> mpz\n\nReturn a copy of x with the n-th bit cleared."),
-    noargs("bit_count", bit_count, ON_INTEGERS,
-              "x.bit_count() -> int\n\nReturn the number of 1-bits set in abs(x)."),
-    one("bit_flip", bit_flip, ON_INTEGERS, "x.bit_flip(n, /) -> mpz\n\nReturn a copy of x with the n-th bit inverted."),
-    noargs("bit_length", bit_length, ON_INTEGERS,
-              "x.bit_length() -> int\n\nReturn the number of significant bits in the radix-2\n"
-              "representation of x. Note: mpz(0).bit_length() returns 0."),
-    fast("bit_scan0", bit_scan0, ON_INTEGERS,
-                "x.bit_scan0(n=0, /) -> int | None\n\nReturn the index of the first 0-bit of x with index >= n.\n"
-                "n >= 0. If there are no more 0-bits in x at or above index n\n"
-                "(which can only happen for x<0, assuming an infinitely long 2's\n"
-                "complement format), then None is returned."),
-    fast("bit_scan1", bit_scan1, ON_INTEGERS,
-                "x.bit_scan1(n=0, /) -> int | None\n\nReturn the index of the first 1-bit of x with index >= n.\n"
-                "n >= 0. If there are no more 1-bits in x at or above index n\n"
-                "(which can only happen for x>=0, assuming an infinitely long 2's\n"
-                "complement format), then None is returned."),
-    one("bit_set", bit_set, ON_INTEGERS, "x.bit_set(n, /) -> mpz\n\nReturn a copy of x with the n-th bit set."),
-    one("bit_test", bit_test, ON_INTEGERS, "x.bit_test(n, /) -> bool\n\nReturn the value of the n-th bit of x."),
+// ---- module forms: the integer is the first argument -----------------------
+
+template <EditFn F, const char* const* Msg>
+PyObject* module_index(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, *Msg)) return nullptr;
+  Ref x = integer_operand(args[0], *Msg);
+  if (!x) return nullptr;
+  XmpzLock lock(x.get());
+  return F(mpz_of(x.get()), args[1]);
+}
+
+template <ScanFn F, const char* const* Msg>
+PyObject* module_scan(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 1, 2, *Msg)) return nullptr;
+  Ref x = integer_operand(args[0], *Msg);
+  if (!x) return nullptr;
+  XmpzLock lock(x.get());
+  return F(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);
+}
+
+template <CountFn F, const char* const* Msg>
+PyObject* module_count(PyObject*, PyObject* arg) {
+  Ref x = integer_operand(arg, *Msg);
+  if (!x) return nullptr;
+  XmpzLock lock(x.get());
+  return F(mpz_of(x.get()));
+}
+
+constexpr const char* clear_msg = "bit_clear() requires 'mpz','int' arguments";
+constexpr const char* flip_msg = "bit_flip() requires 'mpz','int' arguments";
+constexpr const char* set_msg = "bit_set() requires 'mpz','int' arguments";
+constexpr const char* test_msg = "bit_test() requires 'mpz','int' arguments";
+constexpr const char* scan0_msg = "bit_scan0() requires 'mpz',['int'] arguments";
+constexpr const char* scan1_msg = "bit_scan1() requires 'mpz',['int'] arguments";
+constexpr const char* count_msg = "bit_count() requires 'mpz' argument";
+constexpr const char* length_msg = "bit_length() requires 'mpz' argument";
+constexpr const char* popcount_msg = "popcount() requires 'mpz' argument";
+
+// The number of 1-bits; -1 for a negative value, which has infinitely many.
+PyObject* popcount_of(mpz_srcptr z) noexcept {
+  if (mpz_sgn(z) < 0) return PyLong_FromLong(-1);
+  return PyLong_FromUnsignedLong(mpz_popcount(z));
+}
+
+PyObject* hamdist(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  static constexpr const char* msg = "hamdist() requires 'mpz','mpz' arguments";
+  if (!want_args(nargs, 2, msg)) return nullptr;
+  Ref x = integer_operand(args[0], msg);
+  if (!x) return nullptr;
+  Ref y = integer_operand(args[1], msg);
+  if (!y) return nullptr;
+  // GMP answers the largest bit count when the signs differ: the distance is infinite.
+  XmpzLock lock(x.get(), y.get());
+  return PyLong_FromUnsignedLong(mpz_hamdist(mpz_of(x.get()), mpz_of(y.get())));
+}
+
+// 2**n - 1 into z; false with MemoryError when no integer can have n bits.
+bool make_mask(mpz_ptr z, unsigned long long n) noexcept {
+  if (!room_for_result(n)) {
+    PyErr_NoMemory();
+    return false;
+  }
+  mpz_set_ui(z, 0);
+  if (n) {
+    mpz_setbit(z, static_cast<mp_bitcnt_t>(n));
+    mpz_sub_ui(z, z, 1);
+  }
+  return true;
+}
+
+PyObject* bit_mask(PyObject*, PyObject* arg) {
+  const unsigned long long n = read_ullong(arg);
+  if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
+  Own<MPZ_Object> r(new_mpz());
+  if (!r || !make_mask(r->z, n)) return nullptr;
+  return r.release();
+}
+
+PyObject* xbit_mask(PyObject*, PyObject* arg) {
+  const long long n = read_llong(arg);
+  if (n == -1 && PyErr_Occurred()) {
+    PyErr_Clear();
+    return type_error("xbit_mask() requires 'int' argument");
+  }
+  if (n < 0) return value_error("mask length must be >= 0");
+  Own<XMPZ_Object> r(new_xmpz());
+  if (!r || !make_mask(r->z, static_cast<unsigned long long>(n))) return nullptr;
+  return r.release();
+}
+
+const FnDef bit_rows[] = {
+    // methods of mpz and xmpz
+    one("bit_clear", method_index<clear_bit>, ON_INTEGERS,
+        "bit_clear($self, n, /)\n--\n\nReturn a copy of x with the n-th bit cleared."),
+    noargs("bit_count", method_count<count_bits>, ON_INTEGERS,
+           "bit_count($self, /)\n--\n\nReturn the number of 1-bits set in abs(x)."),
+    one("bit_flip", method_index<flip_bit>, ON_INTEGERS,
+        "bit_flip($self, n, /)\n--\n\nReturn a copy of x with the n-th bit inverted."),
+    noargs("bit_length", method_count<length_bits>, ON_INTEGERS,
+           "bit_length($self, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
+           "representation of x. Note: mpz(0).bit_length() returns 0."),
+    fast("bit_scan0", method_scan<scan0, &scan0_method_args>, ON_INTEGERS,
+         "bit_scan0($self, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n.\n"
+         "n >= 0. If there are no more 0-bits in x at or above index n\n"
+         "(which can only happen for x<0, assuming an infinitely long 2's\n"
+         "complement format), then None is returned."),
+    fast("bit_scan1", method_scan<scan1, &scan1_method_args>, ON_INTEGERS,
+         "bit_scan1($self, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n.\n"
+         "n >= 0. If there are no more 1-bits in x at or above index n\n"
+         "(which can only happen for x>=0, assuming an infinitely long 2's\n"
+         "complement format), then None is returned."),
+    one("bit_set", method_index<set_bit>, ON_INTEGERS,
+        "bit_set($self, n, /)\n--\n\nReturn a copy of x with the n-th bit set."),
+    one("bit_test", method_index<test_bit>, ON_INTEGERS,
+        "bit_test($self, n, /)\n--\n\nReturn the value of the n-th bit of x."),
+
+    // module functions
+    fast("bit_clear", module_index<clear_bit, &clear_msg>, IN_MODULE,
+         "bit_clear(x, n, /)\n--\n\nReturn a copy of x with the n-th bit cleared."),
+    one("bit_count", module_count<count_bits, &count_msg>, IN_MODULE,
+        "bit_count(x, /)\n--\n\nReturn the number of 1-bits set in abs(x)."),
+    fast("bit_flip", module_index<flip_bit, &flip_msg>, IN_MODULE,
+         "bit_flip(x, n, /)\n--\n\nReturn a copy of x with the n-th bit inverted."),
+    one("bit_length", module_count<length_bits, &length_msg>, IN_MODULE,
+        "bit_length(x, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
+        "representation of x. Note: bit_length(0) returns 0."),
+    fast("bit_scan0", module_scan<scan0, &scan0_msg>, IN_MODULE,
+         "bit_scan0(x, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n,\n"
+         "or None when there is none (only for x < 0, in an infinitely long\n"
+         "two's-complement form)."),
+    fast("bit_scan1", module_scan<scan1, &scan1_msg>, IN_MODULE,
+         "bit_scan1(x, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n,\n"
+         "or None when there is none (only for x >= 0)."),
+    fast("bit_set", module_index<set_bit, &set_msg>, IN_MODULE,
+         "bit_set(x, n, /)\n--\n\nReturn a copy of x with the n-th bit set."),
+    fast("bit_test", module_index<test_bit, &test_msg>, IN_MODULE,
+         "bit_test(x, n, /)\n--\n\nReturn the value of the n-th bit of x."),
+    one("popcount", module_count<popcount_of, &popcount_msg>, IN_MODULE,
+        "popcount(x, /)\n--\n\nReturn the number of 1-bits set in x. If x < 0, the number\n"
+        "of 1-bits is infinite so -1 is returned in that case."),
+    fast("hamdist", hamdist, IN_MODULE,
+         "hamdist(x, y, /)\n--\n\nReturn the Hamming distance (number of bit-positions where the\n"
+         "bits differ) between integers x and y; the largest unsigned 64-bit\n"
+         "value when exactly one of them is negative."),
+    one("bit_mask", bit_mask, IN_MODULE, "bit_mask(n, /)\n--\n\nReturn an mpz exactly n bits in length with all bits set."),
+    one("xbit_mask", xbit_mask, IN_MODULE,
+        "xbit_mask(n, /)\n--\n\nReturn an xmpz exactly n bits in length with all bits set."),
 };
 
 }  // namespace
 
-VX_UNIT(mpz_bits, mpz_bit_methods)
+VX_UNIT(mpz_bits, bit_rows)
 
 }  // namespace vx

@@ -73,6 +73,7 @@ PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* mpz_sizeof(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
   auto alloc = static_cast<size_t>(mpz_of(self)->_mp_alloc);
   return PyLong_FromSize_t(static_cast<size_t>(Py_TYPE(self)->tp_basicsize) + alloc * sizeof(mp_limb_t));
 }
@@ -153,21 +154,12 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
     reps = PyLong_AsUnsignedLong(args[0]);
     if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
   }
-  // GMP counts repetitions in an int: more than INT_MAX means "as many as possible".
-  const int n = reps > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(reps);
+  // Capped as in is_prime: GMP would run every round asked for (hours for a
+  // large prime and a count near 2**31), and 1000 rounds leave an error
+  // below 4**-1000.
+  const int n = reps > 1000 ? 1000 : static_cast<int>(reps);
   mpz_srcptr z = mpz_of(self);
   return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
-}
-
-PyObject* num_digits(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
-  long long base = 10;
-  if (nargs == 1) {
-    base = PyLong_AsLongLong(args[0]);
-    if (base == -1 && PyErr_Occurred()) return nullptr;
-  }
-  if (base < 2 || base > 62) return value_error("base must be in the interval [2, 62]");
-  return PyLong_FromSize_t(mpz_sizeinbase(mpz_of(self), static_cast<int>(base)));
 }
 
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {
@@ -193,7 +185,7 @@ const FnDef mpz_integer_methods[] = {
     noargs("__floor__", self_value, ON_MPZ, "Return the floor of x (x itself)."),
     noargs("__trunc__", self_value, ON_MPZ, "Return x truncated to an integer (x itself)."),
     fast("__round__", mpz_round, ON_MPZ, "Round x to the nearest multiple of 10**-ndigits."),
-    noargs("__sizeof__", mpz_sizeof, ON_MPZ, "Return the size of x in memory, in bytes."),
+    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "Return the size of x in memory, in bytes."),
     fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array."),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "x.as_integer_ratio() -> tuple[mpz, mpz]\n\nReturn the pair (x, 1)."),
@@ -217,18 +209,10 @@ const FnDef mpz_integer_methods[] = {
                 "or return 0 if x is definitely non-prime."),
     noargs("is_square", is_square, ON_MPZ,
               "x.is_square() -> bool\n\nReturn True if x is a perfect square, else return False."),
-    fast("num_digits", num_digits, ON_MPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base. The result is correct if base is a power\n"
-                "of 2. For other bases, the result is usually correct but may\n"
-                "be 1 too large. base can range between 2 and 62, inclusive."),
 };
 
 const FnDef xmpz_integer_methods[] = {
     noargs("conjugate", self_value, ON_XMPZ, "x.conjugate() -> number\n\nReturn the conjugate of x (x itself)."),
-    fast("num_digits", num_digits, ON_XMPZ,
-                "x.num_digits(base=10, /) -> int\n\nReturn length of string representing the absolute value\n"
-                "of x in radix base."),
 };
 
 const AttrDef mpz_integer_getset[] = {
@@ -239,6 +223,16 @@ const AttrDef mpz_integer_getset[] = {
 };
 
 }  // namespace
+
+namespace mpz_pred {
+PyObject* even(PyObject* x) { return is_even(x, nullptr); }
+PyObject* odd(PyObject* x) { return is_odd(x, nullptr); }
+PyObject* power(PyObject* x) { return is_power(x, nullptr); }
+PyObject* square(PyObject* x) { return is_square(x, nullptr); }
+PyObject* prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_prime(x, reps, n); }
+PyObject* probab_prime(PyObject* x, PyObject* const* reps, Py_ssize_t n) { return is_probab_prime(x, reps, n); }
+PyObject* divisible(PyObject* x, PyObject* d) { return is_divisible(x, d); }
+}  // namespace mpz_pred
 
 VX_UNIT(mpz_methods, mpz_integer_methods, mpz_integer_getset)
 VX_UNIT(xmpz_methods, xmpz_integer_methods)

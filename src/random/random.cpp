@@ -246,10 +246,10 @@ const FnDef random_rows[] = {
 };
 
 // Readied at import but not published: states are made by random_state().
-const UnitType random_types[] = {{&RandomState_Type, nullptr}};
+int ready_random_state(PyObject*) noexcept { return PyType_Ready(&RandomState_Type); }
 
 }  // namespace
 
-VX_UNIT(random, random_rows, {}, setup_random_state_type, random_types)
+VX_UNIT(random, random_rows, {}, setup_random_state_type, ready_random_state)
 
 }  // namespace vx

@@ -1,0 +1,185 @@
+// Exact combinatorial numbers: factorials, multifactorials, the primorial,
+// binomial coefficients, and Fibonacci and Lucas numbers (singly or as
+// adjacent pairs). Each is one GMP routine; what is done here is reading
+// the arguments and refusing, before GMP runs, results too large to exist
+// (GMP would stop the process).
+#include <cmath>
+
+#include "convert/int_conv.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
+#include "integer/mpz_internal.h"
+
+namespace vx {
+
+namespace {
+
+constexpr double LOG2_E = 1.4426950408889634;  // log2(e)
+constexpr double LOG2_PHI = 0.6942419136306174;  // log2 of the golden ratio
+// Slack added to every estimate, covering rounding in the estimates
+// themselves and the few limbs GMP allocates beyond the result.
+constexpr double SLACK_BITS = 256;
+
+// An unsigned argument; false with the reader's exception set.
+inline bool read_count(PyObject* o, unsigned long& n) noexcept {
+  n = read_ulong(o);
+  return !(n == static_cast<unsigned long>(-1) && PyErr_Occurred());
+}
+
+// log2(k!) for any k, from the log-gamma function.
+inline double log2_factorial(double k) noexcept { return std::lgamma(k + 1) * LOG2_E; }
+
+// True when a result bounded by `bits` bits can be made; MemoryError otherwise.
+bool fits(double bits) noexcept {
+  bits += SLACK_BITS;
+  if (bits < 0x1p62 && room_for_result(static_cast<uint64_t>(bits))) return true;
+  PyErr_NoMemory();
+  return false;
+}
+
+// A bound on log2 of the binomial coefficient (N over j), 0 <= j <= N,
+// given log2(N): C(N, j) <= (e*N/j)**j.
+inline double log2_binomial(double log2_n, double j) noexcept {
+  return j < 1 ? 0 : j * (log2_n - std::log2(j) + LOG2_E);
+}
+
+inline PyObject* new_result(void (*f)(mpz_ptr, unsigned long), unsigned long n) noexcept {
+  MPZ_Object* r = new_mpz();
+  if (r) f(r->z, n);
+  return as_obj(r);
+}
+
+PyObject* fac(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  if (!fits(log2_factorial(static_cast<double>(n)))) return nullptr;
+  return new_result(mpz_fac_ui, n);
+}
+
+PyObject* double_fac(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  // n!! <= (2k)!! = 2**k * k! with k = ceil(n/2)
+  const double k = std::ceil(static_cast<double>(n) / 2);
+  if (!fits(k + log2_factorial(k))) return nullptr;
+  return new_result(mpz_2fac_ui, n);
+}
+
+PyObject* multi_fac(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, "multi_fac() requires 2 integer arguments")) return nullptr;
+  unsigned long n, m;
+  if (!read_count(args[0], n) || !read_count(args[1], m)) return nullptr;
+  // With k = ceil(n/m) factors, the j-th is at most m*(k-j): the product is at most m**k * k!.
+  if (m > 0) {
+    const double k = std::ceil(static_cast<double>(n) / static_cast<double>(m));
+    if (!fits(k * std::log2(static_cast<double>(m)) + log2_factorial(k))) return nullptr;
+  }
+  MPZ_Object* r = new_mpz();
+  if (r) mpz_mfac_uiui(r->z, n, m);
+  return as_obj(r);
+}
+
+PyObject* primorial(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  // The product of the primes up to n is below e**(1.01624 n).
+  if (!fits(1.4662 * static_cast<double>(n))) return nullptr;
+  return new_result(mpz_primorial_ui, n);
+}
+
+PyObject* bincoef(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, "bincoef() requires two integer arguments")) return nullptr;
+  unsigned long k, n;
+  if (!read_count(args[1], k)) return nullptr;
+  if (read_count(args[0], n)) {
+    if (k <= n) {
+      const double j = static_cast<double>(k < n - k ? k : n - k);
+      const double bound = std::fmin(static_cast<double>(n) + 1, log2_binomial(std::log2(static_cast<double>(n)), j));
+      if (!fits(bound)) return nullptr;
+    }
+    MPZ_Object* r = new_mpz();
+    if (r) mpz_bin_uiui(r->z, n, k);
+    return as_obj(r);
+  }
+  PyErr_Clear();
+  Own<MPZ_Object> big(to_mpz_intonly(args[0]));
+  if (!big) return nullptr;
+  mpz_srcptr nz = big->z;
+  // For a negative n = -a, (n over k) = (-1)**k * ((a+k-1) over (a-1)); a
+  // positive n here is above every k.
+  const double kd = static_cast<double>(k);
+  long e;
+  const double mant = mpz_get_d_2exp(&e, nz);  // |n| = |mant| * 2**e, 0.5 <= |mant| < 1
+  const double log2_a = static_cast<double>(e) + std::log2(std::fabs(mant));
+  const bool negative = mpz_sgn(nz) < 0;
+  double j = kd;
+  if (negative && log2_a < 64) j = std::fmin(kd, std::exp2(log2_a) - 1);
+  const double log2_top = negative ? std::fmax(log2_a, std::log2(kd + 1)) + 1 : log2_a;  // >= log2(a + k - 1)
+  const double bound = log2_binomial(log2_top, j);
+  if (!fits(bound)) return nullptr;
+  Own<MPZ_Object> r(new_mpz());
+  if (!r) return nullptr;
+  mpz_bin_ui(r->z, nz, k);
+  return r.release();
+}
+
+PyObject* fib(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  return new_result(mpz_fib_ui, n);
+}
+
+PyObject* lucas(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  return new_result(mpz_lucnum_ui, n);
+}
+
+// (S(n), S(n-1)) from one GMP call.
+template <void (*F)(mpz_ptr, mpz_ptr, unsigned long)>
+PyObject* pair(PyObject*, PyObject* arg) {
+  unsigned long n;
+  if (!read_count(arg, n)) return nullptr;
+  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  Ref t = Ref::steal(PyTuple_New(2));
+  if (!t) return nullptr;
+  MPZ_Object* a = new_mpz();
+  if (!a) return nullptr;
+  PyTuple_SET_ITEM(t.get(), 0, as_obj(a));
+  MPZ_Object* b = new_mpz();
+  if (!b) return nullptr;
+  PyTuple_SET_ITEM(t.get(), 1, as_obj(b));
+  F(a->z, b->z, n);
+  return t.release();
+}
+
+const FnDef comb_rows[] = {
+    one("fac", fac, IN_MODULE, "fac(n, /)\n--\n\nReturn the exact factorial of n.\n\nSee factorial(n) for the floating-point version."),
+    one("double_fac", double_fac, IN_MODULE,
+        "double_fac(n, /)\n--\n\nReturn the exact double factorial (n!!) of n: n*(n-2)*(n-4)*..."),
+    fast("multi_fac", multi_fac, IN_MODULE,
+         "multi_fac(n, m, /)\n--\n\nReturn the exact m-multi factorial of n: n*(n-m)*(n-2m)*..."),
+    one("primorial", primorial, IN_MODULE,
+        "primorial(n, /)\n--\n\nReturn the product of all positive prime numbers less than or\nequal to n."),
+    fast("bincoef", bincoef, IN_MODULE,
+         "bincoef(n, k, /)\n--\n\nReturn the binomial coefficient ('n choose k'). k >= 0; n may be\nany integer."),
+    fast("comb", bincoef, IN_MODULE,
+         "comb(n, k, /)\n--\n\nReturn the number of combinations of 'n things, taking k at a\n"
+         "time'. k >= 0. Same as bincoef(n, k)."),
+    one("fib", fib, IN_MODULE, "fib(n, /)\n--\n\nReturn the n-th Fibonacci number."),
+    one("fib2", pair<mpz_fib2_ui>, IN_MODULE,
+        "fib2(n, /)\n--\n\nReturn the pair (fib(n), fib(n-1)) of Fibonacci numbers."),
+    one("lucas", lucas, IN_MODULE, "lucas(n, /)\n--\n\nReturn the n-th Lucas number."),
+    one("lucas2", pair<mpz_lucnum2_ui>, IN_MODULE,
+        "lucas2(n, /)\n--\n\nReturn the pair (lucas(n), lucas(n-1)) of Lucas numbers."),
+};
+
+}  // namespace
+
+VX_UNIT(integer_combinatorics, comb_rows)
+
+}  // namespace vx
