@@ -16,7 +16,7 @@ trap 'rm -rf "$tmp"' EXIT
 import sys, tarfile, zipfile
 whl, sdist = sys.argv[1:]
 names = zipfile.ZipFile(whl).namelist()
-need = ["vexa2/__init__.py", "vexa2/__init__.pyi", "vexa2/py.typed", "vexa2/__main__.py"]
+need = ["vexa2/__init__.py", "vexa2/__init__.pyi", "vexa2/py.typed", "vexa2/__main__.py", "vexa2/include/vexa2.h"]
 missing = [n for n in need if n not in names]
 missing += [n for n in ("LICENSE", "COPYING") if not any(x.endswith("licenses/" + n) or x.endswith("/" + n) for x in names)]
 if not any(n.startswith("vexa2/_vexa2.") and n.endswith(".so") for n in names):

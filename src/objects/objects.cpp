@@ -1,5 +1,6 @@
 // Allocation, recycling and freeing of number objects.
 #include "objects/objects.h"
+#include "core/memory.h"
 #include "core/errors.h"
 #include "core/ref.h"
 
@@ -29,12 +30,13 @@ inline bool prec_ok(mpfr_prec_t p) noexcept { return p >= 1 && p <= PREC_MAX; }
 // MPFR aborts the process when it cannot allocate a value's digits. Large
 // requests are tried here first, so that an impossible precision (say 2**40
 // bits) becomes a MemoryError instead.
-bool storage_available(mpfr_prec_t p) noexcept {
-  if (p <= (mpfr_prec_t{1} << 20)) return true;
-  void* probe = PyMem_RawMalloc(mpfr_custom_get_size(p));
-  if (!probe) return false;
-  PyMem_RawFree(probe);
-  return true;
+bool storage_available(mpfr_prec_t p, mpfr_prec_t q = 0) noexcept {
+  constexpr mpfr_prec_t SMALL = mpfr_prec_t{1} << 20;
+  if (p <= SMALL && q <= SMALL) return true;
+  // The value's digits (both parts of a complex value) and as much again
+  // for the working copies MPFR and MPC make while computing into it.
+  const uint64_t bytes = mpfr_custom_get_size(p) + (q ? mpfr_custom_get_size(q) : 0);
+  return memory_can_hold(2 * bytes);
 }
 
 }  // namespace
@@ -190,7 +192,7 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   rprec = pick(rprec, real_prec(ctx->ctx));
   iprec = pick(iprec, imag_prec(ctx->ctx));
   if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");
-  if (!storage_available(rprec) || !storage_available(iprec)) return memory_error();
+  if (!storage_available(rprec, iprec)) return memory_error();
   MPC_Object* r = obtain<MpcPool>(
       &MPC_Type,
       [rprec, iprec](MPC_Object* o) {

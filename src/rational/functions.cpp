@@ -18,8 +18,8 @@ namespace {
 // An integer or a rational: mpq, mpz, xmpz, int, Fraction, or an object
 // offering __mpq__ or __mpz__.
 bool rational_like(PyObject* o) noexcept {
-  return is_mpq(o) || is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || is_fraction(o) || has_attr(o, "__mpq__") ||
-         has_attr(o, "__mpz__");
+  return is_mpq(o) || is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || is_fraction_value(o) || has_protocol(o, P_MPQ) ||
+         has_protocol(o, P_MPZ);
 }
 
 // A rational, as an mpz when its denominator is 1.
@@ -35,7 +35,7 @@ PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (is_mpz(x)) return Py_NewRef(x);
     if (is_xmpz(x) || PyLong_Check(x))
       return reinterpret_cast<PyObject*>(to_mpz(x, is_xmpz(x) ? K_XMPZ : K_PYINT));
-    if (!is_mpq(x) && !is_fraction(x) && !has_attr(x, "__mpq__") && has_attr(x, "__mpz__"))
+    if (!is_mpq(x) && !is_fraction_value(x) && !has_protocol(x, P_MPQ) && has_protocol(x, P_MPZ))
       return reinterpret_cast<PyObject*>(to_mpz(x, K_HAS_MPZ));
     if (!rational_like(x)) return type_error(msg);
     Own<MPQ_Object> q(to_mpq_ratonly(x));
@@ -57,7 +57,7 @@ PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // An integer, a rational or a real number (a Decimal included).
 bool real_like(PyObject* o) noexcept {
   if (rational_like(o) || is_mpfr(o) || PyFloat_Check(o) || is_decimal(o)) return true;
-  return has_attr(o, "__mpfr__") && !has_attr(o, "__mpc__");
+  return has_protocol(o, P_MPFR) && !has_protocol(o, P_MPC);
 }
 
 // o as an mpfr, exactly where the conversion allows it; at least 2 bits,
