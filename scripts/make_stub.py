@@ -65,7 +65,11 @@ RETURNS = {
     "is_probab_prime": "int", "to_bytes": "bytes", "from_bytes": "mpz",
     "f2q": "mpz | mpq", "is_lessgreater": "bool", "is_unordered": "bool",
     "get_exp": "int", "mpfr_from_old_binary": "mpfr", "mpz_from_old_binary": "mpz",
-    "mpq_from_old_binary": "mpq",
+    "mpq_from_old_binary": "mpq", "get_include": "str", "random_state": "Any",
+    "mpz_random": "mpz", "mpz_rrandomb": "mpz", "mpz_urandomb": "mpz", "mpfr_random": "mpfr",
+    "mpfr_nrandom": "mpfr", "mpfr_grandom": "tuple[mpfr, mpfr]", "mpc_random": "mpc",
+    "const_pi": "mpfr", "const_euler": "mpfr", "const_log2": "mpfr", "const_catalan": "mpfr",
+    "from_binary": "Any",
 }
 PREFIX_RETURNS = [("is_", "bool"), ("c_", "Any"), ("f_", "Any"), ("t_", "Any")]
 
