@@ -1,6 +1,7 @@
 # inspect.signature for the public functions and methods, the constructor
 # forms in the types' docstrings, and the informational entry points.
 import inspect
+import pickle
 import re
 import subprocess
 import sys
@@ -83,3 +84,5 @@ def test_pickled_function_references_use_the_package_name():
     # The extension is vexa2._vexa2; its functions name the package.
     assert vexa2.add.__module__ == "vexa2"
     assert vexa2.mpz.__module__ == "vexa2"
+    data = pickle.dumps(vexa2.mpfr("0.1", 100))
+    assert b"_vexa2" not in data and pickle.loads(data).precision == 100
