@@ -7,7 +7,7 @@
 // same place.
 //
 //   const FnDef rows[] = {
-//       fast("gcd", f_gcd, IN_MODULE | IN_CONTEXT, "gcd(*integers, /)\n--\n\nReturn ..."),
+//       fast("gcd", f_gcd, IN_MODULE | IN_CONTEXT, "gcd(*integers)\n--\n\nReturn ..."),
 //   };
 //   VX_UNIT(integer_ntheory, rows);
 //

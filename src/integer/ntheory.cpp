@@ -329,9 +329,9 @@ PyObject* is_divisible(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 const FnDef rows[] = {
     fast("gcd", gcd_lcm<true>, IN_MODULE,
-         "gcd(*integers, /)\n--\n\nReturn the greatest common divisor of integers (0 for none)."),
+         "gcd(*integers)\n--\n\nReturn the greatest common divisor of integers (0 for none)."),
     fast("lcm", gcd_lcm<false>, IN_MODULE,
-         "lcm(*integers, /)\n--\n\nReturn the lowest common multiple of integers (1 for none)."),
+         "lcm(*integers)\n--\n\nReturn the lowest common multiple of integers (1 for none)."),
     fast("gcdext", gcdext, IN_MODULE,
          "gcdext(a, b, /)\n--\n\n"
          "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t."),
