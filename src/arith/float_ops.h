@@ -30,40 +30,13 @@ struct FSub {
   static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_sub_fr(r, a, b, m); }
   static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_sub(r, a, b, m); }
 };
-// The complex product of operands whose four parts are regular numbers of
-// at most 64 bits with moderate exponents: each part of the result is
-// a*c - b*d or a*d + b*c rounded once, as MPC rounds it, but from exact
-// 128-bit products instead of MPC's general unbounded-exponent route.
-// Falls back to mpc_mul for anything else (zeros, infinities, NaNs, wide
-// values, exponents near the limits).
-inline bool mpc_mul_part_ok(mpfr_srcptr f) noexcept {
-  constexpr mpfr_exp_t LIM = mpfr_exp_t{1} << 28;  // products stay far inside MPFR's range
-  return mpfr_regular_p(f) && mpfr_get_prec(f) <= 64 && mpfr_get_exp(f) < LIM && mpfr_get_exp(f) > -LIM;
-}
-inline int mpc_mul_small(mpc_ptr r, mpc_srcptr x, mpc_srcptr y, mpc_rnd_t m) noexcept {
-  mpfr_srcptr a = mpc_realref(x), b = mpc_imagref(x), c = mpc_realref(y), d = mpc_imagref(y);
-  if (r == x || r == y || !mpc_mul_part_ok(a) || !mpc_mul_part_ok(b) || !mpc_mul_part_ok(c) || !mpc_mul_part_ok(d))
-    return mpc_mul(r, x, y, m);
-  MPFR_DECL_INIT(ac, 128);
-  MPFR_DECL_INIT(bd, 128);
-  MPFR_DECL_INIT(ad, 128);
-  MPFR_DECL_INIT(bc, 128);
-  mpfr_mul(ac, a, c, MPFR_RNDN);  // exact: at most 64 + 64 bits
-  mpfr_mul(bd, b, d, MPFR_RNDN);
-  mpfr_mul(ad, a, d, MPFR_RNDN);
-  mpfr_mul(bc, b, c, MPFR_RNDN);
-  const int re = mpfr_sub(mpc_realref(r), ac, bd, MPC_RND_RE(m));
-  const int im = mpfr_add(mpc_imagref(r), ad, bc, MPC_RND_IM(m));
-  return MPC_INEX(re, im);
-}
-
 struct FMul {
   static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul(r, a, b, m); }
   static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_mul_d(r, a, b, m); }
   static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_d(r, b, a, m); }
   static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_mul_si(r, a, b, m); }
   static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_si(r, b, a, m); }
-  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul_small(r, a, b, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul(r, a, b, m); }
   static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, a, b, m); }
   static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, b, a, m); }
 };
