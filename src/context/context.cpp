@@ -17,18 +17,32 @@
 namespace vx {
 
 CTXT_Object* context_new(const ContextRecord* from) noexcept {
-  CTXT_Object* c = PyObject_New(CTXT_Object, &CTXT_Type);
+  CTXT_Object* c = PyObject_GC_New(CTXT_Object, &CTXT_Type);
   if (!c) return nullptr;
   c->ctx = from ? *from : ContextRecord{};
   c->tokens = nullptr;
+  PyObject_GC_Track(c);
   return c;
 }
 
 namespace {
 
+// A context entered while current and never left holds a token that holds
+// the context: the cycle collector must be able to see and break that.
 void context_dealloc(PyObject* self) {
-  Py_XDECREF(reinterpret_cast<CTXT_Object*>(self)->tokens);
-  PyObject_Free(self);
+  PyObject_GC_UnTrack(self);
+  Py_CLEAR(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  PyObject_GC_Del(self);
+}
+
+int context_traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  return 0;
+}
+
+int context_clear(PyObject* self) {
+  Py_CLEAR(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  return 0;
 }
 
 inline ContextRecord& rec(PyObject* self) { return reinterpret_cast<CTXT_Object*>(self)->ctx; }
@@ -396,10 +410,10 @@ PyTypeObject CTXT_Type = {
     nullptr,            // tp_getattro
     nullptr,            // tp_setattro
     nullptr,            // tp_as_buffer
-    Py_TPFLAGS_DEFAULT, // tp_flags
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,  // tp_flags
     context_doc,        // tp_doc
-    nullptr,            // tp_traverse
-    nullptr,            // tp_clear
+    context_traverse,   // tp_traverse
+    context_clear,      // tp_clear
     nullptr,            // tp_richcompare
     0,                  // tp_weaklistoffset
     nullptr,            // tp_iter

@@ -454,3 +454,25 @@ def test_flags_raised_by_threads_sharing_a_context():
         assert all(getattr(shared, n) for n in raise_one)
     for t in threads:
         t.join()
+
+
+def test_a_context_entered_and_never_left_is_collected():
+    import contextvars
+    import gc
+    import sys
+
+    def leave_open():
+        c = vexa2.context(precision=77)
+        vexa2.set_context(c)
+        c.__enter__()  # the token now holds the context, which holds the token
+
+    def blocks():
+        gc.collect()
+        return sys.getallocatedblocks()
+
+    for _ in range(100):
+        contextvars.copy_context().run(leave_open)
+    before = blocks()
+    for _ in range(2000):
+        contextvars.copy_context().run(leave_open)
+    assert blocks() - before < 500
