@@ -22,7 +22,8 @@ threads:
 
 bench: setup
 	-$(PY) -m pip install -q python-flint
-	$(PY) bench/run.py
+	$(PY) bench/run.py --md bench/results.md --json bench/results.json
+	$(PY) bench/scaling.py
 
 # The type stubs follow the built module: regenerate after adding functions.
 stub: setup
