@@ -18,3 +18,12 @@ for digits in (5, 10_000):
 for case in CASES:
     if "flint" in case:
         case["setup"] += "\ntry:\n import flint\n fx, fy = flint.fmpz(x), flint.fmpz(y)\nexcept ImportError:\n pass"
+
+# Operands of unknown type and Fractions: classification must cost about what
+# Python's own numbers pay.
+_mixed = "import vexa2\nfrom fractions import Fraction\nz = vexa2.mpz(1)\nh = Fraction(1, 2)\nn = None\ns = 'a'"
+CASES += [
+    dict(name="mpz(1) == None", setup=_mixed, vexa2="z == n", python="1 == n"),
+    dict(name="mpz(1) == 'a'", setup=_mixed, vexa2="z == s", python="1 == n"),
+    dict(name="mpz(1) + Fraction(1, 2)", setup=_mixed, vexa2="z + h", python="1 + h"),
+]

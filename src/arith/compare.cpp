@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "arith/hash.h"
+#include "context/conditions.h"
 #include "objects/check.h"
 #include "convert/classify.h"
 #include "convert/int_conv.h"
@@ -18,6 +19,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/temps.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -45,12 +47,7 @@ inline PyObject* not_implemented() noexcept { Py_RETURN_NOTIMPLEMENTED; }
 // Records that a NaN took part in a comparison; false with RangeError set
 // when the context traps it.
 bool note_nan(CTXT_Object* ctx, const char* msg) noexcept {
-  ctx->ctx.erange = 1;
-  if (ctx->ctx.traps & TRAP_ERANGE) {
-    PyErr_SetString(exc.range, msg);
-    return false;
-  }
-  return true;
+  return raise_conditions(ctx->ctx, TRAP_ERANGE, msg);
 }
 
 // Three-way comparison of a GMP integer with a Python int, without an
@@ -70,12 +67,9 @@ int cmp_z_pylong(mpz_srcptr z, PyObject* y) noexcept {
                        static_cast<size_t>(std::bit_width(static_cast<uint32_t>(compat::long_digits(y)[nd - 1])));
   const size_t zbits = mpz_sizeinbase(z, 2);
   if (zbits != ybits) return zbits < ybits ? -zs : zs;
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_set_pylong(t, y);
-  int c = mpz_cmp(z, t);
-  mpz_clear(t);
-  return c;
+  return mpz_cmp(z, t);
 }
 
 int cmp_q_pylong(mpq_srcptr q, PyObject* y) noexcept {
@@ -85,12 +79,9 @@ int cmp_q_pylong(mpq_srcptr q, PyObject* y) noexcept {
     long v = static_cast<long>(mag);
     return mpq_cmp_si(q, sign < 0 ? -v : v, 1);
   }
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_set_pylong(t, y);
-  int c = mpq_cmp_z(q, t);
-  mpz_clear(t);
-  return c;
+  return mpq_cmp_z(q, t);
 }
 
 // The part of a comparison of an exact value with a float that does not
@@ -244,12 +235,9 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     double d = PyFloat_AS_DOUBLE(y);
     PyObject* out;
     if (float_special(d, op, out)) return out;
-    mpq_t t;
-    mpq_init(t);
+    Mpq t;
     mpq_set_d(t, d);  // exact
-    int c = mpq_cmp(q, t);
-    mpq_clear(t);
-    return verdict(c, op);
+    return verdict(mpq_cmp(q, t), op);
   }
   if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
     Ref re;
@@ -351,6 +339,7 @@ PyObject* compare_mpc(PyObject* x, PyObject* y, int op, CTXT_Object* ctx) noexce
 }
 
 PyObject* richcompare(PyObject* x, PyObject* y, int op) {
+  XmpzLock lock(x, y);
   if (is_mpz(x) || is_xmpz(x)) return compare_mpz(x, y, op);
   if (is_mpq(x)) return compare_mpq(x, y, op);
   Own<CTXT_Object> ctx(current_context());
@@ -493,25 +482,30 @@ int decimal_sign(PyObject* o, bool& nan) noexcept {
 PyObject* sign_fn(PyObject* self, PyObject* x) {
   // Our integers and rationals and Python's ints need no conversion (and
   // none of them is asked for the conversion methods below).
-  if (is_mpz(x) || is_xmpz(x)) return PyLong_FromLong(mpz_sgn(mpz_of(x)));
+  if (is_mpz(x) || is_xmpz(x)) {
+    XmpzLock lock(x);
+    return PyLong_FromLong(mpz_sgn(mpz_of(x)));
+  }
   if (PyLong_Check(x)) return PyLong_FromLong(compat::long_sign(x));
   if (is_mpq(x)) return PyLong_FromLong(mpq_sgn(mpq_of(x)));
   // mpfr and float need no probing either; a float subclass may offer the
   // integer or rational protocol, which is then preferred.
   const bool own_real = is_mpfr(x) || PyFloat_CheckExact(x);
-  const bool has_mpq = !own_real && has_attr(x, "__mpq__");
-  if (!own_real && !has_mpq && has_attr(x, "__mpz__")) {
+  const unsigned bits = own_real ? 0u : type_info(Py_TYPE(x)).bits;
+  const bool has_mpq = (bits & P_MPQ) != 0;
+  if (!has_mpq && (bits & P_MPZ)) {
     Own<MPZ_Object> z(to_mpz(x, K_HAS_MPZ));
     if (!z) return nullptr;
     return PyLong_FromLong(mpz_sgn(z->z));
   }
-  if (is_fraction(x) || has_mpq) {
-    Own<MPQ_Object> q(to_mpq(x, is_fraction(x) ? K_FRACTION : K_HAS_MPQ));
+  const bool fraction = !own_real && is_fraction_value(x);
+  if (fraction || has_mpq) {
+    Own<MPQ_Object> q(to_mpq(x, fraction ? K_FRACTION : K_HAS_MPQ));
     if (!q) return nullptr;
     return PyLong_FromLong(mpq_sgn(q->q));
   }
   const bool decimal = is_decimal(x);
-  if (!(own_real || PyFloat_Check(x) || decimal || (has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__"))))
+  if (!(own_real || PyFloat_Check(x) || decimal || (bits & (P_MPFR | P_MPC)) == P_MPFR))
     return type_error("sign() argument type not supported");
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();

@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "objects/check.h"
+#include "context/conditions.h"
 #include "context/context.h"
 #include "convert/classify.h"
 #include "core/args.h"
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 #include "objects/objects.h"
 
 namespace vx::arith {
@@ -83,7 +85,10 @@ struct BinaryOp {
 
 inline PyObject* dispatch(const BinaryOp& op, PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   switch (class_of(a, b)) {
-    case Cls::Int: return op.integer(x, a, y, b, cx);
+    case Cls::Int: {
+      XmpzLock lock(x, y);  // the integer paths read xmpz operands in place
+      return op.integer(x, a, y, b, cx);
+    }
     case Cls::Rat: return op.rational(x, a, y, b, cx);
     case Cls::Real: return op.real(x, a, y, b, cx);
     case Cls::Cpx: return op.complex(x, a, y, b, cx);

@@ -129,17 +129,15 @@ PyObject* rat_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 
 // n = floor(x / y) and r = x - n*y; either may be left out.
 void rat_floor(mpz_ptr n, mpq_ptr r, mpq_srcptr x, mpq_srcptr y) noexcept {
-  mpq_t t;
-  mpq_init(t);
+  Mpq t;
   mpq_div(t, x, y);
-  mpz_fdiv_q(mpq_numref(t), mpq_numref(t), mpq_denref(t));
-  mpz_set_ui(mpq_denref(t), 1);
-  if (n) mpz_set(n, mpq_numref(t));
+  mpz_fdiv_q(mpq_numref(t.get()), mpq_numref(t.get()), mpq_denref(t.get()));
+  mpz_set_ui(mpq_denref(t.get()), 1);
+  if (n) mpz_set(n, mpq_numref(t.get()));
   if (r) {
     mpq_mul(t, t, y);
     mpq_sub(r, x, t);
   }
-  mpq_clear(t);
 }
 
 template <Part P>
@@ -178,16 +176,13 @@ PyObject* real_floordiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   return obj(check_real(r, c));
 }
 
-// Raises a trapped condition of % or divmod; true when it is trapped.
-bool trapped(ContextRecord& c, int trap, PyObject* exc_type, const char* msg) noexcept {
-  if (!(c.traps & trap)) return false;
-  PyErr_SetString(exc_type, msg);
-  return true;
-}
 
+// The operands of % and divmod as exact mpfr values, with their context.
 struct RealPair {
   Own<MPFR_Object> x, y;
-  bool load(PyObject* xo, int a, PyObject* yo, int b, CTXT_Object* c) noexcept {
+  CTXT_Object* c = nullptr;
+  bool load(PyObject* xo, int a, PyObject* yo, int b, Ctx& cx) noexcept {
+    if (!(c = cx.get())) return false;
     if (!(x = Own<MPFR_Object>(to_mpfr(xo, a, PREC_EXACT, c)))) return false;
     return static_cast<bool>(y = Own<MPFR_Object>(to_mpfr(yo, b, PREC_EXACT, c)));
   }
@@ -195,27 +190,23 @@ struct RealPair {
 
 // x % y with the sign of y, as Python's floats do.
 PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
-  CTXT_Object* c = cx.get();
-  if (!c) return nullptr;
-  ContextRecord& cr = c->ctx;
   RealPair p;
-  if (!p.load(x, a, y, b, c)) return nullptr;
+  if (!p.load(x, a, y, b, cx)) return nullptr;
+  CTXT_Object* c = p.c;
+  ContextRecord& cr = c->ctx;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
   if (mpfr_zero_p(fy)) {
-    cr.divzero = 1;
-    if (trapped(cr, TRAP_DIVZERO, exc.divzero, "mod() modulo by zero")) return nullptr;
+    if (!raise_conditions(cr, TRAP_DIVZERO, "mod() modulo by zero")) return nullptr;
   }
   Own<MPFR_Object> r(new_mpfr(0, c));
   if (!r) return nullptr;
   const mpfr_rnd_t m = rnd(cr);
   mpfr_clear_flags();
   if (mpfr_nan_p(fx) || mpfr_inf_p(fx) || mpfr_nan_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "mod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "mod() invalid operation")) return nullptr;
     mpfr_set_nan(r->f);
   } else if (mpfr_inf_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "mod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "mod() invalid operation")) return nullptr;
     if (mpfr_sgn(fy) < 0)
       mpfr_set_inf(r->f, -1);
     else
@@ -227,17 +218,16 @@ PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     else if (mpfr_signbit(r->f) != mpfr_signbit(fy))
       r->rc = mpfr_add(r->f, r->f, fy, m);
   }
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  return obj(check_real(std::move(r), c));
 }
 
 // divmod(x, y) as Python's floats compute it; the parts are brought into
 // the exponent range but no flag is raised.
 PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
-  CTXT_Object* c = cx.get();
-  if (!c) return nullptr;
-  ContextRecord& cr = c->ctx;
   RealPair p;
-  if (!p.load(x, a, y, b, c)) return nullptr;
+  if (!p.load(x, a, y, b, cx)) return nullptr;
+  CTXT_Object* c = p.c;
+  ContextRecord& cr = c->ctx;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
   Own<MPFR_Object> q(new_mpfr(0, c));
   if (!q) return nullptr;
@@ -246,18 +236,15 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   mpfr_ptr fq = q->f, fr = r->f;
   constexpr mpfr_rnd_t N = MPFR_RNDN;
   if (mpfr_zero_p(fy)) {
-    cr.divzero = 1;
-    if (trapped(cr, TRAP_DIVZERO, exc.divzero, "divmod() division by zero")) return nullptr;
+    if (!raise_conditions(cr, TRAP_DIVZERO, "divmod() division by zero")) return nullptr;
     mpfr_set_nan(fq);
     mpfr_set_nan(fr);
   } else if (mpfr_nan_p(fy) || mpfr_nan_p(fx) || mpfr_inf_p(fx)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "divmod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "divmod() invalid operation")) return nullptr;
     mpfr_set_nan(fq);
     mpfr_set_nan(fr);
   } else if (mpfr_inf_p(fy)) {
-    cr.invalid = 1;
-    if (trapped(cr, TRAP_INVALID, exc.invalid, "divmod() invalid operation")) return nullptr;
+    if (!raise_conditions(cr, TRAP_INVALID, "divmod() invalid operation")) return nullptr;
     const int ysign = mpfr_signbit(fy) ? -1 : 1;
     if (mpfr_zero_p(fx)) {
       mpfr_set_zero(fq, ysign);
@@ -270,12 +257,10 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       r->rc = mpfr_set(fr, fx, N);
     }
   } else {
-    mpfr_t t;
-    mpfr_init2(t, cr.precision);
+    Mpfr t(cr.precision);
     mpfr_fmod(fr, fx, fy, N);
     mpfr_sub(t, fx, fr, N);
     mpfr_div(fq, t, fy, N);
-    mpfr_clear(t);
     if (mpfr_zero_p(fr)) {
       mpfr_setsign(fr, fr, mpfr_signbit(fy), N);
     } else if (mpfr_signbit(fr) != mpfr_signbit(fy)) {
@@ -325,21 +310,13 @@ PyObject* int_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   if (c->ctx.rational_division) return rat_truediv(x, a, y, b, cx);
   Own<MPFR_Object> r(new_mpfr(0, c));
   if (!r) return nullptr;
-  mpq_t q;
-  mpq_init(q);
-  bool ok = load_z(mpq_numref(q), x, a) && load_z(mpq_denref(q), y, b);
-  if (ok && mpz_sgn(mpq_denref(q)) == 0) {
-    zero_division(ZERO_DIV);
-    ok = false;
-  }
-  if (ok) {
-    mpq_canonicalize(q);
-    mpfr_clear_flags();
-    r->rc = mpfr_set_q(r->f, q, rnd(c->ctx));
-  }
-  mpq_clear(q);
-  if (!ok) return nullptr;
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  Mpq q;
+  if (!load_z(mpq_numref(q.get()), x, a) || !load_z(mpq_denref(q.get()), y, b)) return nullptr;
+  if (mpz_sgn(mpq_denref(q.get())) == 0) return zero_division(ZERO_DIV);
+  mpq_canonicalize(q);
+  mpfr_clear_flags();
+  r->rc = mpfr_set_q(r->f, q, rnd(c->ctx));
+  return obj(check_real(std::move(r), c));
 }
 
 }  // namespace

@@ -103,12 +103,7 @@ inline bool complex_class(int kind) noexcept { return kind >= 47; }
 // trapped, the division fails.
 inline bool complex_divisor_ok(bool zero, ContextRecord& c) noexcept {
   if (!zero) return true;
-  c.divzero = 1;
-  if (c.traps & TRAP_DIVZERO) {
-    PyErr_SetString(exc.divzero, "'mpc' division by zero");
-    return false;
-  }
-  return true;
+  return raise_conditions(c, TRAP_DIVZERO, "'mpc' division by zero");
 }
 
 inline bool mpc_zero(mpc_srcptr z) noexcept {
@@ -157,7 +152,7 @@ PyObject* complex_binary(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       r->rc = F::cc(r->c, tx->c, ty->c, m);
     }
   }
-  return obj(check_complex(reinterpret_cast<MPC_Object*>(r.release()), cr));
+  return obj(check_complex(std::move(r), cr));
 }
 
 }  // namespace vx::arith

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "core/memory.h"
 #include "arith/float_ops.h"
 #include "convert/int_conv.h"
 
@@ -21,13 +22,9 @@ constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all ar
 bool power_fits(uint64_t base_bits, uint64_t e) noexcept {
   unsigned __int128 bits = static_cast<unsigned __int128>(base_bits) * e;
   if (bits <= (static_cast<unsigned __int128>(1) << 30)) return true;
-  unsigned __int128 limit = static_cast<unsigned __int128>(INT_MAX - 64) * GMP_NUMB_BITS;
-  long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && page > 0) {
-    unsigned __int128 mem_bits = static_cast<unsigned __int128>(pages) * static_cast<uint64_t>(page) * 8;
-    if (mem_bits < limit) limit = mem_bits;
-  }
-  return bits <= limit;
+  const unsigned __int128 limit = static_cast<unsigned __int128>(INT_MAX - 64) * GMP_NUMB_BITS;
+  // The result and GMP's working copy of it.
+  return bits <= limit && memory_can_hold(static_cast<uint64_t>(bits / 8) * 2);
 }
 
 // Bits that bound the result of raising z (|z| >= 2) to a power: GMP sizes
@@ -80,10 +77,9 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
   if (!r) return nullptr;
   mpz_ptr rz = r->z;
   // |m| and |y| are only copied when negative.
-  mpz_t abs_m, abs_y;
+  Mpz abs_m, abs_y;
   mpz_srcptr n = mod, e = ex;
   if (mpz_sgn(mod) < 0) {
-    mpz_init(abs_m);
     mpz_neg(abs_m, mod);
     n = abs_m;
   }
@@ -94,14 +90,11 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
       value_error("pow() base not invertible");
       ok = false;
     }
-    mpz_init(abs_y);
     mpz_neg(abs_y, ex);
     e = abs_y;
     base = rz;
   }
   if (ok) ok = compute(cx, false, limbs(base, n) + mpz_size(e), [&] { mpz_powm(rz, base, e, n); });
-  if (n != mod) mpz_clear(abs_m);
-  if (e != ex) mpz_clear(abs_y);
   if (!ok) return nullptr;
   if (mpz_sgn(mod) < 0 && mpz_sgn(rz) > 0) mpz_add(rz, rz, mod);
   return r.release();
@@ -175,7 +168,7 @@ PyObject* complex_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx
     if (!ty) return nullptr;
     r->rc = mpc_pow_fr(r->c, tx->c, ty->f, rm);
   }
-  return obj(check_complex(reinterpret_cast<MPC_Object*>(r.release()), c));
+  return obj(check_complex(std::move(r), c));
 }
 
 // A real power that has no real value, retried in the complex plane when
@@ -184,16 +177,14 @@ PyObject* complex_retry(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   // Only the flags of the failed attempt are taken back: the record may be
   // shared with other threads, whose changes to other fields must stay.
   ContextRecord& cr = cx.rec();
-  const int underflow = cr.underflow, overflow = cr.overflow, inexact = cr.inexact;
+  const unsigned before = flags_of(cr);
   Ref z = Ref::steal(complex_power(x, a, y, b, Py_None, cx));
   if (!z) return nullptr;
   mpc_srcptr v = mpc_of(z.get());
   if (!mpfr_nan_p(mpc_realref(v)) && !mpfr_nan_p(mpc_imagref(v))) return z.release();
-  cr.underflow = underflow;
-  cr.overflow = overflow;
-  cr.inexact = inexact;
-  cr.invalid = 1;
-  PyErr_SetString(exc.invalid, "pow() invalid operation");
+  take_back_flags(cr, before, TRAP_UNDERFLOW | TRAP_OVERFLOW | TRAP_INEXACT);
+  raise_conditions(cr, TRAP_INVALID);
+  PyErr_SetString(exc.invalid, "pow() invalid operation");  // trapped or not
   return nullptr;
 }
 
@@ -229,7 +220,7 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     if (cr.allow_complex && mpfr_nan_p(r->f) && !mpfr_nan_p(fx) && !mpfr_nan_p(ty->f))
       return complex_retry(x, a, y, b, cx);
   }
-  return obj(check_real(reinterpret_cast<MPFR_Object*>(r.release()), c));
+  return obj(check_real(std::move(r), c));
 }
 
 PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {

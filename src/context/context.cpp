@@ -3,8 +3,12 @@
 #include "context/context.h"
 #include "core/registry.h"
 
+#include <array>
+#include <climits>
+#include <iterator>
 #include <string>
 
+#include "context/conditions.h"
 #include "context/context_impl.h"
 #include "core/args.h"
 #include "core/errors.h"
@@ -13,72 +17,336 @@
 namespace vx {
 
 CTXT_Object* context_new(const ContextRecord* from) noexcept {
-  CTXT_Object* c = PyObject_New(CTXT_Object, &CTXT_Type);
+  CTXT_Object* c = PyObject_GC_New(CTXT_Object, &CTXT_Type);
   if (!c) return nullptr;
   c->ctx = from ? *from : ContextRecord{};
   c->tokens = nullptr;
+  PyObject_GC_Track(c);
   return c;
 }
 
 namespace {
 
+// A context entered while current and never left holds a token that holds
+// the context: the cycle collector must be able to see and break that.
 void context_dealloc(PyObject* self) {
-  Py_XDECREF(reinterpret_cast<CTXT_Object*>(self)->tokens);
-  PyObject_Free(self);
+  PyObject_GC_UnTrack(self);
+  Py_CLEAR(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  PyObject_GC_Del(self);
+}
+
+int context_traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  return 0;
+}
+
+int context_clear(PyObject* self) {
+  Py_CLEAR(reinterpret_cast<CTXT_Object*>(self)->tokens);
+  return 0;
 }
 
 inline ContextRecord& rec(PyObject* self) { return reinterpret_cast<CTXT_Object*>(self)->ctx; }
 
+}  // namespace
+
+// ---- the field table ----
+//
+// Every setting of a context is a row: the numeric ones (precision,
+// exponent range, roundings), the switches, and the flags and traps of the
+// condition table. Attribute setters, keyword arguments and the printed
+// form all read these rows, so their names and messages cannot drift apart.
+
+namespace {
+
 inline bool prec_valid(long long p) { return p >= 1 && p <= PREC_MAX; }
+inline bool prec_or_default(long long p) { return p == -1 || prec_valid(p); }
+
+std::string show_prec(mpfr_prec_t p) { return p == -1 ? std::string("Default") : std::to_string(p); }
+
+const char* round_name(long long r) {
+  switch (r) {
+    case RoundDefault: return "Default";
+    case RoundToNearest: return "RoundToNearest";
+    case RoundToZero: return "RoundToZero";
+    case RoundUp: return "RoundUp";
+    case RoundDown: return "RoundDown";
+    case RoundAwayZero: return "RoundAwayZero";
+    default: return "?";
+  }
+}
+
+// Away-from-zero rounding has no complex counterpart: both parts round to nearest.
+void settle_rounds(ContextRecord& c) {
+  if (c.round == RoundAwayZero) c.real_round = c.imag_round = RoundToNearest;
+}
+
+enum class Shown { Number, Prec, Round };
+
+struct NumField {
+  const char* name;
+  long long (*get)(const ContextRecord&);   // what the attribute reads (Default resolved)
+  long long (*raw)(const ContextRecord&);   // what is stored
+  void (*put)(ContextRecord&, long long);   // stores an accepted value
+  bool (*ok)(long long v, bool keyword);    // keywords may also say Default (-1) where it exists
+  void (*after)(ContextRecord&);            // run after the attribute is set
+  const char* type_msg;                     // TypeError of the attribute
+  const char* attr_msg;                     // ValueError of the attribute
+  const char* kw_msg;                       // ValueError of the keyword
+  bool kw_int;                              // the keyword value must fit a C int
+  int kw_rank;                              // the order keyword values are checked in
+  bool line_end;                            // printed form: a new line follows
+  Shown shown;                              // printed form of the stored value
+};
+
+// clang-format off
+constexpr NumField NUM_FIELDS[] = {
+    {"precision", [](const ContextRecord& c) -> long long { return c.precision; },
+     [](const ContextRecord& c) -> long long { return c.precision; },
+     [](ContextRecord& c, long long v) { c.precision = v; },
+     [](long long v, bool) { return prec_valid(v); }, nullptr,
+     "precision must be Python integer", "invalid value for precision", "invalid value for precision", false, 0, false, Shown::Number},
+    {"real_prec", [](const ContextRecord& c) -> long long { return real_prec(c); },
+     [](const ContextRecord& c) -> long long { return c.real_prec; },
+     [](ContextRecord& c, long long v) { c.real_prec = v; },
+     [](long long v, bool kw) { return kw ? prec_or_default(v) : prec_valid(v); }, nullptr,
+     "real_prec must be Python integer", "invalid value for real_prec", "invalid value for real_prec", false, 1, false, Shown::Prec},
+    {"imag_prec", [](const ContextRecord& c) -> long long { return imag_prec(c); },
+     [](const ContextRecord& c) -> long long { return c.imag_prec; },
+     [](ContextRecord& c, long long v) { c.imag_prec = v; },
+     [](long long v, bool kw) { return kw ? prec_or_default(v) : prec_valid(v); }, nullptr,
+     "imag_prec must be Python integer", "invalid value for imag_prec", "invalid value for imag_prec", false, 2, true, Shown::Prec},
+    {"round", [](const ContextRecord& c) -> long long { return c.round; },
+     [](const ContextRecord& c) -> long long { return c.round; },
+     [](ContextRecord& c, long long v) { c.round = static_cast<int>(v); },
+     [](long long v, bool) { return v >= 0 && v <= 4; }, settle_rounds,
+     "round mode must be Python integer", "invalid value for round mode", "invalid value for round", true, 3, false, Shown::Round},
+    {"real_round", [](const ContextRecord& c) -> long long { return real_round(c); },
+     [](const ContextRecord& c) -> long long { return c.real_round; },
+     [](ContextRecord& c, long long v) { c.real_round = static_cast<int>(v); },
+     [](long long v, bool) { return v >= -1 && v <= 3; }, nullptr,
+     "round mode must be Python integer", "invalid value for round mode", "invalid value for real_round", true, 4, false, Shown::Round},
+    {"imag_round", [](const ContextRecord& c) -> long long { return imag_round(c); },
+     [](const ContextRecord& c) -> long long { return c.imag_round; },
+     [](ContextRecord& c, long long v) { c.imag_round = static_cast<int>(v); },
+     [](long long v, bool) { return v >= -1 && v <= 3; }, nullptr,
+     "round mode must be Python integer", "invalid value for round mode", "invalid value for imag_round", true, 5, true, Shown::Round},
+    {"emax", [](const ContextRecord& c) -> long long { return c.emax; },
+     [](const ContextRecord& c) -> long long { return c.emax; },
+     [](ContextRecord& c, long long v) { c.emax = v; },
+     [](long long v, bool) { return v >= mpfr_get_emax_min() && v <= mpfr_get_emax_max(); }, nullptr,
+     "emax must be Python integer", "requested maximum exponent is invalid", "invalid value for emax", false, 7, false, Shown::Number},
+    {"emin", [](const ContextRecord& c) -> long long { return c.emin; },
+     [](const ContextRecord& c) -> long long { return c.emin; },
+     [](ContextRecord& c, long long v) { c.emin = v; },
+     [](long long v, bool) { return v >= mpfr_get_emin_min() && v <= mpfr_get_emin_max(); }, nullptr,
+     "emin must be Python integer", "requested minimum exponent is invalid", "invalid value for emin", false, 6, true, Shown::Number},
+};
+// clang-format on
+constexpr size_t N_NUM = std::size(NUM_FIELDS);
+
+// The boolean switches; the first is printed before the conditions, the
+// others after them.
+struct Switch {
+  const char* name;
+  int ContextRecord::*member;
+  const char* msg;
+};
+constexpr Switch SWITCHES[] = {
+    {"subnormalize", &ContextRecord::subnormalize, "subnormalize must be True or False"},
+    {"allow_complex", &ContextRecord::allow_complex, "allow_complex must be True or False"},
+    {"rational_division", &ContextRecord::rational_division, "rational_division must be True or False"},
+    {"allow_release_gil", &ContextRecord::allow_release_gil, "allow_release_gil must be True or False"},
+};
+
+// Reads a Python int: TypeError `type_msg` for a non-int, ValueError
+// `range_msg` when the value is beyond 64 bits.
+bool read_int(PyObject* v, const char* type_msg, const char* range_msg, long long& out) {
+  if (!v || !PyLong_Check(v)) {
+    type_error(type_msg);
+    return false;
+  }
+  out = PyLong_AsLongLong(v);
+  if (out == -1 && PyErr_Occurred()) {
+    PyErr_Clear();
+    value_error(range_msg);
+    return false;
+  }
+  return true;
+}
+
+bool read_bool(PyObject* v, const char* msg, bool& out) {
+  if (!v || !PyBool_Check(v)) {
+    type_error(msg);
+    return false;
+  }
+  out = v == Py_True;
+  return true;
+}
+
+// Each setter below stores one row's value on `c` once it is accepted; the
+// attribute setters and the keywords share them.
+bool set_num_value(ContextRecord& c, const NumField& f, long long v, bool keyword) {
+  if (!f.ok(v, keyword)) {
+    value_error(keyword ? f.kw_msg : f.attr_msg);
+    return false;
+  }
+  f.put(c, v);
+  return true;
+}
+PyObject* get_num(PyObject* self, void* closure) {
+  return PyLong_FromLongLong(static_cast<const NumField*>(closure)->get(rec(self)));
+}
+int set_num(PyObject* self, PyObject* v, void* closure) {
+  auto& f = *static_cast<const NumField*>(closure);
+  long long x;
+  if (!read_int(v, f.type_msg, f.attr_msg, x)) return -1;
+  if (!set_num_value(rec(self), f, x, false)) return -1;
+  if (f.after) f.after(rec(self));
+  return 0;
+}
+
+// The boolean rows: switches, and the flag and the trap of each condition.
+bool switch_on(const ContextRecord& c, const Switch& s) { return load_field(c.*s.member) != 0; }
+void set_switch_value(ContextRecord& c, const Switch& s, bool on) { store_field(c.*s.member, on ? 1 : 0); }
+void set_flag_value(ContextRecord& c, const Condition& k, bool on) { store_field(c.*k.flag, on ? 1 : 0); }
+bool trap_on(const ContextRecord& c, const Condition& k) { return trapped(c, k.bit); }
+void set_trap_value(ContextRecord& c, const Condition& k, bool on) { set_trap(c, k.bit, on); }
+
+template <class Row, bool (*On)(const ContextRecord&, const Row&)>
+PyObject* get_bool(PyObject* self, void* closure) {
+  return PyBool_FromLong(On(rec(self), *static_cast<const Row*>(closure)));
+}
+template <class Row, void (*Set)(ContextRecord&, const Row&, bool), const char* const Row::*Msg>
+int set_bool(PyObject* self, PyObject* v, void* closure) {
+  auto& row = *static_cast<const Row*>(closure);
+  bool on;
+  if (!read_bool(v, row.*Msg, on)) return -1;
+  Set(rec(self), row, on);
+  return 0;
+}
+
+constexpr void* cl(const void* p) { return const_cast<void*>(p); }
+
+constexpr size_t N_GETSET = N_NUM + std::size(SWITCHES) + 2 * N_CONDITIONS + 1;
+
+constexpr std::array<PyGetSetDef, N_GETSET> build_getset() {
+  std::array<PyGetSetDef, N_GETSET> a{};
+  size_t i = 0;
+  for (const NumField& f : NUM_FIELDS) a[i++] = {f.name, get_num, set_num, nullptr, cl(&f)};
+  for (const Switch& s : SWITCHES)
+    a[i++] = {s.name, get_bool<Switch, switch_on>, set_bool<Switch, set_switch_value, &Switch::msg>, nullptr, cl(&s)};
+  for (const Condition& k : CONDITIONS)
+    a[i++] = {k.flag_name, get_bool<Condition, flag_set>, set_bool<Condition, set_flag_value, &Condition::flag_msg>,
+              nullptr, cl(&k)};
+  for (const Condition& k : CONDITIONS)
+    a[i++] = {k.trap_name, get_bool<Condition, trap_on>, set_bool<Condition, set_trap_value, &Condition::trap_msg>,
+              nullptr, cl(&k)};
+  a[i] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+  return a;
+}
+
+constinit std::array<PyGetSetDef, N_GETSET> context_getset = build_getset();
+
+// A keyword value read as the argument parser's "l" or "i" would.
+bool read_keyword_int(PyObject* v, bool c_int, long long& out) {
+  out = PyLong_AsLongLong(v);
+  if (out == -1 && PyErr_Occurred()) return false;
+  return !c_int || (out >= INT_MIN && out <= INT_MAX);
+}
+
+// Stores one keyword, unchecked for range; false when it names no
+// setting or its value is not an integer.
+bool store_keyword(ContextRecord& c, PyObject* key, PyObject* value) {
+  if (!PyUnicode_Check(key)) return false;
+  auto is = [key](const char* name) { return PyUnicode_CompareWithASCIIString(key, name) == 0; };
+  long long x;
+  for (const NumField& f : NUM_FIELDS) {
+    if (!is(f.name)) continue;
+    if (!read_keyword_int(value, f.kw_int, x)) return false;
+    f.put(c, x);
+    return true;
+  }
+  for (const Switch& s : SWITCHES) {
+    if (!is(s.name)) continue;
+    if (!read_keyword_int(value, true, x)) return false;
+    set_switch_value(c, s, x != 0);
+    return true;
+  }
+  for (const Condition& k : CONDITIONS) {
+    if (!is(k.trap_name)) continue;
+    if (!read_keyword_int(value, true, x)) return false;
+    set_trap_value(c, k, x != 0);
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 int context_apply_kwargs(CTXT_Object* self, PyObject* kwargs) noexcept {
-  static const char* kwlist[] = {"precision",      "real_prec",     "imag_prec",     "round",
-                                 "real_round",     "imag_round",    "emax",          "emin",
-                                 "subnormalize",   "trap_underflow", "trap_overflow", "trap_inexact",
-                                 "trap_invalid",   "trap_erange",   "trap_divzero",  "allow_complex",
-                                 "rational_division", "allow_release_gil", nullptr};
   ContextRecord& c = self->ctx;
-  int t_under = (c.traps & TRAP_UNDERFLOW) != 0, t_over = (c.traps & TRAP_OVERFLOW) != 0,
-      t_inex = (c.traps & TRAP_INEXACT) != 0, t_inv = (c.traps & TRAP_INVALID) != 0,
-      t_erange = (c.traps & TRAP_ERANGE) != 0, t_div = (c.traps & TRAP_DIVZERO) != 0;
-  long precision = c.precision, real_prec = c.real_prec, imag_prec = c.imag_prec;
-  long emax = c.emax, emin = c.emin;
-
-  Ref empty = Ref::steal(PyTuple_New(0));
-  if (!empty) return -1;
-  if (!PyArg_ParseTupleAndKeywords(empty.get(), kwargs, "|llliiilliiiiiiiiii", const_cast<char**>(kwlist),
-                                   &precision, &real_prec, &imag_prec, &c.round, &c.real_round,
-                                   &c.imag_round, &emax, &emin, &c.subnormalize, &t_under, &t_over, &t_inex,
-                                   &t_inv, &t_erange, &t_div, &c.allow_complex, &c.rational_division,
-                                   &c.allow_release_gil)) {
-    PyErr_Clear();
-    return value_error("invalid keyword arguments for context");
+  // Every keyword is read first (a malformed one is reported before any
+  // value's range), then the numeric settings are checked in their order.
+  PyObject *key, *value;
+  Py_ssize_t pos = 0;
+  while (PyDict_Next(kwargs, &pos, &key, &value)) {
+    if (!store_keyword(c, key, value)) {
+      PyErr_Clear();
+      return value_error("invalid keyword arguments for context");
+    }
   }
-  c.precision = precision;
-  c.real_prec = real_prec;
-  c.imag_prec = imag_prec;
-  c.emax = emax;
-  c.emin = emin;
-  c.traps = (t_under ? TRAP_UNDERFLOW : 0) | (t_over ? TRAP_OVERFLOW : 0) | (t_inex ? TRAP_INEXACT : 0) |
-            (t_inv ? TRAP_INVALID : 0) | (t_erange ? TRAP_ERANGE : 0) | (t_div ? TRAP_DIVZERO : 0);
-  if (c.subnormalize) c.subnormalize = 1;
-
-  if (!prec_valid(c.precision)) return value_error("invalid value for precision");
-  if (c.real_prec != -1 && !prec_valid(c.real_prec)) return value_error("invalid value for real_prec");
-  if (c.imag_prec != -1 && !prec_valid(c.imag_prec)) return value_error("invalid value for imag_prec");
-  if (c.round < 0 || c.round > 4) return value_error("invalid value for round");
-  if (c.round == RoundAwayZero) {
-    c.real_round = c.imag_round = RoundToNearest;
-  } else {
-    if (c.real_round < -1 || c.real_round > 3) return value_error("invalid value for real_round");
-    if (c.imag_round < -1 || c.imag_round > 3) return value_error("invalid value for imag_round");
-  }
-  if (c.emin < mpfr_get_emin_min() || c.emin > mpfr_get_emin_max()) return value_error("invalid value for emin");
-  if (c.emax < mpfr_get_emax_min() || c.emax > mpfr_get_emax_max()) return value_error("invalid value for emax");
+  settle_rounds(c);
+  for (int rank = 0; rank < static_cast<int>(N_NUM); ++rank)
+    for (const NumField& f : NUM_FIELDS)
+      if (f.kw_rank == rank && !set_num_value(c, f, f.raw(c), true)) return -1;
   return 0;
 }
+
+namespace {
+
+// ---- printed form ----
+
+PyObject* context_repr(PyObject* self) {
+  const ContextRecord& c = rec(self);
+  auto b = [](bool v) { return v ? "True" : "False"; };
+  const char* nl = "\n        ";
+  std::string s;
+  s.reserve(600);
+  s += "context(";
+  for (const NumField& f : NUM_FIELDS) {
+    s += f.name;
+    s += '=';
+    const long long v = f.raw(c);
+    s += f.shown == Shown::Round ? round_name(v) : f.shown == Shown::Prec ? show_prec(v) : std::to_string(v);
+    s += ",";
+    s += f.line_end ? nl : " ";
+  }
+  auto line = [&](const char* name, bool v, bool last = false) {
+    s += name;
+    s += '=';
+    s += b(v);
+    s += last ? ")" : ",";
+  };
+  line(SWITCHES[0].name, switch_on(c, SWITCHES[0]));
+  for (const Condition& k : CONDITIONS) {
+    s += nl;
+    line(k.trap_name, trap_on(c, k));
+    s += ' ';
+    line(k.flag_name, flag_set(c, k));
+  }
+  for (size_t i = 1; i < std::size(SWITCHES); ++i) {
+    s += nl;
+    line(SWITCHES[i].name, switch_on(c, SWITCHES[i]), i + 1 == std::size(SWITCHES));
+  }
+  PyObject* r = PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
+  if (!r) {
+    PyErr_Clear();
+    return system_error("internal error in Vexa_CTXT_Repr");
+  }
+  return r;
+}
+
+}  // namespace
 
 namespace {
 
@@ -96,244 +364,6 @@ PyObject* context_tp_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   return c.release();
 }
 
-// ---- printed form ----
-
-const char* round_name(int r) {
-  switch (r) {
-    case RoundDefault: return "Default";
-    case RoundToNearest: return "RoundToNearest";
-    case RoundToZero: return "RoundToZero";
-    case RoundUp: return "RoundUp";
-    case RoundDown: return "RoundDown";
-    case RoundAwayZero: return "RoundAwayZero";
-    default: return "?";
-  }
-}
-
-PyObject* context_repr(PyObject* self) {
-  const ContextRecord& c = rec(self);
-  auto b = [](int v) { return v ? "True" : "False"; };
-  auto prec = [](mpfr_prec_t p) { return p == -1 ? std::string("Default") : std::to_string(p); };
-  auto t = [&](int bit) { return b(c.traps & bit); };
-  std::string s;
-  s.reserve(600);
-  const char* nl = "\n        ";
-  s += "context(precision=" + std::to_string(c.precision) + ", real_prec=" + prec(c.real_prec) +
-       ", imag_prec=" + prec(c.imag_prec) + ",";
-  s += nl + std::string("round=") + round_name(c.round) + ", real_round=" + round_name(c.real_round) +
-       ", imag_round=" + round_name(c.imag_round) + ",";
-  s += nl + std::string("emax=") + std::to_string(c.emax) + ", emin=" + std::to_string(c.emin) + ",";
-  s += nl + std::string("subnormalize=") + b(c.subnormalize) + ",";
-  s += nl + std::string("trap_underflow=") + t(TRAP_UNDERFLOW) + ", underflow=" + b(c.underflow) + ",";
-  s += nl + std::string("trap_overflow=") + t(TRAP_OVERFLOW) + ", overflow=" + b(c.overflow) + ",";
-  s += nl + std::string("trap_inexact=") + t(TRAP_INEXACT) + ", inexact=" + b(c.inexact) + ",";
-  s += nl + std::string("trap_invalid=") + t(TRAP_INVALID) + ", invalid=" + b(c.invalid) + ",";
-  s += nl + std::string("trap_erange=") + t(TRAP_ERANGE) + ", erange=" + b(c.erange) + ",";
-  s += nl + std::string("trap_divzero=") + t(TRAP_DIVZERO) + ", divzero=" + b(c.divzero) + ",";
-  s += nl + std::string("allow_complex=") + b(c.allow_complex) + ",";
-  s += nl + std::string("rational_division=") + b(c.rational_division) + ",";
-  s += nl + std::string("allow_release_gil=") + b(c.allow_release_gil) + ")";
-  PyObject* r = PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
-  if (!r) {
-    PyErr_Clear();
-    return system_error("internal error in Vexa_CTXT_Repr");
-  }
-  return r;
-}
-
-// ---- attributes ----
-
-// Reads a Python int for a setter: TypeError `type_msg` for a non-int,
-// ValueError `range_msg` when the value is beyond 64 bits.
-bool read_int(PyObject* v, const char* type_msg, const char* range_msg, long long& out) {
-  if (!v || !PyLong_Check(v)) {
-    type_error(type_msg);
-    return false;
-  }
-  out = PyLong_AsLongLong(v);
-  if (out == -1 && PyErr_Occurred()) {
-    PyErr_Clear();
-    value_error(range_msg);
-    return false;
-  }
-  return true;
-}
-
-bool read_bool(PyObject* v, const char* msg, int& out) {
-  if (!v || !PyBool_Check(v)) {
-    type_error(msg);
-    return false;
-  }
-  out = v == Py_True;
-  return true;
-}
-
-PyObject* get_precision(PyObject* self, void*) { return PyLong_FromLongLong(rec(self).precision); }
-int set_precision(PyObject* self, PyObject* v, void*) {
-  long long x;
-  if (!read_int(v, "precision must be Python integer", "invalid value for precision", x)) return -1;
-  if (!prec_valid(x)) return value_error("invalid value for precision");
-  rec(self).precision = x;
-  return 0;
-}
-
-PyObject* get_real_prec(PyObject* self, void*) { return PyLong_FromLongLong(real_prec(rec(self))); }
-int set_real_prec(PyObject* self, PyObject* v, void*) {
-  long long x;
-  if (!read_int(v, "real_prec must be Python integer", "invalid value for real_prec", x)) return -1;
-  if (!prec_valid(x)) return value_error("invalid value for real_prec");
-  rec(self).real_prec = x;
-  return 0;
-}
-
-PyObject* get_imag_prec(PyObject* self, void*) { return PyLong_FromLongLong(imag_prec(rec(self))); }
-int set_imag_prec(PyObject* self, PyObject* v, void*) {
-  long long x;
-  if (!read_int(v, "imag_prec must be Python integer", "invalid value for imag_prec", x)) return -1;
-  if (!prec_valid(x)) return value_error("invalid value for imag_prec");
-  rec(self).imag_prec = x;
-  return 0;
-}
-
-bool read_round(PyObject* v, long long lo, long long hi, int& out) {
-  long long x;
-  if (!read_int(v, "round mode must be Python integer", "invalid value for round mode", x)) return false;
-  if (x < lo || x > hi) {
-    value_error("invalid value for round mode");
-    return false;
-  }
-  out = static_cast<int>(x);
-  return true;
-}
-
-PyObject* get_round(PyObject* self, void*) { return PyLong_FromLong(rec(self).round); }
-int set_round(PyObject* self, PyObject* v, void*) {
-  int x;
-  if (!read_round(v, 0, 4, x)) return -1;
-  ContextRecord& c = rec(self);
-  c.round = x;
-  if (x == RoundAwayZero) c.real_round = c.imag_round = RoundToNearest;
-  return 0;
-}
-
-PyObject* get_real_round(PyObject* self, void*) { return PyLong_FromLong(real_round(rec(self))); }
-int set_real_round(PyObject* self, PyObject* v, void*) {
-  int x;
-  if (!read_round(v, -1, 3, x)) return -1;
-  rec(self).real_round = x;
-  return 0;
-}
-
-PyObject* get_imag_round(PyObject* self, void*) { return PyLong_FromLong(imag_round(rec(self))); }
-int set_imag_round(PyObject* self, PyObject* v, void*) {
-  int x;
-  if (!read_round(v, -1, 3, x)) return -1;
-  rec(self).imag_round = x;
-  return 0;
-}
-
-PyObject* get_emax(PyObject* self, void*) { return PyLong_FromLongLong(rec(self).emax); }
-int set_emax(PyObject* self, PyObject* v, void*) {
-  long long x;
-  if (!read_int(v, "emax must be Python integer", "requested maximum exponent is invalid", x)) return -1;
-  if (x < mpfr_get_emax_min() || x > mpfr_get_emax_max())
-    return value_error("requested maximum exponent is invalid");
-  rec(self).emax = x;
-  return 0;
-}
-
-PyObject* get_emin(PyObject* self, void*) { return PyLong_FromLongLong(rec(self).emin); }
-int set_emin(PyObject* self, PyObject* v, void*) {
-  long long x;
-  if (!read_int(v, "emin must be Python integer", "requested minimum exponent is invalid", x)) return -1;
-  if (x < mpfr_get_emin_min() || x > mpfr_get_emin_max())
-    return value_error("requested minimum exponent is invalid");
-  rec(self).emin = x;
-  return 0;
-}
-
-// The boolean fields: flags, switches and subnormalize, described by offset.
-struct BoolField {
-  size_t offset;
-  const char* msg;
-};
-#define VX_BOOL_FIELD(name) \
-  BoolField { offsetof(ContextRecord, name), #name " must be True or False" }
-const BoolField bool_fields[] = {
-    VX_BOOL_FIELD(subnormalize), VX_BOOL_FIELD(underflow),     VX_BOOL_FIELD(overflow),
-    VX_BOOL_FIELD(inexact),      VX_BOOL_FIELD(invalid),       VX_BOOL_FIELD(erange),
-    VX_BOOL_FIELD(divzero),      VX_BOOL_FIELD(allow_complex), VX_BOOL_FIELD(rational_division),
-    VX_BOOL_FIELD(allow_release_gil),
-};
-#undef VX_BOOL_FIELD
-
-inline int& field(PyObject* self, const BoolField* f) {
-  return *reinterpret_cast<int*>(reinterpret_cast<char*>(&rec(self)) + f->offset);
-}
-PyObject* get_bool(PyObject* self, void* closure) {
-  return PyBool_FromLong(field(self, static_cast<const BoolField*>(closure)));
-}
-int set_bool(PyObject* self, PyObject* v, void* closure) {
-  auto* f = static_cast<const BoolField*>(closure);
-  int x;
-  if (!read_bool(v, f->msg, x)) return -1;
-  field(self, f) = x;
-  return 0;
-}
-
-struct TrapField {
-  int bit;
-  const char* msg;
-};
-const TrapField trap_fields[] = {
-    {TRAP_UNDERFLOW, "trap_underflow must be True or False"}, {TRAP_OVERFLOW, "trap_overflow must be True or False"},
-    {TRAP_INEXACT, "trap_inexact must be True or False"},     {TRAP_INVALID, "trap_invalid must be True or False"},
-    {TRAP_ERANGE, "trap_erange must be True or False"},       {TRAP_DIVZERO, "trap_divzero must be True or False"},
-};
-PyObject* get_trap(PyObject* self, void* closure) {
-  return PyBool_FromLong(rec(self).traps & static_cast<const TrapField*>(closure)->bit);
-}
-int set_trap(PyObject* self, PyObject* v, void* closure) {
-  auto* f = static_cast<const TrapField*>(closure);
-  int x;
-  if (!read_bool(v, f->msg, x)) return -1;
-  if (x)
-    rec(self).traps |= f->bit;
-  else
-    rec(self).traps &= ~f->bit;
-  return 0;
-}
-
-void* cl(const void* p) { return const_cast<void*>(p); }
-
-PyGetSetDef context_getset[] = {
-    {"precision", get_precision, set_precision, nullptr, nullptr},
-    {"real_prec", get_real_prec, set_real_prec, nullptr, nullptr},
-    {"imag_prec", get_imag_prec, set_imag_prec, nullptr, nullptr},
-    {"round", get_round, set_round, nullptr, nullptr},
-    {"real_round", get_real_round, set_real_round, nullptr, nullptr},
-    {"imag_round", get_imag_round, set_imag_round, nullptr, nullptr},
-    {"emax", get_emax, set_emax, nullptr, nullptr},
-    {"emin", get_emin, set_emin, nullptr, nullptr},
-    {"subnormalize", get_bool, set_bool, nullptr, cl(&bool_fields[0])},
-    {"underflow", get_bool, set_bool, nullptr, cl(&bool_fields[1])},
-    {"overflow", get_bool, set_bool, nullptr, cl(&bool_fields[2])},
-    {"inexact", get_bool, set_bool, nullptr, cl(&bool_fields[3])},
-    {"invalid", get_bool, set_bool, nullptr, cl(&bool_fields[4])},
-    {"erange", get_bool, set_bool, nullptr, cl(&bool_fields[5])},
-    {"divzero", get_bool, set_bool, nullptr, cl(&bool_fields[6])},
-    {"allow_complex", get_bool, set_bool, nullptr, cl(&bool_fields[7])},
-    {"rational_division", get_bool, set_bool, nullptr, cl(&bool_fields[8])},
-    {"allow_release_gil", get_bool, set_bool, nullptr, cl(&bool_fields[9])},
-    {"trap_underflow", get_trap, set_trap, nullptr, cl(&trap_fields[0])},
-    {"trap_overflow", get_trap, set_trap, nullptr, cl(&trap_fields[1])},
-    {"trap_inexact", get_trap, set_trap, nullptr, cl(&trap_fields[2])},
-    {"trap_invalid", get_trap, set_trap, nullptr, cl(&trap_fields[3])},
-    {"trap_erange", get_trap, set_trap, nullptr, cl(&trap_fields[4])},
-    {"trap_divzero", get_trap, set_trap, nullptr, cl(&trap_fields[5])},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
-
 // ---- methods ----
 
 PyObject* context_copy(PyObject* self, PyObject*) {
@@ -341,8 +371,7 @@ PyObject* context_copy(PyObject* self, PyObject*) {
 }
 
 PyObject* context_clear_flags(PyObject* self, PyObject*) {
-  ContextRecord& c = rec(self);
-  c.underflow = c.overflow = c.inexact = c.invalid = c.erange = c.divzero = 0;
+  clear_flags(rec(self));
   Py_RETURN_NONE;
 }
 
@@ -381,17 +410,17 @@ PyTypeObject CTXT_Type = {
     nullptr,            // tp_getattro
     nullptr,            // tp_setattro
     nullptr,            // tp_as_buffer
-    Py_TPFLAGS_DEFAULT, // tp_flags
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,  // tp_flags
     context_doc,        // tp_doc
-    nullptr,            // tp_traverse
-    nullptr,            // tp_clear
+    context_traverse,   // tp_traverse
+    context_clear,      // tp_clear
     nullptr,            // tp_richcompare
     0,                  // tp_weaklistoffset
     nullptr,            // tp_iter
     nullptr,            // tp_iternext
     nullptr,            // tp_methods (set at import)
     nullptr,            // tp_members
-    context_getset,     // tp_getset
+    context_getset.data(),  // tp_getset
     nullptr,            // tp_base
     nullptr,            // tp_dict
     nullptr,            // tp_descr_get

@@ -86,8 +86,9 @@ bool is_real_number(PyObject* x) noexcept {
   if (is_mpq(x) || is_mpz(x) || is_xmpz(x) || is_mpfr(x) || PyLong_Check(x) || PyFloat_Check(x)) return true;
   if (is_mpc(x) || PyComplex_Check(x) || is_text(x)) return false;
   if (is_fraction(x) || is_decimal(x)) return true;
-  if (has_attr(x, "__mpq__") || has_attr(x, "__mpz__")) return true;
-  return has_attr(x, "__mpfr__") && !has_attr(x, "__mpc__");
+  const unsigned bits = type_info(Py_TYPE(x)).bits;
+  if (bits & (P_MPQ | P_MPZ)) return true;
+  return (bits & (P_MPFR | P_MPC)) == P_MPFR;
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
@@ -103,8 +104,8 @@ inline bool small_int(PyObject* o, int& out) noexcept {
 inline bool base_ok(int base, int hi = 62) noexcept { return base == 0 || (base >= 2 && base <= hi); }
 
 // The result of x.name(), which must be exactly `type`.
-PyObject* call_protocol_strict(PyObject* x, const char* name, PyTypeObject* type, const char* tname) noexcept {
-  Ref r = Ref::steal(PyObject_CallMethod(x, name, nullptr));
+PyObject* call_protocol_strict(PyObject* x, Proto p, PyTypeObject* type, const char* tname) noexcept {
+  Ref r = Ref::steal(call_special(x, p));
   if (!r) return nullptr;
   if (Py_TYPE(r.get()) != type) {
     PyErr_Format(PyExc_TypeError, "object of type '%.200s' can not be interpreted as %s", Py_TYPE(r.get())->tp_name,
@@ -128,22 +129,19 @@ bool context_arg(PyObject* o, CTXT_Object*& ctx) noexcept {
 
 // ---- mpz and xmpz ----
 
-struct MpzNames {
-  using T = MPZ_Object;
-  static constexpr const char* base = "base for mpz() must be 0 or in the interval [2, 62]";
-  static constexpr const char* one_arg = "mpz() with number argument only takes 1 argument";
-  static constexpr const char* need_base = "mpz() requires numeric or string (and optional base) arguments";
-  static constexpr const char* need = "mpz() requires numeric or string argument";
-  static constexpr const char* wrong_type = "mpz.__new__() requires mpz type";
-};
-struct XmpzNames {
-  using T = XMPZ_Object;
-  static constexpr const char* base = "base for xmpz() must be 0 or in the interval [2, 62]";
-  static constexpr const char* one_arg = "xmpz() with number argument only takes 1 argument";
-  static constexpr const char* need_base = "xmpz() requires numeric or string (and optional base) arguments";
-  static constexpr const char* need = "xmpz() requires numeric or string argument";
-  static constexpr const char* wrong_type = "xmpz.__new__() requires xmpz type";
-};
+// The texts of an integer type's constructor, spelt from its name once.
+#define VX_INT_NAMES(Names, Obj, name)                                                             \
+  struct Names {                                                                                   \
+    using T = Obj;                                                                                 \
+    static constexpr const char* base = "base for " name "() must be 0 or in the interval [2, 62]"; \
+    static constexpr const char* one_arg = name "() with number argument only takes 1 argument";   \
+    static constexpr const char* need_base = name "() requires numeric or string (and optional base) arguments"; \
+    static constexpr const char* need = name "() requires numeric or string argument";             \
+    static constexpr const char* wrong_type = name ".__new__() requires " name " type";            \
+  };
+VX_INT_NAMES(MpzNames, MPZ_Object, "mpz")
+VX_INT_NAMES(XmpzNames, XMPZ_Object, "xmpz")
+#undef VX_INT_NAMES
 
 template <class T>
 T* int_from_text(PyObject* x, int base) noexcept;
@@ -180,10 +178,13 @@ PyObject* mpz_one(PyObject* x) noexcept {
   if (is_mpq(x)) return obj(int_from_mpq<MPZ_Object>(mpq_of(x)));
   if (is_mpfr(x)) return obj(int_from_mpfr<MPZ_Object>(mpfr_of(x), nullptr));
   if (PyFloat_Check(x)) return obj(int_from_double<MPZ_Object>(PyFloat_AS_DOUBLE(x)));
-  if (is_xmpz(x)) return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
+  if (is_xmpz(x)) {
+    XmpzLock lock(x);
+    return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
+  }
   if (is_fraction(x)) return int_from_fraction<MpzNames>(x);
   if (is_text(x)) return obj(mpz_from_text(x, 0));
-  if (has_attr(x, "__mpz__")) return call_protocol_strict(x, "__mpz__", &MPZ_Type, "mpz");
+  if (has_protocol(x, P_MPZ)) return call_protocol_strict(x, P_MPZ, &MPZ_Type, "mpz");
   return int_via_pylong<MpzNames>(x);
 }
 
@@ -267,7 +268,7 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
     if (!base_ok(base)) return value_error("base for mpfr() must be 0 or in the interval [2, 62]");
     return obj(mpfr_from_text(x, base, Prec{prec}, ctx));
   }
-  if (!is_plain_number(x) && has_attr(x, "__mpfr__")) return call_protocol_strict(x, "__mpfr__", &MPFR_Type, "mpfr");
+  if (!is_plain_number(x) && has_protocol(x, P_MPFR)) return call_protocol_strict(x, P_MPFR, &MPFR_Type, "mpfr");
   if (!is_real_number(x)) return type_error("mpfr() requires numeric or string argument");
   if (a.total() > 1) {
     if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
@@ -359,7 +360,7 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
     if (base < 2 || base > 36) return value_error("base for mpc() must be in the interval [2,36]");
     return obj(mpc_from_text(x, base, rp, ip, ctx));
   }
-  if (!is_plain_number(x) && has_attr(x, "__mpc__")) return call_protocol_strict(x, "__mpc__", &MPC_Type, "mpc");
+  if (!is_plain_number(x) && has_protocol(x, P_MPC)) return call_protocol_strict(x, P_MPC, &MPC_Type, "mpc");
   if (is_real_number(x)) {
     PyObject* imag = nullptr;
     if (a.total() > 1 && !a.parse("O|OOO", {"", "imag", "precision", "context", nullptr}, &x, &imag, &po, &co))
@@ -427,9 +428,18 @@ PyObject* mpc_vectorcall(PyObject*, PyObject* const* args, std::size_t nargsf, P
 
 // ---- int(), float(), index and truth of the numbers ----
 
-PyObject* int_int(PyObject* self) { return pylong_from_mpz(mpz_of(self)); }
-PyObject* int_float(PyObject* self) { return pyfloat_from_mpz(mpz_of(self)); }
-int int_bool(PyObject* self) { return mpz_sgn(mpz_of(self)) != 0; }
+PyObject* int_int(PyObject* self) {
+  XmpzLock lock(self);
+  return pylong_from_mpz(mpz_of(self));
+}
+PyObject* int_float(PyObject* self) {
+  XmpzLock lock(self);
+  return pyfloat_from_mpz(mpz_of(self));
+}
+int int_bool(PyObject* self) {
+  XmpzLock lock(self);
+  return mpz_sgn(mpz_of(self)) != 0;
+}
 PyObject* mpq_int(PyObject* self) { return pylong_from_mpq(mpq_of(self)); }
 PyObject* mpq_float(PyObject* self) { return pyfloat_from_mpq(mpq_of(self)); }
 

@@ -12,6 +12,7 @@
 #include "convert/numtext.h"
 #include "core/args.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "objects/objects.h"
@@ -36,6 +37,9 @@ PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexce
 
   // Room for "xmpz(", sign, prefix, ")" and the terminator besides the digits.
   size_t n = mpz_sizeinbase(z, std::abs(base)) + 11;
+  // GMP converts through temporaries a few times the value's size, and
+  // stops the process if it cannot get them.
+  if (!memory_can_hold(n + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
   char stack[STACK_BUFFER];
   HeapBuffer heap;
   char* buf = stack;
@@ -92,7 +96,14 @@ namespace {
 
 PyObject* mpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR); }
 PyObject* mpz_str(PyObject* self) { return format_mpz(mpz_of(self), 10, 0); }
-PyObject* xmpz_repr(PyObject* self) { return format_mpz(mpz_of(self), 10, FMT_REPR, true); }
+PyObject* xmpz_str(PyObject* self) {
+  XmpzLock lock(self);
+  return format_mpz(mpz_of(self), 10, 0);
+}
+PyObject* xmpz_repr(PyObject* self) {
+  XmpzLock lock(self);
+  return format_mpz(mpz_of(self), 10, FMT_REPR, true);
+}
 PyObject* mpq_repr(PyObject* self) { return format_mpq(mpq_of(self), 10, true); }
 PyObject* mpq_str(PyObject* self) { return format_mpq(mpq_of(self), 10, false); }
 
@@ -105,6 +116,7 @@ PyObject* mpz_digits(PyObject* self, PyObject* args) {
 PyObject* xmpz_digits(PyObject* self, PyObject* args) {
   int base = 10;
   if (!PyArg_ParseTuple(args, "|i", &base)) return nullptr;
+  XmpzLock lock(self);
   return format_mpz(mpz_of(self), base, 0, true);
 }
 
@@ -122,7 +134,10 @@ PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
   if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
-  if (!*fmt) return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+  if (!*fmt) {
+    XmpzLock lock(self);
+    return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+  }
 
   constexpr size_t SPEC_MAX = 30;
   char align_char = 0;
@@ -205,7 +220,11 @@ PyObject* int_format(PyObject* self, PyObject* args) {
   style.hex = base == 16 || base == -16;
   size_t w = 0;
   if (width && !read_width(width_begin, width_end, w)) return nullptr;
-  Ref text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  Ref text;
+  {
+    XmpzLock lock(self);
+    text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  }
   if (zero && !align) {
     // Sign-aware zero padding: the zeros go after the sign and prefix.
     style.zero = true;
@@ -261,7 +280,7 @@ void setup_format_slots() noexcept {
   MPZ_Type.tp_repr = mpz_repr;
   MPZ_Type.tp_str = mpz_str;
   XMPZ_Type.tp_repr = xmpz_repr;
-  XMPZ_Type.tp_str = mpz_str;
+  XMPZ_Type.tp_str = xmpz_str;
   MPQ_Type.tp_repr = mpq_repr;
   MPQ_Type.tp_str = mpq_str;
 }

@@ -16,11 +16,13 @@
 #include <cmath>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "context/context.h"
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -102,26 +104,16 @@ double output_bound(mpfr_srcptr v, char type, double digits) noexcept {
 
 // An MPFR value to read in place of another: a NaN without sign, so that
 // every NaN prints as "nan", or x * 100 for the "%" type.
-struct Temp {
-  mpfr_t v;
-  bool used = false;
-  ~Temp() {
-    if (used) mpfr_clear(v);
-  }
-  void init(mpfr_prec_t p) noexcept {
-    mpfr_init2(v, p);
-    used = true;
-  }
-};
+using Temp = std::optional<Mpfr>;
 
 // A NaN is printed from a positive copy: the object itself may be read by
 // other threads at the same time and is never changed.
 mpfr_srcptr unsigned_nan(mpfr_srcptr v, Temp& t) noexcept {
   if (!mpfr_nan_p(v)) return v;
-  t.init(MPFR_PREC_MIN);
-  mpfr_set_nan(t.v);
-  mpfr_setsign(t.v, t.v, 0, MPFR_RNDN);
-  return t.v;
+  t.emplace(MPFR_PREC_MIN);
+  mpfr_set_nan(*t);
+  mpfr_setsign(*t, *t, 0, MPFR_RNDN);
+  return t->get();
 }
 
 bool plain_number(const char* s, size_t n) noexcept {
@@ -514,9 +506,9 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
   Temp scaled;
   mpfr_srcptr v = x->f;
   if (s.type == '%') {
-    scaled.init(mpfr_get_prec(x->f));
-    mpfr_mul_ui(scaled.v, x->f, 100, rnd(ctx->ctx));
-    v = scaled.v;
+    scaled.emplace(mpfr_get_prec(x->f));
+    mpfr_mul_ui(*scaled, x->f, 100, rnd(ctx->ctx));
+    v = scaled->get();
   }
   // MPFR reports an over-long result only after producing its digits, which
   // for a large request takes unbounded time and memory: refuse up front.

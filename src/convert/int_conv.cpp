@@ -2,6 +2,7 @@
 // the conversions of other values to integers.
 #include "convert/int_conv.h"
 
+#include <climits>
 #include <cmath>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -131,13 +133,11 @@ namespace {
 template <class SetFn>
 PyObject* to_double(SetFn set, const char* overflow_msg) {
   ContextRecord c = ieee_double_context();
-  mpfr_t f;
-  mpfr_init2(f, 53);
+  Mpfr f(53);
   mpfr_clear_flags();
-  int rc = set(f);
+  int rc = set(f.get());
   check_real_value(f, rc, c);  // no traps: cannot fail
-  double d = mpfr_get_d(f, MPFR_RNDN);
-  mpfr_clear(f);
+  const double d = mpfr_get_d(f, MPFR_RNDN);
   if (std::isinf(d)) return overflow_error(overflow_msg);
   return PyFloat_FromDouble(d);
 }
@@ -210,10 +210,23 @@ T* int_from_double(double d) noexcept {
   return r;
 }
 
+// GMP aborts the process when it cannot allocate an integer; the integer
+// part of a value with a huge exponent (exponents reach 2**62) is tried first.
+static bool integer_part_possible(mpfr_srcptr f) noexcept {
+  if (!mpfr_regular_p(f) || mpfr_get_exp(f) <= (mpfr_exp_t{1} << 26)) return true;
+  const mpfr_exp_t bits = mpfr_get_exp(f);
+  if (bits / GMP_NUMB_BITS >= INT_MAX) return false;
+  void* probe = PyMem_RawMalloc(static_cast<size_t>(bits / 8 + 64));
+  if (!probe) return false;
+  PyMem_RawFree(probe);
+  return true;
+}
+
 template <class T>
 T* int_from_mpfr(mpfr_srcptr f, CTXT_Object* ctx) noexcept {
   if (mpfr_nan_p(f)) return value_error(IntName<T>::nan);
   if (mpfr_inf_p(f)) return overflow_error(IntName<T>::inf);
+  if (!integer_part_possible(f)) return memory_error();
   Ctx cx(ctx);
   if (!(ctx = cx.get())) return nullptr;
   T* r = new_int<T>();
@@ -244,41 +257,24 @@ MPQ_Object* mpq_from_pylong(PyObject* o) noexcept {
   return r;
 }
 
-namespace {
-
-// Calls o.__mpz__() and accepts only an exact mpz; nullptr without an
-// exception (cleared) otherwise.
-MPZ_Object* call_mpz_protocol(PyObject* o) noexcept {
-  PyObject* r = PyObject_CallMethod(o, "__mpz__", nullptr);
-  if (!r) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  if (!is_mpz(r)) {
-    Py_DECREF(r);
-    return nullptr;
-  }
-  return reinterpret_cast<MPZ_Object*>(r);
-}
-
-}  // namespace
-
 MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
   switch (kind) {
     case K_MPZ:
       Py_INCREF(o);
       return reinterpret_cast<MPZ_Object*>(o);
-    case K_XMPZ:
+    case K_XMPZ: {
+      XmpzLock lock(o);
       return int_from_mpz<MPZ_Object>(mpz_of(o));
+    }
     case K_PYINT:
       return mpz_from_pylong(o);
     case K_HAS_MPZ:
-      if (MPZ_Object* r = call_mpz_protocol(o)) return r;
+      if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
       break;
     default:
       break;
   }
-  return type_error("cannot convert object to mpz");
+  return conversion_failed("cannot convert object to mpz");
 }
 
 MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
@@ -287,10 +283,13 @@ MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
     return reinterpret_cast<MPZ_Object*>(o);
   }
   if (PyLong_Check(o)) return mpz_from_pylong(o);
-  if (is_xmpz(o)) return int_from_mpz<MPZ_Object>(mpz_of(o));
-  if (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"))
-    if (MPZ_Object* r = call_mpz_protocol(o)) return r;
-  return type_error("cannot convert object to mpz");
+  if (is_xmpz(o)) {
+    XmpzLock lock(o);
+    return int_from_mpz<MPZ_Object>(mpz_of(o));
+  }
+  if ((type_info(Py_TYPE(o)).bits & (P_MPZ | P_MPQ)) == P_MPZ)
+    if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
+  return conversion_failed("cannot convert object to mpz");
 }
 
 namespace {
@@ -300,7 +299,7 @@ namespace {
 Ref integer_value(PyObject* o, int kind) noexcept {
   if (kind == K_MPZ || kind == K_XMPZ) return Ref::borrow(o);
   if (kind == K_HAS_MPZ) {
-    Ref r = Ref::steal(PyObject_CallMethod(o, "__mpz__", nullptr));
+    Ref r = Ref::steal(call_special(o, P_MPZ));
     if (r && !is_mpz(r.get())) {
       // A protocol result of another type is refused, never read as 0.
       type_error("could not convert object to integer");
@@ -326,6 +325,7 @@ long read_long(PyObject* o, int kind) noexcept {
   if (kind == K_PYINT) return PyLong_AsLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return -1;
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   if (mpz_fits_slong_p(z)) return mpz_get_si(z);
   return overflow_error("value could not be converted to C long");
@@ -335,6 +335,7 @@ unsigned long read_ulong(PyObject* o, int kind) noexcept {
   if (kind == K_PYINT) return PyLong_AsUnsignedLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return static_cast<unsigned long>(-1);
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   if (mpz_sgn(z) >= 0 && mpz_fits_ulong_p(z)) return mpz_get_ui(z);
   overflow_error("value could not be converted to C long");
@@ -346,6 +347,7 @@ long long read_llong(PyObject* o) noexcept {
   if (kind == K_PYINT) return PyLong_AsLongLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return -1;
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   unsigned long long mag;
   if (mpz_sgn(z) == 0) return 0;
@@ -361,6 +363,7 @@ unsigned long long read_ullong(PyObject* o) noexcept {
   if (kind == K_PYINT) return PyLong_AsUnsignedLongLong(o);
   Ref v = integer_value(o, kind);
   if (!v) return static_cast<unsigned long long>(-1);
+  XmpzLock lock(v.get());
   mpz_srcptr z = mpz_of(v.get());
   // A negative value is refused as it is for a Python int: read as 0 it
   // would turn a bit index or shift count of -1 into 0.

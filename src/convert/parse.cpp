@@ -7,6 +7,7 @@
 #include "convert/int_conv.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -151,14 +152,12 @@ bool read_exponent(const char* p, long& out) noexcept {
 // q = q * 10**shift (shift may be negative), canonical.
 void scale_by_ten(mpq_ptr q, long shift) noexcept {
   if (shift == 0) return;
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_ui_pow_ui(t, 10, static_cast<unsigned long>(shift < 0 ? -shift : shift));
   if (shift > 0)
     mpz_mul(mpq_numref(q), mpq_numref(q), t);
   else
     mpz_set(mpq_denref(q), t);
-  mpz_clear(t);
   mpq_canonicalize(q);
 }
 
@@ -249,7 +248,7 @@ MPFR_Object* mpfr_from_text(PyObject* text, int base, Prec prec, CTXT_Object* gi
   // mpfr_strtofr rounds correctly; a value in the subnormal range is rounded
   // again, to its shorter precision, by the result check, which uses the
   // ternary value of this first rounding so that no double rounding occurs.
-  return check_real(reinterpret_cast<MPFR_Object*>(r.release()), c);
+  return check_real(std::move(r), c);
 }
 
 MPC_Object* mpc_from_text(PyObject* text, int base, Prec rprec, Prec iprec,

@@ -8,6 +8,7 @@
 #include "convert/int_conv.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -18,21 +19,6 @@ constexpr mpfr_prec_t P_CONTEXT = PREC_CONTEXT.v;
 constexpr mpfr_prec_t P_EXACT = PREC_EXACT.v;
 
 
-// Calls a protocol method and accepts only a result of exactly `type`;
-// nullptr with no exception pending otherwise.
-PyObject* call_protocol(PyObject* o, const char* name, PyTypeObject* type) noexcept {
-  PyObject* r = PyObject_CallMethod(o, name, nullptr);
-  if (!r) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  if (Py_TYPE(r) != type) {
-    Py_DECREF(r);
-    return nullptr;
-  }
-  return r;
-}
-
 MPQ_Object* mpq_from_z(mpz_srcptr z) noexcept {
   MPQ_Object* r = new_mpq();
   if (r) mpq_set_z(r->q, z);
@@ -40,23 +26,37 @@ MPQ_Object* mpq_from_z(mpz_srcptr z) noexcept {
 }
 
 MPQ_Object* mpq_via_mpz_protocol(PyObject* o) noexcept {
-  Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+  Ref z = Ref::steal(call_protocol(o, P_MPZ));
   return z ? mpq_from_z(mpz_of(z.get())) : nullptr;
 }
 
 }  // namespace
 
 MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
-  Ref num = Ref::steal(PyObject_GetAttrString(o, "numerator"));
-  Ref den = num ? Ref::steal(PyObject_GetAttrString(o, "denominator")) : Ref();
-  if (!num || !den || !PyLong_Check(num.get()) || !PyLong_Check(den.get())) {
+  // fractions.Fraction itself keeps both parts in slots behind its
+  // properties: read them directly.
+  const bool std_fraction = (type_info(Py_TYPE(o)).bits & T_STD_FRACTION) != 0;
+  Ref num = Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_numerator" : "numerator"));
+  Ref den = num ? Ref::steal(PyObject_GetAttrString(o, std_fraction ? "_denominator" : "denominator")) : Ref();
+  // Fraction keeps the parts it is given when they are Integral, so they
+  // may be mpz (or any integer kind) rather than int.
+  const int nk = num ? classify(num.get()) : K_UNKNOWN, dk = den ? classify(den.get()) : K_UNKNOWN;
+  if (!is_integer_kind(nk) || !is_integer_kind(dk)) {
     PyErr_Clear();
     return system_error("Object does not appear to be Fraction");
   }
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;
-  if (mpz_set_pylong(mpq_numref(r->q), num.get()) < 0 || mpz_set_pylong(mpq_denref(r->q), den.get()) < 0)
-    return nullptr;
+  if (nk == K_PYINT && dk == K_PYINT) {
+    if (mpz_set_pylong(mpq_numref(r->q), num.get()) < 0 || mpz_set_pylong(mpq_denref(r->q), den.get()) < 0)
+      return nullptr;
+  } else {
+    Own<MPZ_Object> n(to_mpz(num.get(), nk));
+    Own<MPZ_Object> d(n ? to_mpz(den.get(), dk) : nullptr);
+    if (!d) return nullptr;
+    mpz_set(mpq_numref(r->q), n->z);
+    mpz_set(mpq_denref(r->q), d->z);
+  }
   // A foreign object is not trusted to be in lowest terms with a positive
   // denominator: an mpq must never hold a zero or negative denominator.
   if (mpz_sgn(mpq_denref(r->q)) == 0) return zero_division("zero denominator in mpq()");
@@ -98,20 +98,20 @@ MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept {
 }
 
 PyObject* pylong_from_mpq(mpq_srcptr q) noexcept {
-  mpz_t t;
-  mpz_init(t);
+  Mpz t;
   mpz_tdiv_q(t, mpq_numref(q), mpq_denref(q));
-  PyObject* r = pylong_from_mpz(t);
-  mpz_clear(t);
-  return r;
+  return pylong_from_mpz(t);
 }
 
 MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
   MPQ_Object* r = nullptr;
   switch (kind) {
     case K_MPZ:
-    case K_XMPZ:
       return mpq_from_z(mpz_of(o));
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpq_from_z(mpz_of(o));
+    }
     case K_PYINT:
       return mpq_from_pylong(o);
     case K_HAS_MPZ:
@@ -123,12 +123,12 @@ MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
     case K_FRACTION:
       return mpq_from_fraction(o);
     case K_HAS_MPQ:
-      if ((r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type)))) return r;
+      if ((r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ)))) return r;
       break;
     default:
       break;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept {
@@ -136,15 +136,18 @@ MPQ_Object* to_mpq_ratonly(PyObject* o) noexcept {
     Py_INCREF(o);
     return reinterpret_cast<MPQ_Object*>(o);
   }
-  if (is_mpz(o) || is_xmpz(o)) return mpq_from_z(mpz_of(o));
+  if (is_mpz(o) || is_xmpz(o)) {
+    XmpzLock lock(o);
+    return mpq_from_z(mpz_of(o));
+  }
   if (PyLong_Check(o)) return mpq_from_pylong(o);
-  if (is_fraction(o)) return mpq_from_fraction(o);
-  if (has_attr(o, "__mpq__")) {
-    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type))) return r;
-  } else if (has_attr(o, "__mpz__")) {
+  if (is_fraction_value(o)) return mpq_from_fraction(o);
+  if (has_protocol(o, P_MPQ)) {
+    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ))) return r;
+  } else if (has_protocol(o, P_MPZ)) {
     if (MPQ_Object* r = mpq_via_mpz_protocol(o)) return r;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 MPQ_Object* mpq_from_pair(PyObject* n, PyObject* d) noexcept {
@@ -169,7 +172,10 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
   if (is_mpfr(o)) return mpq_from_mpfr(mpfr_of(o));
   if (PyFloat_Check(o)) return mpq_from_double(PyFloat_AS_DOUBLE(o));
   if (PyLong_Check(o)) return mpq_from_pylong(o);
-  if (is_xmpz(o)) return mpq_from_z(mpz_of(o));
+  if (is_xmpz(o)) {
+    XmpzLock lock(o);
+    return mpq_from_z(mpz_of(o));
+  }
   if (is_fraction(o)) return mpq_from_fraction(o);
   Ref pair = Ref::steal(PyObject_CallMethod(o, "as_integer_ratio", nullptr));
   if (pair) {
@@ -177,13 +183,14 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
       return type_error("cannot convert object to mpq");
     return mpq_from_pair(PyTuple_GET_ITEM(pair.get(), 0), PyTuple_GET_ITEM(pair.get(), 1));
   }
+  if (must_propagate()) return nullptr;
   PyErr_Clear();
-  if (has_attr(o, "__mpq__")) {
-    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, "__mpq__", &MPQ_Type))) return r;
-  } else if (has_attr(o, "__mpz__")) {
+  if (has_protocol(o, P_MPQ)) {
+    if (auto* r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ))) return r;
+  } else if (has_protocol(o, P_MPZ)) {
     if (MPQ_Object* r = mpq_via_mpz_protocol(o)) return r;
   }
-  return type_error("cannot convert object to mpq");
+  return conversion_failed("cannot convert object to mpq");
 }
 
 namespace {
@@ -246,8 +253,11 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
     case K_MPFR:
       return mpfr_from_mpfr(o, p, ctx);
     case K_MPZ:
-    case K_XMPZ:
       return mpfr_from_z(mpz_of(o), p, ctx);
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpfr_from_z(mpz_of(o), p, ctx);
+    }
     case K_PYINT: {
       int overflow = 0;
       long v = PyLong_AsLongAndOverflow(o, &overflow);
@@ -264,7 +274,7 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return mpfr_from_z(z->z, p, ctx);
     }
     case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+      Ref z = Ref::steal(call_protocol(o, P_MPZ));
       if (z) return mpfr_from_z(mpz_of(z.get()), p, ctx);
       break;
     }
@@ -276,7 +286,7 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return mpfr_from_q(q->q, p, ctx);
     }
     case K_HAS_MPQ: {
-      Ref q = Ref::steal(call_protocol(o, "__mpq__", &MPQ_Type));
+      Ref q = Ref::steal(call_protocol(o, P_MPQ));
       if (q) return mpfr_from_q(mpq_of(q.get()), p, ctx);
       break;
     }
@@ -288,12 +298,12 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       return check_real(r, ctx->ctx, p != P_EXACT, true);
     }
     case K_HAS_MPFR:
-      if (PyObject* r = call_protocol(o, "__mpfr__", &MPFR_Type)) return reinterpret_cast<MPFR_Object*>(r);
+      if (PyObject* r = call_protocol(o, P_MPFR)) return reinterpret_cast<MPFR_Object*>(r);
       break;
     default:
       break;
   }
-  return type_error("object could not be converted to 'mpfr'");
+  return conversion_failed("object could not be converted to 'mpfr'");
 }
 
 namespace {
@@ -353,15 +363,18 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
     case K_MPC:
       return mpc_from_mpc(o, p, q, ctx);
     case K_MPZ:
-    case K_XMPZ:
       return mpc_from_z(mpz_of(o), p, ctx);
+    case K_XMPZ: {
+      XmpzLock lock(o);
+      return mpc_from_z(mpz_of(o), p, ctx);
+    }
     case K_PYINT: {
       Own<MPZ_Object> z(mpz_from_pylong(o));
       if (!z) return nullptr;
       return mpc_from_z(z->z, p, ctx);
     }
     case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, "__mpz__", &MPZ_Type));
+      Ref z = Ref::steal(call_protocol(o, P_MPZ));
       if (z) return mpc_from_z(mpz_of(z.get()), p, ctx);
       break;
     }
@@ -373,14 +386,14 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       return mpc_from_q(fq->q, ctx);
     }
     case K_HAS_MPQ: {
-      Ref fq = Ref::steal(call_protocol(o, "__mpq__", &MPQ_Type));
+      Ref fq = Ref::steal(call_protocol(o, P_MPQ));
       if (fq) return mpc_from_q(mpq_of(fq.get()), ctx);
       break;
     }
     case K_MPFR:
       return mpc_from_mpfr(mpfr_of(o), p, ctx);
     case K_HAS_MPFR: {
-      Ref f = Ref::steal(call_protocol(o, "__mpfr__", &MPFR_Type));
+      Ref f = Ref::steal(call_protocol(o, P_MPFR));
       if (f) return mpc_from_mpfr(mpfr_of(f.get()), p, ctx);
       break;
     }
@@ -397,12 +410,12 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       return mpc_made(rp, ip, ctx, true, [re, im](mpc_ptr c, mpc_rnd_t r) { return mpc_set_d_d(c, re, im, r); });
     }
     case K_HAS_MPC:
-      if (PyObject* r = call_protocol(o, "__mpc__", &MPC_Type)) return reinterpret_cast<MPC_Object*>(r);
+      if (PyObject* r = call_protocol(o, P_MPC)) return reinterpret_cast<MPC_Object*>(r);
       break;
     default:
       break;
   }
-  return type_error("object could not be converted to 'mpc'");
+  return conversion_failed("object could not be converted to 'mpc'");
 }
 
 namespace {

@@ -63,6 +63,40 @@ inline void long_finish(PyObject* o, Py_ssize_t n, bool negative) noexcept {
 #endif
 }
 
+// The type's version tag: changes whenever the type or one of its bases is
+// changed; 0 while it has none. Read without a lock (a racing change gives
+// another tag, never a torn one).
+inline unsigned int type_tag(PyTypeObject* t) noexcept {
+  return __atomic_load_n(&t->tp_version_tag, __ATOMIC_ACQUIRE);
+}
+
+// Gives the type a version tag if it has none (false when the interpreter
+// has run out of tags).
+inline bool type_tag_assign(PyTypeObject* t, PyObject* any_name) noexcept {
+  if (type_tag(t)) return true;
+#if PY_VERSION_HEX >= 0x030C0000
+  (void)any_name;
+  return PyUnstable_Type_AssignVersionTag(t) != 0;
+#else
+  (void)_PyType_Lookup(t, any_name);  // assigns a tag for its own cache
+  return type_tag(t) != 0;
+#endif
+}
+
+// An attribute found on the type or its bases (not on an instance, and
+// without running user code); borrowed, nullptr when absent. Only ever
+// tested for presence or used under the caller's own reference.
+inline PyObject* type_lookup(PyTypeObject* t, PyObject* name) noexcept { return _PyType_Lookup(t, name); }
+
+// The same as a new reference (safe against a concurrent change of the type).
+inline PyObject* type_lookup_ref(PyTypeObject* t, PyObject* name) noexcept {
+#if PY_VERSION_HEX >= 0x030D0000
+  return _PyType_LookupRef(t, name);
+#else
+  return Py_XNewRef(_PyType_Lookup(t, name));
+#endif
+}
+
 }  // namespace vx::compat
 
 // Per-object locking of the free-threaded build; older interpreters, and

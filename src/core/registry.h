@@ -90,14 +90,18 @@ constexpr FnDef with_flag(FnDef d, int extra) noexcept {
   return d;
 }
 
-// What one unit contributes: function rows, attribute rows and a routine
+// What one unit contributes: function rows, attribute rows, a routine
 // that fills the number-protocol slots it serves (run before the types
-// are readied). Any part may be empty.
+// are readied) and one that readies the unit's own types (run by the
+// module's exec step after the number types are ready; it may publish
+// them in the module; 0, or -1 with an exception set). Any part may be empty.
+using ReadyFn = int (*)(PyObject* module) noexcept;
 struct Unit {
   const char* name;
   std::span<const FnDef> fns;
   std::span<const AttrDef> attrs;
   void (*slots)() noexcept;
+  ReadyFn ready = nullptr;
 };
 
 // Adds a unit to the registry (at load time, before the module runs).
@@ -119,7 +123,8 @@ PyGetSetDef* attr_table(Target t) noexcept;
 #define VX_PASTE2(a, b) a##b
 #define VX_PASTE(a, b) VX_PASTE2(a, b)
 
-// Registers a unit: VX_UNIT(name, fn_rows) or VX_UNIT(name, fn_rows, attr_rows, slots).
+// Registers a unit: VX_UNIT(name, fn_rows), VX_UNIT(name, fn_rows, slots) or
+// VX_UNIT(name, fn_rows, attr_rows, slots[, ready]).
 #define VX_UNIT(name, ...)                                                                  \
   namespace {                                                                               \
   const ::vx::Unit VX_PASTE(vx_unit_, name) = ::vx::make_unit(#name, __VA_ARGS__);          \
@@ -128,10 +133,10 @@ PyGetSetDef* attr_table(Target t) noexcept;
 
 namespace vx {
 inline Unit make_unit(const char* name, std::span<const FnDef> fns, std::span<const AttrDef> attrs = {},
-                      void (*slots)() noexcept = nullptr) noexcept {
-  return {name, fns, attrs, slots};
+                      void (*slots)() noexcept = nullptr, ReadyFn ready = nullptr) noexcept {
+  return {name, fns, attrs, slots, ready};
 }
 inline Unit make_unit(const char* name, std::span<const FnDef> fns, void (*slots)() noexcept) noexcept {
-  return {name, fns, {}, slots};
+  return {name, fns, {}, slots, nullptr};
 }
 }  // namespace vx

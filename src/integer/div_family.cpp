@@ -66,6 +66,7 @@ PyObject* div_by_int(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!x) return nullptr;
   Ref y = integer_operand(args[1]);
   if (!y) return nullptr;
+  XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
   if (mpz_sgn(yz) == 0) return zero_division(D.zero_msg);
   Results r;
@@ -85,6 +86,7 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
   Ref x = integer_operand(args[0]);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   mpz_srcptr xz = mpz_of(x.get());
   // The c_ remainder of a positive x, and the f_ remainder of a negative
   // one, have n bits: refused when no integer (or no memory) can be that long.
@@ -110,6 +112,7 @@ PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!x) return nullptr;
   Ref y = integer_operand(args[1]);
   if (!y) return nullptr;
+  XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
   if (mpz_sgn(yz) == 0) return zero_division("divexact() division by 0");
   Own<MPZ_Object> r(new_mpz());

@@ -165,9 +165,7 @@ bool lucas_fits(mpz_srcptr p, mpz_srcptr q, mpz_srcptr d, mpz_srcptr k) noexcept
   // Products of two terms, and a few terms held at once.
   const double bits = 2.0 * ((static_cast<double>(mpz_get_ui(k)) + 1) * per_step * (1 + 1e-9) + 256);
   if (bits > static_cast<double>(MPZ_MAX_BITS)) return false;
-  if (bits < 1e9) return true;  // 128 MiB: not worth a system call
-  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  return !(pages > 0 && page > 0 && bits * 4 > static_cast<double>(pages) * static_cast<double>(page) * 8);
+  return memory_can_hold(static_cast<uint64_t>(bits / 2));  // bits counts four terms; two are held at once
 }
 
 struct LucasFn {

@@ -83,17 +83,20 @@ constexpr ScanFn scan1 = scan_bit<mpz_scan1>;
 
 template <EditFn F>
 PyObject* method_index(PyObject* self, PyObject* arg) {
+  XmpzLock lock(self);
   return F(mpz_of(self), arg);
 }
 
 template <ScanFn F, const char* const* TooMany>
 PyObject* method_scan(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 0, 1, *TooMany)) return nullptr;
+  XmpzLock lock(self);
   return F(mpz_of(self), nargs ? args[0] : nullptr);
 }
 
 template <CountFn F>
 PyObject* method_count(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
   return F(mpz_of(self));
 }
 
@@ -107,6 +110,7 @@ PyObject* module_index(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, *Msg)) return nullptr;
   Ref x = integer_operand(args[0], *Msg);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   return F(mpz_of(x.get()), args[1]);
 }
 
@@ -115,6 +119,7 @@ PyObject* module_scan(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 1, 2, *Msg)) return nullptr;
   Ref x = integer_operand(args[0], *Msg);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   return F(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);
 }
 
@@ -122,6 +127,7 @@ template <CountFn F, const char* const* Msg>
 PyObject* module_count(PyObject*, PyObject* arg) {
   Ref x = integer_operand(arg, *Msg);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   return F(mpz_of(x.get()));
 }
 
@@ -149,6 +155,7 @@ PyObject* hamdist(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Ref y = integer_operand(args[1], msg);
   if (!y) return nullptr;
   // GMP answers the largest bit count when the signs differ: the distance is infinite.
+  XmpzLock lock(x.get(), y.get());
   return PyLong_FromUnsignedLong(mpz_hamdist(mpz_of(x.get()), mpz_of(y.get())));
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <unistd.h>
 #include "convert/int_conv.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "objects/objects.h"
 
@@ -25,14 +26,10 @@ inline bool room_for_bits(uint64_t bits) noexcept {
 
 // True when a result of `bits` bits can be made: no larger than the largest
 // GMP integer, and no larger than the machine's memory, since GMP stops the
-// process when an allocation fails. Results of up to 2**30 bits (128 MiB)
-// skip the memory query, a system call. Sets nothing.
+// process when an allocation fails. Sets nothing.
 inline bool room_for_result(uint64_t bits) noexcept {
-  if (bits <= (uint64_t{1} << 30)) return true;
   if (bits > MPZ_MAX_BITS) return false;
-  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page <= 0) return true;
-  return bits / 8 <= static_cast<uint64_t>(pages) * static_cast<uint64_t>(page);
+  return memory_can_hold(bits / 8);
 }
 
 inline PyObject* as_obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
@@ -43,6 +40,12 @@ inline PyObject* mpz_copy_of(mpz_srcptr z) noexcept {
   if (r) mpz_set(r->z, z);
   return as_obj(r);
 }
+
+// A shift count that the bit-index reader refused (its error is pending):
+// 1 when it is a count too large for 64 bits, whose result is all sign
+// bits; -1 with an exception set otherwise ("negative shift count", or
+// the count's own error). Shared by x >> n and x >>= n.
+int huge_shift_count(PyObject* b) noexcept;
 
 // An integer operand: an mpz or xmpz as it is, anything else through the
 // integer conversion (whose TypeError "cannot convert object to mpz" is set).

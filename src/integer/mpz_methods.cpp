@@ -73,6 +73,7 @@ PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* mpz_sizeof(PyObject* self, PyObject*) {
+  XmpzLock lock(self);
   auto alloc = static_cast<size_t>(mpz_of(self)->_mp_alloc);
   return PyLong_FromSize_t(static_cast<size_t>(Py_TYPE(self)->tp_basicsize) + alloc * sizeof(mp_limb_t));
 }
@@ -184,7 +185,7 @@ const FnDef mpz_integer_methods[] = {
     noargs("__floor__", self_value, ON_MPZ, "Return the floor of x (x itself)."),
     noargs("__trunc__", self_value, ON_MPZ, "Return x truncated to an integer (x itself)."),
     fast("__round__", mpz_round, ON_MPZ, "Round x to the nearest multiple of 10**-ndigits."),
-    noargs("__sizeof__", mpz_sizeof, ON_MPZ, "Return the size of x in memory, in bytes."),
+    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "Return the size of x in memory, in bytes."),
     fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array."),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "x.as_integer_ratio() -> tuple[mpz, mpz]\n\nReturn the pair (x, 1)."),

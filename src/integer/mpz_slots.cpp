@@ -10,6 +10,22 @@
 
 namespace vx {
 
+int huge_shift_count(PyObject* b) noexcept {
+  if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
+  PyErr_Clear();
+  Ref v = Ref::steal(PyNumber_Long(b));
+  if (!v) return -1;
+  if (!PyLong_Check(v.get())) {
+    PyErr_Format(PyExc_TypeError, "expected int, got %s", Py_TYPE(v.get())->tp_name);
+    return -1;
+  }
+  if (compat::long_sign(v.get()) < 0) {
+    value_error("negative shift count");
+    return -1;
+  }
+  return 1;
+}
+
 namespace {
 
 // ---- unary operators ----------------------------------------------------
@@ -46,30 +62,12 @@ PyObject* int_lshift(PyObject* a, PyObject* b) {
   if (read_failed(n)) return nullptr;
   Ref x = integer_operand(a);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
-  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_bits(mpz_sizeinbase(z, 2) + n))) return memory_error();
+  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(z, 2) + n))) return memory_error();
   MPZ_Object* r = new_mpz();
   if (r) mpz_mul_2exp(r->z, z, n);
   return as_obj(r);
-}
-
-// A shift count that the bit-index reader refused as too large: the result
-// is all sign bits for a non-negative count; a negative one is an error.
-// Returns 1 (the count is huge), or -1 with an exception set.
-int huge_shift_count(PyObject* b) noexcept {
-  if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
-  PyErr_Clear();
-  Ref v = Ref::steal(PyNumber_Long(b));
-  if (!v) return -1;
-  if (!PyLong_Check(v.get())) {
-    PyErr_Format(PyExc_TypeError, "expected int, got %s", Py_TYPE(v.get())->tp_name);
-    return -1;
-  }
-  if (compat::long_sign(v.get()) < 0) {
-    value_error("negative shift count");
-    return -1;
-  }
-  return 1;
 }
 
 PyObject* int_rshift(PyObject* a, PyObject* b) {
@@ -78,6 +76,7 @@ PyObject* int_rshift(PyObject* a, PyObject* b) {
   if (huge && huge_shift_count(b) < 0) return nullptr;
   Ref x = integer_operand(a);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
   MPZ_Object* r = new_mpz();
   if (!r) return nullptr;
@@ -98,6 +97,7 @@ PyObject* int_bitwise(PyObject* a, PyObject* b) {
   if (!x) return nullptr;
   Ref y = integer_operand(b);
   if (!y) return nullptr;
+  XmpzLock lock(x.get(), y.get());
   MPZ_Object* r = new_mpz();
   if (r) Op(r->z, mpz_of(x.get()), mpz_of(y.get()));
   return as_obj(r);
@@ -106,12 +106,12 @@ PyObject* int_bitwise(PyObject* a, PyObject* b) {
 // ---- length and bit indexing ---------------------------------------------
 
 Py_ssize_t int_length(PyObject* self) {
+  XmpzLock lock(self);
   return static_cast<Py_ssize_t>(mpz_sizeinbase(mpz_of(self), 2));
 }
 
-PyObject* bit_slice(mpz_srcptr z, PyObject* key) noexcept {
-  Py_ssize_t start, stop, step;
-  if (PySlice_Unpack(key, &start, &stop, &step) < 0) return nullptr;
+// The unpacked slice start:stop:step of z's bits.
+PyObject* bit_slice(mpz_srcptr z, Py_ssize_t start, Py_ssize_t stop, Py_ssize_t step) noexcept {
   const auto len = static_cast<Py_ssize_t>(mpz_sizeinbase(z, 2));
   const Py_ssize_t count = PySlice_AdjustIndices(len, &start, &stop, step);
   MPZ_Object* r = new_mpz();
@@ -139,12 +139,18 @@ PyObject* int_subscript(PyObject* self, PyObject* key) {
       PyErr_Clear();
       return raise(PyExc_IndexError, *TooLarge);
     }
+    XmpzLock lock(self);
     // A negative index counts from the top bit; one still negative reads as
     // a huge position, which holds the sign fill.
     if (i < 0) i += static_cast<Py_ssize_t>(mpz_sizeinbase(z, 2));
     return PyLong_FromLong(mpz_tstbit(z, static_cast<mp_bitcnt_t>(i)));
   }
-  if (PySlice_Check(key)) return bit_slice(z, key);
+  if (PySlice_Check(key)) {
+    Py_ssize_t start, stop, step;
+    if (PySlice_Unpack(key, &start, &stop, &step) < 0) return nullptr;
+    XmpzLock lock(self);
+    return bit_slice(z, start, stop, step);
+  }
   return type_error("bit positions must be integers");
 }
 

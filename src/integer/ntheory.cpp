@@ -232,6 +232,7 @@ template <bool REM>
 PyObject* isqrt(PyObject*, PyObject* arg) {
   Ref x = int_in_place(arg, REM ? "isqrt_rem() requires 'mpz' argument" : "isqrt() requires 'mpz' argument");
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
   if (mpz_sgn(z) < 0) return value_error(REM ? "isqrt_rem() of negative number" : "isqrt() of negative number");
   Own<MPZ_Object> s(new_mpz());

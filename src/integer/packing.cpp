@@ -441,6 +441,7 @@ PyObject* digits_in_base(mpz_srcptr z, PyObject* base_arg) noexcept {
 
 PyObject* num_digits_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
+  XmpzLock lock(self);
   return digits_in_base(mpz_of(self), nargs ? args[0] : nullptr);
 }
 
@@ -448,6 +449,7 @@ PyObject* num_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 1, 2, "num_digits() requires 'mpz',['int'] arguments")) return nullptr;
   Ref x = integer_operand(args[0]);
   if (!x) return nullptr;
+  XmpzLock lock(x.get());
   return digits_in_base(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);
 }
 

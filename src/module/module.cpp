@@ -9,7 +9,9 @@
 #include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "context/conditions.h"
 #include "context/context.h"
 #include "core/args.h"
 #include "core/compat.h"
@@ -144,12 +146,15 @@ int vexa2_exec(PyObject* m) {
   }
 
   if (!make_exception(exc.base, "vexa2.vexa2Error", PyExc_ArithmeticError)) return -1;
-  if (!make_exception(exc.range, "vexa2.RangeError", exc.base)) return -1;
-  if (!make_exception(exc.inexact, "vexa2.InexactResultError", exc.base)) return -1;
-  if (!make_exception(exc.overflow, "vexa2.OverflowResultError", exc.inexact)) return -1;
-  if (!make_exception(exc.underflow, "vexa2.UnderflowResultError", exc.inexact)) return -1;
-  if (!make_exception(exc.invalid, "vexa2.InvalidOperationError", exc.base, PyExc_ValueError)) return -1;
-  if (!make_exception(exc.divzero, "vexa2.DivisionByZeroError", exc.base, PyExc_ZeroDivisionError)) return -1;
+  // The conditions' classes, each after the class it derives from.
+  for (bool derived : {false, true}) {
+    for (const Condition& k : CONDITIONS) {
+      if ((k.base != &Exceptions::base) != derived) continue;
+      const std::string name = std::string("vexa2.") + k.cls_name;
+      if (!make_exception(exc.*k.cls, name.c_str(), exc.*k.base, k.builtin_base ? *k.builtin_base : nullptr))
+        return -1;
+    }
+  }
 
   add_type(m, "context", &CTXT_Type);
   add_type(m, "mpz", &MPZ_Type);
@@ -162,6 +167,8 @@ int vexa2_exec(PyObject* m) {
   add_type(m, "mpq", &MPQ_Type);
   add_type(m, "mpfr", &MPFR_Type);
   add_type(m, "mpc", &MPC_Type);
+  for (const Unit* u : registered_units())
+    if (u->ready && u->ready(m) < 0) return -1;
 
   if (context_module_init(m) < 0) return -1;
 
@@ -180,16 +187,11 @@ int vexa2_exec(PyObject* m) {
                      "vexa2.__version__ = imp.version('vexa2')\n") < 0)
     return -1;
 
-  const struct {
-    const char* name;
-    PyObject* cls;
-  } published[] = {{"DivisionByZeroError", exc.divzero},   {"InexactResultError", exc.inexact},
-                   {"InvalidOperationError", exc.invalid}, {"OverflowResultError", exc.overflow},
-                   {"UnderflowResultError", exc.underflow}, {"RangeError", exc.range}};
-  for (const auto& p : published) {
-    Py_INCREF(p.cls);
-    if (PyModule_AddObject(m, p.name, p.cls) < 0) {
-      Py_DECREF(p.cls);
+  for (const Condition& k : CONDITIONS) {
+    PyObject* cls = exc.*k.cls;
+    Py_INCREF(cls);
+    if (PyModule_AddObject(m, k.cls_name, cls) < 0) {
+      Py_DECREF(cls);
       return -1;
     }
   }

@@ -1,5 +1,6 @@
 // The real and complex result checks.
 #include "objects/check.h"
+#include "context/conditions.h"
 #include "core/errors.h"
 
 namespace vx {
@@ -14,40 +15,6 @@ ContextRecord ieee_double_context() noexcept {
   return c;
 }
 
-namespace {
-
-// The conditions a check can find, each with its flag, its trap bit, and
-// the exception a trap raises. Table order is the order traps are tested;
-// the last trapped condition decides the exception.
-struct Signal {
-  unsigned bit;
-  int ContextRecord::*flag;
-  PyObject* Exceptions::*cls;
-  const char* msg;
-};
-constexpr Signal signals[] = {
-    {TRAP_UNDERFLOW, &ContextRecord::underflow, &Exceptions::underflow, "underflow"},
-    {TRAP_OVERFLOW, &ContextRecord::overflow, &Exceptions::overflow, "overflow"},
-    {TRAP_INEXACT, &ContextRecord::inexact, &Exceptions::inexact, "inexact result"},
-    {TRAP_INVALID, &ContextRecord::invalid, &Exceptions::invalid, "invalid operation"},
-    {TRAP_DIVZERO, &ContextRecord::divzero, &Exceptions::divzero, "division by zero"},
-};
-
-// ORs the conditions (trap bits) into the sticky flags and raises the
-// exception of the last trapped one. False when a trap fired.
-bool signal_conditions(ContextRecord& c, unsigned cond) noexcept {
-  const Signal* fired = nullptr;
-  for (const Signal& s : signals) {
-    if (!(cond & s.bit)) continue;
-    c.*s.flag = 1;
-    if (c.traps & s.bit) fired = &s;
-  }
-  if (!fired) return true;
-  PyErr_SetString(exc.*fired->cls, fired->msg);
-  return false;
-}
-
-}  // namespace
 
 // Brings one MPFR value into the context's exponent range and, when asked,
 // emulates gradual underflow; returns the updated ternary value.
@@ -76,7 +43,7 @@ bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range, bool su
   if (flags & MPFR_FLAGS_INEXACT) cond |= TRAP_INEXACT;
   if (flags & MPFR_FLAGS_NAN) cond |= TRAP_INVALID;
   if (flags & MPFR_FLAGS_DIVBY0) cond |= TRAP_DIVZERO;
-  return signal_conditions(c, cond);
+  return raise_conditions(c, cond);
 }
 
 MPFR_Object* check_real(MPFR_Object* r, ContextRecord& c, bool range, bool subnormal) noexcept {
@@ -104,7 +71,7 @@ MPC_Object* check_complex_opt(MPC_Object* r, ContextRecord& c, bool range) noexc
   if ((mpfr_inf_p(re) && t_re) || (mpfr_inf_p(im) && t_im)) cond |= TRAP_OVERFLOW;
   if (r->rc != 0) cond |= TRAP_INEXACT;
   if ((mpfr_nan_p(re) && !mpfr_inf_p(im)) || (mpfr_nan_p(im) && !mpfr_inf_p(re))) cond |= TRAP_INVALID;
-  if (signal_conditions(c, cond)) return r;
+  if (raise_conditions(c, cond)) return r;
   Py_DECREF(r);
   return nullptr;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <Python.h>
 #include "context/context.h"
+#include "core/ref.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -17,6 +18,17 @@ MPFR_Object* check_real(MPFR_Object* r, ContextRecord& c, bool range = true, boo
 MPC_Object* check_complex(MPC_Object* r, ContextRecord& c) noexcept;
 inline MPFR_Object* check_real(MPFR_Object* r, CTXT_Object* ctx) noexcept { return check_real(r, ctx->ctx); }
 inline MPC_Object* check_complex(MPC_Object* r, CTXT_Object* ctx) noexcept { return check_complex(r, ctx->ctx); }
+// The same, taking the result from its owning handle.
+inline MPFR_Object* check_real(Own<MPFR_Object>&& r, CTXT_Object* ctx) noexcept {
+  return check_real(r.release_typed(), ctx->ctx);
+}
+inline MPFR_Object* check_real(Own<MPFR_Object>&& r, ContextRecord& c) noexcept { return check_real(r.release_typed(), c); }
+inline MPC_Object* check_complex(Own<MPC_Object>&& r, CTXT_Object* ctx) noexcept {
+  return check_complex(r.release_typed(), ctx->ctx);
+}
+inline MPC_Object* check_complex(Own<MPC_Object>&& r, ContextRecord& c) noexcept {
+  return check_complex(r.release_typed(), c);
+}
 
 // The real check on a bare value: false with the trap's exception set.
 bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range = true, bool subnormal = true) noexcept;

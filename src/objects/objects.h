@@ -7,6 +7,7 @@
 #include <mpc.h>
 #include "context/context.h"
 #include "core/compat.h"
+#include "core/lock.h"
 
 namespace vx {
 
@@ -57,6 +58,15 @@ inline mpc_ptr mpc_of(PyObject* o) noexcept { return reinterpret_cast<MPC_Object
 
 static_assert(offsetof(MPZ_Object, z) == offsetof(XMPZ_Object, z));
 
+// The value of an xmpz changes in place: on the free-threaded interpreter
+// every read and change of it holds the object's lock, so that no thread
+// sees limbs another thread is reallocating. Locks whichever of a and b is
+// an xmpz (b may be nullptr); other objects are immutable and need none.
+inline PyObject* if_xmpz(PyObject* o) noexcept { return o && is_xmpz(o) ? o : nullptr; }
+struct XmpzLock : ObjectLock {
+  explicit XmpzLock(PyObject* a, PyObject* b = nullptr) noexcept : ObjectLock(if_xmpz(a), if_xmpz(b)) {}
+};
+
 // Allocation routines: new reference, or nullptr with an exception set.
 // A precision of 1 or less means the context's; ctx may be nullptr (current).
 MPZ_Object* new_mpz() noexcept;
@@ -98,6 +108,8 @@ struct vexa_global_t {
   int in_mpfr_cache;
   vx::MPC_Object* mpc_cache[vx::CACHE_SIZE + 1];
   int in_mpc_cache;
+  int cache_state;               // none yet, open (emptied at thread end), closed
+  PyThreadState* closed_tstate;  // the thread state whose clearing emptied the caches
 };
 VX_EXPORT extern thread_local vexa_global_t global;
 }

@@ -422,3 +422,57 @@ def test_shared_context_entered_by_many_threads():
     assert errors == []
     with raises(SystemError, "Unexpected failure in restoring context."):
         shared.__exit__(None, None, None)  # every token was consumed
+
+
+@pytest.mark.thread_unsafe(reason="starts its own threads")
+def test_flags_raised_by_threads_sharing_a_context():
+    # Each thread raises its own condition on one shared context, cleared
+    # between rounds: no thread's flag may be lost.
+    shared = context(emax=100, emin=-100)
+    raise_one = {
+        "overflow": lambda: vexa2.mpfr(2) ** 200,
+        "underflow": lambda: vexa2.mpfr(2) ** -200,
+        "divzero": lambda: vexa2.mpfr(1) / 0,
+        "erange": lambda: vexa2.mpfr("nan") < 1,
+    }
+    barrier = threading.Barrier(len(raise_one) + 1)
+
+    def work(name):
+        set_context(shared)
+        for _ in range(200):
+            barrier.wait()
+            raise_one[name]()
+            barrier.wait()
+
+    threads = [threading.Thread(target=work, args=(n,)) for n in raise_one]
+    for t in threads:
+        t.start()
+    for _ in range(200):
+        shared.clear_flags()
+        barrier.wait()
+        barrier.wait()
+        assert all(getattr(shared, n) for n in raise_one)
+    for t in threads:
+        t.join()
+
+
+def test_a_context_entered_and_never_left_is_collected():
+    import contextvars
+    import gc
+    import sys
+
+    def leave_open():
+        c = vexa2.context(precision=77)
+        vexa2.set_context(c)
+        c.__enter__()  # the token now holds the context, which holds the token
+
+    def blocks():
+        gc.collect()
+        return sys.getallocatedblocks()
+
+    for _ in range(100):
+        contextvars.copy_context().run(leave_open)
+    before = blocks()
+    for _ in range(2000):
+        contextvars.copy_context().run(leave_open)
+    assert blocks() - before < 500

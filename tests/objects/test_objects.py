@@ -1,11 +1,14 @@
 """Number objects: recycling through the per-thread caches."""
 import gc
+import os
 import threading
 
 import pytest
 
 import vexa2
 from vexa2 import mpc, mpfr, mpq, mpz, xmpz
+
+CACHE = 100  # objects each per-thread cache keeps
 
 
 @pytest.mark.parametrize("make, zero", [
@@ -85,12 +88,15 @@ def test_types_cannot_be_subclassed():
 
 
 def test_mpfr_allocation_follows_context_precision():
+    # A 200-bit object dies first; the recycled one must take the new precision.
     with vexa2.context(precision=200):
         x = mpfr(1.5, 0)
+        z = mpc(1.5, 0)
+    del x, z
     y = mpfr(1.5, 0)
-    # A 200-bit object died; the recycled one must take the new precision.
-    del x
-    assert float(y) == 1.5
+    w = mpc(1.5, 0)
+    assert float(y) == 1.5 and y.precision == 53
+    assert w.precision == (53, 53) and w == 1.5
 
 
 def test_shared_list_churn_across_threads():
@@ -119,3 +125,35 @@ def test_shared_list_churn_across_threads():
     for t in threads:
         t.join()
     assert errors == []
+
+
+def _rss_bytes():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+@pytest.mark.thread_unsafe(reason="measures the process's memory")
+@pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")
+@pytest.mark.skipif("ASAN_OPTIONS" in os.environ, reason="the sanitizer holds freed memory back")
+def test_thread_caches_are_emptied_when_threads_end():
+    def work():
+        # Enough dead objects of every type to fill each cache.
+        for _ in range(2):
+            junk = [(mpz(i), xmpz(i), mpq(i, 7), mpfr(i), mpc(i, 1)) for i in range(CACHE)]
+            del junk
+
+    def run(n):
+        for _ in range(n // 20):
+            threads = [threading.Thread(target=work) for _ in range(20)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+
+    run(200)  # settle the allocators
+    gc.collect()
+    before = _rss_bytes()
+    run(2000)
+    gc.collect()
+    # Caches kept alive would hold about 130 KiB per finished thread (~260 MiB).
+    assert _rss_bytes() - before < 40 * 2**20

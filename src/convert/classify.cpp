@@ -1,0 +1,182 @@
+// What foreign types offer, learnt once per type and kept per thread.
+#include "convert/classify.h"
+
+#include "core/compat.h"
+#include "core/ref.h"
+
+namespace vx {
+
+namespace {
+
+constexpr const char* PROTO_NAMES[] = {"__mpz__", "__mpq__", "__mpfr__", "__mpc__"};
+
+inline const char* proto_name(Proto p) noexcept {
+  switch (p) {
+    case P_MPZ: return PROTO_NAMES[0];
+    case P_MPQ: return PROTO_NAMES[1];
+    case P_MPFR: return PROTO_NAMES[2];
+    case P_MPC: return PROTO_NAMES[3];
+  }
+  return PROTO_NAMES[0];
+}
+
+// A direct-mapped table per thread. An entry is valid while its type keeps
+// the version tag it had when learnt: any change to the type or its bases
+// gives it a new tag, and tags are never reused, so a type freed and
+// another allocated at the same address cannot match a stale entry.
+struct Entry {
+  PyTypeObject* type;
+  unsigned int tag;
+  TypeInfo info;
+};
+constexpr unsigned ENTRIES = 64;
+thread_local Entry table[ENTRIES];
+
+inline Entry& entry_of(PyTypeObject* t) noexcept {
+  auto p = reinterpret_cast<uintptr_t>(t);
+  return table[((p >> 4) ^ (p >> 11)) & (ENTRIES - 1)];
+}
+
+bool name_is(PyTypeObject* t, const char* name) noexcept { return std::strcmp(t->tp_name, name) == 0; }
+
+// The class's own "__module__" entry is "fractions" (read from its
+// dictionary: no user code runs).
+bool from_fractions(PyTypeObject* t) noexcept {
+  if (!PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE) || !t->tp_dict) return false;
+  PyObject* m = PyDict_GetItemString(t->tp_dict, "__module__");  // borrowed
+  return m && PyUnicode_Check(m) && PyUnicode_CompareWithASCIIString(m, "fractions") == 0;
+}
+
+unsigned protocols_of(PyTypeObject* t) noexcept {
+  unsigned bits = 0;
+  for (unsigned i = 0; i < 4; ++i) {
+    Ref name = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[i]));
+    if (!name) {
+      PyErr_Clear();
+      continue;
+    }
+    if (compat::type_lookup(t, name.get())) bits |= 1u << i;
+  }
+  return bits;
+}
+
+TypeInfo learn(PyTypeObject* t) noexcept {
+  unsigned bits = protocols_of(t);
+  int kind = K_UNKNOWN;
+  if (PyType_HasFeature(t, Py_TPFLAGS_LONG_SUBCLASS)) {
+    kind = K_PYINT;
+  } else if (PyType_IsSubtype(t, &PyFloat_Type)) {
+    kind = K_PYFLOAT;
+  } else if (PyType_IsSubtype(t, &PyComplex_Type)) {
+    kind = K_PYCOMPLEX;
+  } else {
+    if (name_is(t, "Fraction")) {
+      // fractions.Fraction itself, or a subclass keeping its name.
+      PyObject* mro = t->tp_mro;
+      bool std_fraction = false;
+      for (Py_ssize_t i = 0; mro && i < PyTuple_GET_SIZE(mro) && !std_fraction; ++i) {
+        auto* b = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
+        std_fraction = name_is(b, "Fraction") && from_fractions(b);
+      }
+      if (std_fraction) {
+        kind = K_FRACTION;
+        if (from_fractions(t)) bits |= T_STD_FRACTION;
+      } else {
+        bits |= T_FRACTION_NAME;
+      }
+    }
+    if (kind == K_UNKNOWN) {
+      kind = (bits & P_MPC) ? K_HAS_MPC : (bits & P_MPFR) ? K_HAS_MPFR : (bits & P_MPQ) ? K_HAS_MPQ
+           : (bits & P_MPZ) ? K_HAS_MPZ : K_UNKNOWN;
+    }
+  }
+  if (name_is(t, "decimal.Decimal") || name_is(t, "Decimal")) bits |= T_DECIMAL;
+  return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint8_t>(bits)};
+}
+
+// An integer attribute of o (an int, an mpz or xmpz, or of a type offering
+// __mpz__; judged by type alone, so that a part that is itself such an
+// object cannot send the probe round in circles). Errors of the probe count
+// as absence.
+bool int_attr(PyObject* o, const char* name) noexcept {
+  Ref v = Ref::steal(PyObject_GetAttrString(o, name));
+  if (!v) {
+    PyErr_Clear();
+    return false;
+  }
+  PyObject* p = v.get();
+  if (PyLong_Check(p) || is_mpz(p) || is_xmpz(p)) return true;
+  return is_integer_kind(type_info(Py_TYPE(p)).kind);
+}
+
+}  // namespace
+
+TypeInfo type_info(PyTypeObject* t) noexcept {
+  Entry& e = entry_of(t);
+  unsigned int tag = compat::type_tag(t);
+  if (e.type == t && e.tag == tag && tag != 0) return e.info;
+  // Learnt between two readings of the tag: a change to the type meanwhile
+  // leaves the entry unused.
+  if (!tag) {
+    Ref any = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[0]));
+    if (any)
+      compat::type_tag_assign(t, any.get());
+    else
+      PyErr_Clear();
+    tag = compat::type_tag(t);
+  }
+  TypeInfo info = learn(t);
+  if (tag != 0 && tag == compat::type_tag(t)) e = Entry{t, tag, info};
+  return info;
+}
+
+int classify_foreign(PyObject* o) noexcept {
+  TypeInfo info = type_info(Py_TYPE(o));
+  if ((info.bits & T_FRACTION_NAME) && int_attr(o, "numerator") && int_attr(o, "denominator")) return K_FRACTION;
+  return info.kind;
+}
+
+bool is_fraction_value(PyObject* o) noexcept {
+  TypeInfo info = type_info(Py_TYPE(o));
+  if (info.kind == K_FRACTION) return true;
+  return (info.bits & T_FRACTION_NAME) && int_attr(o, "numerator") && int_attr(o, "denominator");
+}
+
+bool must_propagate() noexcept {
+  return !PyErr_ExceptionMatches(PyExc_Exception) || PyErr_ExceptionMatches(PyExc_MemoryError) ||
+         PyErr_ExceptionMatches(PyExc_RecursionError);
+}
+
+PyObject* call_special(PyObject* o, Proto p) noexcept {
+  PyTypeObject* t = Py_TYPE(o);
+  Ref name = Ref::steal(PyUnicode_InternFromString(proto_name(p)));
+  if (!name) return nullptr;
+  Ref f = Ref::steal(compat::type_lookup_ref(t, name.get()));
+  if (!f) {
+    PyErr_Format(PyExc_AttributeError, "'%.200s' object has no attribute '%U'", t->tp_name, name.get());
+    return nullptr;
+  }
+  if (PyFunction_Check(f.get())) return PyObject_CallOneArg(f.get(), o);
+  descrgetfunc get = Py_TYPE(f.get())->tp_descr_get;
+  if (!get) return PyObject_CallNoArgs(f.get());
+  Ref bound = Ref::steal(get(f.get(), o, reinterpret_cast<PyObject*>(t)));
+  if (!bound) return nullptr;
+  return PyObject_CallNoArgs(bound.get());
+}
+
+PyObject* call_protocol(PyObject* o, Proto p) noexcept {
+  static PyTypeObject* const wanted[] = {&MPZ_Type, &MPQ_Type, &MPFR_Type, &MPC_Type};
+  PyTypeObject* type = wanted[p == P_MPZ ? 0 : p == P_MPQ ? 1 : p == P_MPFR ? 2 : 3];
+  PyObject* r = call_special(o, p);
+  if (!r) {
+    if (!must_propagate()) PyErr_Clear();
+    return nullptr;
+  }
+  if (Py_TYPE(r) != type) {
+    Py_DECREF(r);
+    return nullptr;
+  }
+  return r;
+}
+
+}  // namespace vx

@@ -1,0 +1,214 @@
+// The regular members of the math-function family: one row each, naming
+// the function, its arity, its MPFR routine, its MPC routine (if any), its
+// domain rule and its docstring. One template turns every row into a
+// module function that is also a context method.
+#include <array>
+#include <utility>
+
+#include "floating/mathfn.h"
+#include "core/registry.h"
+
+namespace vx {
+
+namespace {
+
+using namespace mathfn;
+
+using RealFn1 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
+using RealFn2 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t);
+using CplxFn1 = int (*)(mpc_ptr, mpc_srcptr, mpc_rnd_t);
+
+// When a real argument gives a complex result (only with allow_complex).
+enum class Domain : unsigned char {
+  any,   // never
+  unit,  // outside [-1, 1], NaN excluded
+  nonneg,  // below zero, -Inf included, -0 and NaN excluded
+};
+
+struct Row {
+  const char* name;
+  const char* msg;  // the name in error messages
+  int arity;
+  RealFn1 f1;
+  RealFn2 f2;
+  CplxFn1 g;
+  Domain dom;
+  const char* doc;
+};
+
+constexpr Row unary(const char* name, RealFn1 f, CplxFn1 g, Domain d, const char* doc, const char* msg = nullptr) {
+  return {name, msg ? msg : name, 1, f, nullptr, g, d, doc};
+}
+constexpr Row binary(const char* name, RealFn2 f, const char* doc, const char* msg = nullptr) {
+  return {name, msg ? msg : name, 2, nullptr, f, nullptr, Domain::any, doc};
+}
+
+// Routines without the usual shape.
+int reldiff(mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m) {
+  mpfr_reldiff(r, x, y, m);
+  return 0;
+}
+int round_away(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t) { return mpfr_rint(r, x, MPFR_RNDNA); }
+int gamma_inc(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a, x, m); }
+
+#define SIG1(name) name "(x, /)\n--\n\n"
+#define SIG2(name, a, b) name "(" a ", " b ", /)\n--\n\n"
+
+constexpr Domain ANY = Domain::any;
+
+const Row rows[] = {
+    unary("acos", mpfr_acos, mpc_acos, Domain::unit, SIG1("acos") "Return the arc-cosine of x; x in radians."),
+    unary("acosh", mpfr_acosh, mpc_acosh, ANY, SIG1("acosh") "Return the inverse hyperbolic cosine of x."),
+    unary("asin", mpfr_asin, mpc_asin, Domain::unit, SIG1("asin") "Return the arc-sine of x; x in radians."),
+    unary("asinh", mpfr_asinh, mpc_asinh, ANY, SIG1("asinh") "Return the inverse hyperbolic sine of x."),
+    unary("atan", mpfr_atan, mpc_atan, ANY, SIG1("atan") "Return the arc-tangent of x; x in radians."),
+    unary("atanh", mpfr_atanh, mpc_atanh, Domain::unit, SIG1("atanh") "Return the inverse hyperbolic tangent of x."),
+    unary("cbrt", mpfr_cbrt, nullptr, ANY, SIG1("cbrt") "Return the cube root of x."),
+    unary("cos", mpfr_cos, mpc_cos, ANY, SIG1("cos") "Return the cosine of x; x in radians."),
+    unary("cosh", mpfr_cosh, mpc_cosh, ANY, SIG1("cosh") "Return the hyperbolic cosine of x."),
+    unary("cot", mpfr_cot, nullptr, ANY, SIG1("cot") "Return the cotangent of x; x in radians."),
+    unary("coth", mpfr_coth, nullptr, ANY, SIG1("coth") "Return the hyperbolic cotangent of x."),
+    unary("csc", mpfr_csc, nullptr, ANY, SIG1("csc") "Return the cosecant of x; x in radians."),
+    unary("csch", mpfr_csch, nullptr, ANY, SIG1("csch") "Return the hyperbolic cosecant of x."),
+    unary("digamma", mpfr_digamma, nullptr, ANY, SIG1("digamma") "Return the digamma of x."),
+    unary("eint", mpfr_eint, nullptr, ANY, SIG1("eint") "Return the exponential integral of x."),
+    unary("erf", mpfr_erf, nullptr, ANY, SIG1("erf") "Return the error function of x."),
+    unary("erfc", mpfr_erfc, nullptr, ANY, SIG1("erfc") "Return the complementary error function of x."),
+    unary("exp", mpfr_exp, mpc_exp, ANY, SIG1("exp") "Return the exponential of x."),
+    unary("expm1", mpfr_expm1, nullptr, ANY, SIG1("expm1") "Return exp(x) - 1."),
+    unary("exp10", mpfr_exp10, nullptr, ANY, SIG1("exp10") "Return 10**x."),
+    unary("exp2", mpfr_exp2, nullptr, ANY, SIG1("exp2") "Return 2**x."),
+    unary("frac", mpfr_frac, nullptr, ANY, SIG1("frac") "Return the fractional part of x."),
+    unary("gamma", mpfr_gamma, nullptr, ANY, SIG1("gamma") "Return the gamma of x."),
+    unary("j0", mpfr_j0, nullptr, ANY, SIG1("j0") "Return the first kind Bessel function of order 0 of x."),
+    unary("j1", mpfr_j1, nullptr, ANY, SIG1("j1") "Return the first kind Bessel function of order 1 of x."),
+    unary("li2", mpfr_li2, nullptr, ANY, SIG1("li2") "Return the real part of the dilogarithm of x."),
+    unary("lngamma", mpfr_lngamma, nullptr, ANY, SIG1("lngamma") "Return the natural logarithm of gamma(x)."),
+    unary("log", mpfr_log, mpc_log, ANY, SIG1("log") "Return the natural logarithm of x."),
+    unary("log10", mpfr_log10, mpc_log10, ANY, SIG1("log10") "Return the base-10 logarithm of x."),
+    unary("log1p", mpfr_log1p, nullptr, ANY, SIG1("log1p") "Return the natural logarithm of (1+x)."),
+    unary("log2", mpfr_log2, nullptr, ANY, SIG1("log2") "Return the base-2 logarithm of x."),
+    unary("rec_sqrt", mpfr_rec_sqrt, nullptr, ANY, SIG1("rec_sqrt") "Return the reciprocal of the square root of x."),
+    unary("rint", mpfr_rint, nullptr, ANY, SIG1("rint") "Return x rounded to an integer with the context's rounding."),
+    unary("rint_ceil", mpfr_rint_ceil, nullptr, ANY,
+          SIG1("rint_ceil") "Return x rounded up to the next integer, then rounded with the context's rounding."),
+    unary("rint_floor", mpfr_rint_floor, nullptr, ANY,
+          SIG1("rint_floor") "Return x rounded down to the next integer, then rounded with the context's rounding."),
+    unary("rint_round", mpfr_rint_round, nullptr, ANY,
+          SIG1("rint_round") "Return x rounded to the nearest integer (ties away from 0), then rounded with the "
+                             "context's rounding."),
+    unary("rint_trunc", mpfr_rint_trunc, nullptr, ANY,
+          SIG1("rint_trunc") "Return x rounded toward 0 to an integer, then rounded with the context's rounding."),
+    unary("round_away", round_away, nullptr, ANY,
+          SIG1("round_away") "Return the nearest integer to x; ties are rounded away from 0.", "round"),
+    unary("sec", mpfr_sec, nullptr, ANY, SIG1("sec") "Return the secant of x; x in radians."),
+    unary("sech", mpfr_sech, nullptr, ANY, SIG1("sech") "Return the hyperbolic secant of x."),
+    unary("sin", mpfr_sin, mpc_sin, ANY, SIG1("sin") "Return the sine of x; x in radians."),
+    unary("sinh", mpfr_sinh, mpc_sinh, ANY, SIG1("sinh") "Return the hyperbolic sine of x."),
+    unary("sqrt", mpfr_sqrt, mpc_sqrt, Domain::nonneg, SIG1("sqrt") "Return the square root of x."),
+    unary("tan", mpfr_tan, mpc_tan, ANY, SIG1("tan") "Return the tangent of x; x in radians."),
+    unary("tanh", mpfr_tanh, mpc_tanh, ANY, SIG1("tanh") "Return the hyperbolic tangent of x."),
+    unary("y0", mpfr_y0, nullptr, ANY, SIG1("y0") "Return the second kind Bessel function of order 0 of x."),
+    unary("y1", mpfr_y1, nullptr, ANY, SIG1("y1") "Return the second kind Bessel function of order 1 of x."),
+    unary("zeta", mpfr_zeta, nullptr, ANY, SIG1("zeta") "Return the Riemann zeta of x."),
+
+    binary("agm", mpfr_agm, SIG2("agm", "x", "y") "Return the arithmetic-geometric mean of x and y."),
+    binary("atan2", mpfr_atan2, SIG2("atan2", "y", "x") "Return the arc-tangent of (y/x); result in radians."),
+    binary("fmod", mpfr_fmod, SIG2("fmod", "x", "y") "Return x - n*y where n is the integer quotient of x/y, "
+                                                    "rounded toward 0."),
+    binary("gamma_inc", gamma_inc, SIG2("gamma_inc", "a", "x") "Return the upper incomplete gamma of (a, x)."),
+    binary("hypot", mpfr_hypot, SIG2("hypot", "x", "y") "Return the square root of (x**2 + y**2)."),
+    binary("maxnum", mpfr_max, SIG2("maxnum", "x", "y") "Return the maximum of x and y; a NaN operand is ignored.",
+           "max"),
+    binary("minnum", mpfr_min, SIG2("minnum", "x", "y") "Return the minimum of x and y; a NaN operand is ignored.",
+           "min"),
+    binary("reldiff", reldiff, SIG2("reldiff", "x", "y") "Return the relative difference between x and y: "
+                                                        "abs(x-y)/abs(x)."),
+    binary("remainder", mpfr_remainder, SIG2("remainder", "x", "y") "Return x - n*y where n is the integer "
+                                                                    "quotient of x/y, rounded to nearest even."),
+};
+
+#undef SIG1
+#undef SIG2
+
+// True when the real value x is outside the real domain of its row.
+bool outside(Domain d, mpfr_srcptr x) noexcept {
+  switch (d) {
+    case Domain::unit:
+      return !mpfr_nan_p(x) && (mpfr_cmp_si(x, 1) > 0 || mpfr_cmp_si(x, -1) < 0);
+    case Domain::nonneg:
+      return !mpfr_nan_p(x) && !mpfr_zero_p(x) && mpfr_sgn(x) < 0;
+    case Domain::any:
+      break;
+  }
+  return false;
+}
+
+PyObject* complex_path(const Row& row, PyObject* x, int kind, CTXT_Object* ctx) noexcept {
+  Own<MPC_Object> c(exact_complex(x, kind, ctx));
+  if (!c) return nullptr;
+  return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return row.g(r, c->c, m); });
+}
+
+PyObject* run_unary(const Row& row, PyObject* self, PyObject* x) noexcept {
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
+  const int kind = classify(x);
+  if (is_real_kind(kind)) {
+    Own<MPFR_Object> held;
+    mpfr_srcptr v;
+    if (kind == K_MPFR) {
+      v = mpfr_of(x);
+    } else {
+      held = Own<MPFR_Object>(exact_real(x, kind, ctx));
+      if (!held) return nullptr;
+      v = held->f;
+    }
+    if (row.dom != Domain::any && ctx->ctx.allow_complex && outside(row.dom, v))
+      return complex_path(row, held ? held.obj() : x, K_MPFR, ctx);
+    return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return row.f1(r, v, m); });
+  }
+  if (kind != K_UNKNOWN && row.g) return complex_path(row, x, kind, ctx);
+  return not_supported(row.msg);
+}
+
+PyObject* run_binary(const Row& row, PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
+  if (nargs != 2) {
+    PyErr_Format(PyExc_TypeError, "%s() requires 2 arguments", row.msg);
+    return nullptr;
+  }
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
+  const int kx = classify(args[0]), ky = classify(args[1]);
+  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported(row.msg);
+  Own<MPFR_Object> x(exact_real(args[0], kx, ctx));
+  if (!x) return nullptr;
+  Own<MPFR_Object> y(exact_real(args[1], ky, ctx));
+  if (!y) return nullptr;
+  return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return row.f2(r, x->f, y->f, m); });
+}
+
+template <size_t I>
+PyObject* entry_unary(PyObject* self, PyObject* x) {
+  return run_unary(rows[I], self, x);
+}
+template <size_t I>
+PyObject* entry_binary(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  return run_binary(rows[I], self, args, nargs);
+}
+
+template <size_t... I>
+std::array<FnDef, sizeof...(I)> make_defs(std::index_sequence<I...>) {
+  return {{(rows[I].arity == 1 ? one(rows[I].name, entry_unary<I>, MODULE_AND_CONTEXT, rows[I].doc)
+                               : fast(rows[I].name, entry_binary<I>, MODULE_AND_CONTEXT, rows[I].doc))...}};
+}
+
+const std::array<FnDef, std::size(rows)> defs = make_defs(std::make_index_sequence<std::size(rows)>{});
+
+}  // namespace
+
+VX_UNIT(floating_mathfn_table, defs)
+
+}  // namespace vx

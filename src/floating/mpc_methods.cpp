@@ -1,0 +1,40 @@
+// Methods of mpc: __sizeof__ and conjugate.
+#include "objects/check.h"
+#include "core/ref.h"
+#include "core/registry.h"
+
+namespace vx {
+
+namespace {
+
+size_t limbs_of(mpfr_srcptr f) noexcept {
+  const auto bits = static_cast<size_t>(mpfr_get_prec(f));
+  return (bits + GMP_NUMB_BITS - 1) / GMP_NUMB_BITS;
+}
+
+PyObject* mpc_sizeof(PyObject* self, PyObject*) {
+  mpc_srcptr c = mpc_of(self);
+  const size_t limbs = limbs_of(mpc_realref(c)) + limbs_of(mpc_imagref(c));
+  return PyLong_FromSize_t(static_cast<size_t>(Py_TYPE(self)->tp_basicsize) + limbs * sizeof(mp_limb_t));
+}
+
+PyObject* mpc_conjugate(PyObject* self, PyObject*) {
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  MPC_Object* r = new_mpc(0, 0, ctx.get());
+  if (!r) return nullptr;
+  r->rc = mpc_conj(r->c, mpc_of(self), crnd(ctx->ctx));
+  return reinterpret_cast<PyObject*>(check_complex(r, ctx.get()));
+}
+
+const FnDef mpc_methods[] = {
+    noargs("__sizeof__", mpc_sizeof, ON_MPC, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes."),
+    noargs("conjugate", mpc_conjugate, ON_MPC,
+           "conjugate($self, /)\n--\n\nReturn the complex conjugate of x, rounded to the context's precisions."),
+};
+
+}  // namespace
+
+VX_UNIT(floating_mpc_methods, mpc_methods)
+
+}  // namespace vx

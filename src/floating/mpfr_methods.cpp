@@ -1,0 +1,197 @@
+// Methods and attributes of mpfr: exact decompositions, the simple-fraction
+// approximation, the real/imag parts, and the module functions that read or
+// change the exponent and sign of an mpfr.
+#include <climits>
+
+#include "context/context.h"
+#include "convert/simple_fraction.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
+#include "core/temps.h"
+#include "objects/check.h"
+
+namespace vx {
+
+namespace {
+
+PyObject* self_ref(PyObject* x, PyObject* = nullptr) {
+  Py_INCREF(x);
+  return x;
+}
+
+// GMP aborts when it cannot allocate; a shift by `bits` is tried first.
+bool shift_possible(mpfr_exp_t bits) {
+  if (bits <= (mpfr_exp_t{1} << 26)) return true;
+  if (bits / GMP_NUMB_BITS >= INT_MAX) return false;
+  void* probe = PyMem_RawMalloc(static_cast<size_t>(bits / 8 + 64));
+  if (!probe) return false;
+  PyMem_RawFree(probe);
+  return true;
+}
+
+// (m, e) with x = m * 2**e; m has exactly the precision's bits. x is regular.
+PyObject* mantissa_exp_pair(mpfr_srcptr x, bool reduce) {
+  Own<MPZ_Object> m(new_mpz());
+  if (!m) return nullptr;
+  Own<MPZ_Object> second(new_mpz());
+  if (!second) return nullptr;
+  mpfr_exp_t e = mpfr_get_z_2exp(m->z, x);
+  if (!reduce) {
+    mpz_set_si(second->z, e);
+  } else {
+    // Lowest terms: move the trailing zero bits of m into the exponent.
+    mp_bitcnt_t tz = mpz_scan1(m->z, 0);
+    mpz_tdiv_q_2exp(m->z, m->z, tz);
+    e += static_cast<mpfr_exp_t>(tz);
+    if (!shift_possible(e > 0 ? e : -e)) return memory_error();
+    mpz_set_ui(second->z, 1);
+    if (e > 0) mpz_mul_2exp(m->z, m->z, static_cast<mp_bitcnt_t>(e));
+    else if (e < 0) mpz_mul_2exp(second->z, second->z, static_cast<mp_bitcnt_t>(-e));
+  }
+  return PyTuple_Pack(2, m.obj(), second.obj());
+}
+
+PyObject* zero_pair() {
+  Own<MPZ_Object> a(new_mpz());
+  if (!a) return nullptr;
+  Own<MPZ_Object> b(new_mpz());
+  if (!b) return nullptr;
+  mpz_set_ui(b->z, 1);
+  return PyTuple_Pack(2, a.obj(), b.obj());
+}
+
+PyObject* mpfr_as_integer_ratio(PyObject* self, PyObject*) {
+  mpfr_srcptr x = mpfr_of(self);
+  if (mpfr_inf_p(x)) return overflow_error("Cannot pass Infinity to mpfr.as_integer_ratio.");
+  if (mpfr_nan_p(x)) return value_error("Cannot pass NaN to mpfr.as_integer_ratio.");
+  if (mpfr_zero_p(x)) return zero_pair();
+  return mantissa_exp_pair(x, true);
+}
+
+PyObject* mpfr_as_mantissa_exp(PyObject* self, PyObject*) {
+  mpfr_srcptr x = mpfr_of(self);
+  if (mpfr_inf_p(x)) return overflow_error("Cannot pass Infinity to mpfr.as_mantissa_exp.");
+  if (mpfr_nan_p(x)) return value_error("Cannot pass NaN to mpfr.as_mantissa_exp.");
+  if (mpfr_zero_p(x)) return zero_pair();
+  return mantissa_exp_pair(x, false);
+}
+
+PyObject* mpfr_as_simple_fraction(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static const char* kwlist[] = {"precision", nullptr};
+  long prec = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|l", const_cast<char**>(kwlist), &prec)) return nullptr;
+  return simple_fraction(mpfr_of(self), nullptr, prec, false);
+}
+
+PyObject* mpfr_sizeof(PyObject* self, PyObject*) {
+  const size_t limbs = (mpfr_get_prec(mpfr_of(self)) + mp_bits_per_limb - 1) / mp_bits_per_limb;
+  return PyLong_FromSize_t(static_cast<size_t>(Py_TYPE(self)->tp_basicsize) + limbs * sizeof(mp_limb_t));
+}
+
+PyObject* mpfr_get_imag(PyObject*, void*) {
+  MPFR_Object* r = new_mpfr(0, nullptr);
+  if (r) mpfr_set_zero(r->f, 1);
+  return reinterpret_cast<PyObject*>(r);
+}
+
+PyObject* mpfr_get_real(PyObject* self, void*) { return self_ref(self); }
+
+// ---- exponent and sign ----
+
+PyObject* f_get_exp(PyObject*, PyObject* x) {
+  if (!is_mpfr(x)) return type_error("get_exp() requires 'mpfr' argument");
+  mpfr_srcptr f = mpfr_of(x);
+  if (mpfr_regular_p(f)) return PyLong_FromLong(mpfr_get_exp(f));
+  if (mpfr_zero_p(f)) return PyLong_FromLong(0);
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  ctx->ctx.erange = 1;
+  if (ctx->ctx.traps & TRAP_ERANGE) return raise(exc.range, "Can not get exponent from NaN or Infinity.");
+  return PyLong_FromLong(0);
+}
+
+PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
+    return type_error("set_exp() requires 'mpfr', 'integer' arguments");
+  long n = PyLong_AsLong(args[1]);
+  if (n == -1 && PyErr_Occurred()) {
+    PyErr_Clear();
+    return value_error("exponent too large");
+  }
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  mpfr_srcptr x = mpfr_of(args[0]);
+  const mpfr_prec_t px = mpfr_get_prec(x);
+  Own<MPFR_Object> r(new_mpfr(px, ctx.get()));
+  if (!r) return nullptr;
+  if (px < 2) mpfr_set_prec(r->f, px);
+  {
+    ExpRange range(ctx->ctx.emin, ctx->ctx.emax);
+    mpfr_set(r->f, x, rnd(ctx->ctx));
+    r->rc = mpfr_set_exp(r->f, n);
+  }
+  if (r->rc != 0) {
+    ctx->ctx.erange = 1;
+    if (ctx->ctx.traps & TRAP_ERANGE) return raise(exc.range, "new exponent is out-of-bounds");
+  }
+  return r.release();
+}
+
+PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
+    return type_error("set_sign() requires 'mpfr', 'boolean' arguments");
+  int neg = PyObject_IsTrue(args[1]);
+  if (neg < 0) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  MPFR_Object* r = new_mpfr(0, ctx.get());
+  if (r) r->rc = mpfr_setsign(r->f, mpfr_of(args[0]), neg, rnd(ctx->ctx));
+  return reinterpret_cast<PyObject*>(r);
+}
+
+PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs != 2 || !is_mpfr(args[0]) || !is_mpfr(args[1]))
+    return type_error("copy_sign() requires 'mpfr', 'mpfr' arguments");
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  MPFR_Object* r = new_mpfr(0, ctx.get());
+  if (r) r->rc = mpfr_copysign(r->f, mpfr_of(args[0]), mpfr_of(args[1]), rnd(ctx->ctx));
+  return reinterpret_cast<PyObject*>(r);
+}
+
+const FnDef rows[] = {
+    noargs("__sizeof__", mpfr_sizeof, ON_MPFR,
+           "__sizeof__($self, /)\n--\n\nReturn the memory used by x, in bytes."),
+    noargs("as_integer_ratio", mpfr_as_integer_ratio, ON_MPFR,
+           "as_integer_ratio($self, /)\n--\n\n"
+           "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x."),
+    noargs("as_mantissa_exp", mpfr_as_mantissa_exp, ON_MPFR,
+           "as_mantissa_exp($self, /)\n--\n\n"
+           "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\n"
+           "has the precision's number of bits."),
+    varargs_kw("as_simple_fraction", mpfr_as_simple_fraction, ON_MPFR,
+               "as_simple_fraction($self, /, precision=0)\n--\n\n"
+               "Return the simplest mpq that approximates x to precision bits (0: the precision of x)."),
+    noargs("conjugate", self_ref, ON_MPFR, "conjugate($self, /)\n--\n\nReturn x: a real number is its own conjugate."),
+    one("get_exp", f_get_exp, IN_MODULE,
+        "get_exp(x, /)\n--\n\nReturn the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1."),
+    fast("set_exp", f_set_exp, IN_MODULE,
+         "set_exp(x, n, /)\n--\n\nReturn a copy of the mpfr x with its exponent set to n."),
+    fast("set_sign", f_set_sign, IN_MODULE,
+         "set_sign(x, s, /)\n--\n\nReturn abs(x) if s is false, -abs(x) if s is true."),
+    fast("copy_sign", f_copy_sign, IN_MODULE,
+         "copy_sign(x, y, /)\n--\n\nReturn the magnitude of x with the sign of y."),
+};
+
+const AttrDef attrs[] = {
+    {"imag", mpfr_get_imag, nullptr, "imaginary component", ON_MPFR},
+    {"real", mpfr_get_real, nullptr, "real component", ON_MPFR},
+};
+
+}  // namespace
+
+VX_UNIT(floating_mpfr_methods, rows, attrs)
+
+}  // namespace vx

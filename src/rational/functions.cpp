@@ -1,0 +1,128 @@
+// Module functions on rationals: qdiv, f2q, numer and denom.
+#include "context/context.h"
+#include "convert/classify.h"
+#include "convert/int_conv.h"
+#include "convert/real_conv.h"
+#include "convert/simple_fraction.h"
+#include "core/args.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
+#include "core/temps.h"
+#include "objects/objects.h"
+
+namespace vx {
+
+namespace {
+
+// An integer or a rational: mpq, mpz, xmpz, int, Fraction, or an object
+// offering __mpq__ or __mpz__.
+bool rational_like(PyObject* o) noexcept {
+  return is_mpq(o) || is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || is_fraction_value(o) || has_protocol(o, P_MPQ) ||
+         has_protocol(o, P_MPZ);
+}
+
+// A rational, as an mpz when its denominator is 1.
+PyObject* rational_result(Own<MPQ_Object> q) noexcept {
+  if (mpz_cmp_ui(mpq_denref(q->q), 1) != 0) return q.release();
+  return reinterpret_cast<PyObject*>(int_from_mpz<MPZ_Object>(mpq_numref(q->q)));
+}
+
+PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  static constexpr const char* msg = "qdiv() requires 1 or 2 integer or rational arguments";
+  if (nargs == 1) {
+    PyObject* x = args[0];
+    if (is_mpz(x)) return Py_NewRef(x);
+    if (is_xmpz(x) || PyLong_Check(x))
+      return reinterpret_cast<PyObject*>(to_mpz(x, is_xmpz(x) ? K_XMPZ : K_PYINT));
+    if (!is_mpq(x) && !is_fraction_value(x) && !has_protocol(x, P_MPQ) && has_protocol(x, P_MPZ))
+      return reinterpret_cast<PyObject*>(to_mpz(x, K_HAS_MPZ));
+    if (!rational_like(x)) return type_error(msg);
+    Own<MPQ_Object> q(to_mpq_ratonly(x));
+    if (!q) return nullptr;
+    return rational_result(std::move(q));
+  }
+  if (nargs != 2 || !rational_like(args[0]) || !rational_like(args[1])) return type_error(msg);
+  Own<MPQ_Object> x(to_mpq_ratonly(args[0]));
+  if (!x) return nullptr;
+  Own<MPQ_Object> y(to_mpq_ratonly(args[1]));
+  if (!y) return nullptr;
+  if (mpq_sgn(y->q) == 0) return zero_division("qdiv() division by zero");
+  Own<MPQ_Object> q(new_mpq());
+  if (!q) return nullptr;
+  mpq_div(q->q, x->q, y->q);
+  return rational_result(std::move(q));
+}
+
+// An integer, a rational or a real number (a Decimal included).
+bool real_like(PyObject* o) noexcept {
+  if (rational_like(o) || is_mpfr(o) || PyFloat_Check(o) || is_decimal(o)) return true;
+  return has_protocol(o, P_MPFR) && !has_protocol(o, P_MPC);
+}
+
+// o as an mpfr, exactly where the conversion allows it; at least 2 bits,
+// which the approximation needs (a 1-bit value fits 2 bits exactly).
+MPFR_Object* exact_real(PyObject* o, CTXT_Object* ctx) noexcept {
+  Own<MPFR_Object> f;
+  const int kind = classify(o);
+  if (is_real_kind(kind)) {
+    f = Own<MPFR_Object>(to_mpfr(o, kind, PREC_EXACT, ctx));
+  } else {
+    Own<MPQ_Object> q(to_mpq_ctor(o));  // a Decimal: its exact ratio
+    if (!q) return nullptr;
+    f = Own<MPFR_Object>(to_mpfr(q.obj(), K_MPQ, PREC_EXACT, ctx));
+  }
+  if (!f || mpfr_get_prec(f->f) >= 2) return f.release_typed();
+  MPFR_Object* r = new_mpfr(2, ctx);
+  if (r) mpfr_set(r->f, f->f, MPFR_RNDN);
+  return r;
+}
+
+PyObject* f_f2q(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args_range(nargs, 1, 2, "f2q() requires 1 or 2 arguments")) return nullptr;
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
+  for (Py_ssize_t i = 0; i < nargs; ++i)
+    if (!real_like(args[i])) return type_error("f2q() argument types not supported");
+  Own<MPFR_Object> err;
+  if (nargs == 2) {
+    err = Own<MPFR_Object>(exact_real(args[1], ctx));
+    if (!err) return nullptr;
+  }
+  Own<MPFR_Object> x(exact_real(args[0], ctx));
+  if (!x) return nullptr;
+  return simple_fraction(x->f, err ? err->f : nullptr, 0, true);
+}
+
+template <mpz_srcptr (*part)(mpq_srcptr)>
+PyObject* f_part(PyObject*, PyObject* x) {
+  Own<MPQ_Object> q(to_mpq_ratonly(x));
+  if (!q) return nullptr;
+  return reinterpret_cast<PyObject*>(int_from_mpz<MPZ_Object>(part(q->q)));
+}
+
+mpz_srcptr numerator_of(mpq_srcptr q) { return mpq_numref(q); }
+mpz_srcptr denominator_of(mpq_srcptr q) { return mpq_denref(q); }
+
+const FnDef rows[] = {
+    fast("qdiv", f_qdiv, IN_MODULE,
+         "qdiv(x, y=1, /)\n--\n\n"
+         "Return x/y as an mpz if the quotient is an integer, else as an mpq.\n"
+         "x and y must be integers or rationals."),
+    fast("f2q", f_f2q, MODULE_AND_CONTEXT,
+         "f2q(x, err=0, /)\n--\n\n"
+         "Return the best rational approximation of x within the relative error\n"
+         "err, by default within the precision of x. A negative err means a\n"
+         "relative error of 2**err. The result is an mpz when its denominator is 1."),
+    one("numer", f_part<numerator_of>, IN_MODULE,
+        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz."),
+    one("denom", f_part<denominator_of>, IN_MODULE,
+        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz."),
+};
+
+}  // namespace
+
+VX_UNIT(rational_functions, rows)
+
+}  // namespace vx

@@ -1,0 +1,95 @@
+"""Classification of foreign operands: by type, with the answer kept per type."""
+import operator
+from fractions import Fraction
+
+import pytest
+
+import vexa2
+from vexa2 import mpc, mpfr, mpq, mpz
+
+Named = type("Fraction", (), {"__init__": lambda s, n, d: s.__dict__.update(numerator=n, denominator=d)})
+
+
+SelfPart = type("Fraction", (), {"numerator": property(lambda s: s), "denominator": property(lambda s: s)})
+
+
+class Raising:
+    def __getattr__(self, name):
+        raise RuntimeError(name)
+
+
+class Offers:
+    """Offers every conversion method through __getattr__ only."""
+
+    def __getattr__(self, name):
+        if name.startswith("__mp"):
+            return lambda: mpz(1)
+        raise AttributeError(name)
+
+
+class SubFraction(Fraction):
+    pass
+
+
+SameName = type("Fraction", (Fraction,), {})
+
+
+@pytest.mark.parametrize("other", [None, "a", Named(1.5, 2), Named(1, None), SelfPart(), Raising(), Offers()],
+                         ids=["None", "str", "named-float", "named-none", "self-part", "raising", "offers"])
+def test_unknown_operands(other):
+    x = mpz(1)
+    assert (x == other) is False and (x != other) is True
+    with pytest.raises(TypeError, match="unsupported operand"):
+        x + other
+    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported$"):
+        vexa2.add(x, other)
+
+
+@pytest.mark.parametrize("value, expect", [
+    (Fraction(1, 2), mpq(3, 2)), (SameName(1, 2), mpq(3, 2)), (Named(1, 2), mpq(3, 2)),
+    (Named(mpz(1), mpz(2)), mpq(3, 2)), (Fraction(mpz(1), mpz(2)), mpq(3, 2)),
+])
+def test_fractions(value, expect):
+    assert mpz(1) + value == expect and vexa2.sign(value) == 1
+
+
+def test_fraction_subclass_of_another_name_is_unknown():
+    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported$"):
+        vexa2.add(mpz(1), SubFraction(1, 2))
+
+
+@pytest.mark.parametrize("exc", [KeyboardInterrupt, SystemExit, MemoryError, RecursionError])
+@pytest.mark.parametrize("name, op", [
+    ("__mpz__", lambda o: mpz(1) + o), ("__mpq__", lambda o: mpq(1, 2) + o),
+    ("__mpfr__", lambda o: mpfr(1) < o), ("__mpc__", lambda o: mpc(1) * o),
+    ("__mpq__", lambda o: mpq(o, 1)), ("__mpq__", mpq),
+])
+def test_errors_not_about_conversion_propagate(exc, name, op):
+    def method(self):
+        raise exc("inside")
+
+    T = type("T", (), {name: method})
+    with pytest.raises(exc, match="inside"):
+        op(T())
+
+
+def test_other_errors_in_a_method_mean_cannot_convert():
+    T = type("T", (), {"__mpq__": lambda self: 1 / 0})
+    with pytest.raises(TypeError, match="^cannot convert object to mpq$"):
+        mpq(1, 2) + T()
+
+
+def test_a_changed_type_is_judged_again():
+    class T:
+        pass
+
+    t = T()
+    assert (mpz(1) == t) is False
+    T.__mpz__ = lambda self: mpz(1)
+    assert mpz(1) == t and mpz(2) + t == 3
+    del T.__mpz__
+    with pytest.raises(TypeError):
+        mpz(1) + t
+    t.__mpz__ = lambda: mpz(1)  # on the instance: not a conversion method
+    with pytest.raises(TypeError):
+        mpz(1) + t
