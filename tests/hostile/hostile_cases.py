@@ -30,11 +30,21 @@ def case(src, raises=SIZE, value=NONE, needs=(), xfail=None, big=False):
     """big: the case depends on the memory limit (skipped where there is none)."""
     names = set(re.findall(r"\b([a-z_][a-z_0-9]*)\(", src)) & {"from_binary", "to_binary", "random_state",
                                                                "mpz_urandomb", "mpz_rrandomb", "mpz_random",
-                                                               "mpfr_random", "mpc_random", "mpfr_grandom"}
+                                                               "mpfr_random", "mpc_random", "mpfr_grandom", "jn", "yn", "root", "rootn",
+                                                               "mul_2exp", "div_2exp", "set_exp", "root_of_unity",
+                                                               "round2", "ieee", "can_round", "const_pi",
+                                                               "const_euler", "const_log2", "const_catalan", "fsum",
+                                                               "f2q", "mpz_from_old_binary", "mpq_from_old_binary",
+                                                               "mpfr_from_old_binary"}
+    if xfail and src not in STILL_FAILING:
+        xfail = None  # mended: the case holds like any other
     CASES.append(Case(src, raises, value, tuple(needs) + tuple(sorted(names)), xfail, big))
 
 
 MEMCHECK = "needs the memory check"
+# Cases marked MEMCHECK that still stop the process (GMP aborts on the failed allocation).
+STILL_FAILING = {"fib(2**35)", "fib2(2**35)", "lucas(2**35)", "lucas2(2**35)", "(mpz(1) << 2**33) * (mpz(1) << 2**33)",
+                 "mpz_urandomb(random_state(1), 2**35)"}
 
 
 # --- Hostile objects ---------------------------------------------------------
@@ -266,7 +276,8 @@ for n in ("2**31", "2**63", "-2**63", "2**64", "10**30"):
     case(f"c_mod_2exp(mpz(5), {n})", raises=SIZE, value=ANY)
     case(f"iroot(mpz(10**50), {n})", raises=SIZE, value=ANY)
     case(f"mpz(10).digits({n})", raises=SIZE + ("TypeError",))
-    case(f"round(mpq(1, 3), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    if n != "2**31":  # 10**(2**31) is a long but possible computation
+        case(f"round(mpq(1, 3), {n})", raises=SIZE + ("TypeError",), value=ANY)
     case(f"mpfr(2) ** {n}", raises=SIZE, value=ANY)
 
 case("mpz(1) << 2**33", value=ANY, big=True)
@@ -362,11 +373,38 @@ case("mpz_urandomb(random_state(1), 2**35)", big=True, xfail=MEMCHECK)
 case("mpz_rrandomb(random_state(1), 2**62)")
 case("mpfr_random(random_state(1), 2**62)", raises=SIZE + ("TypeError",))
 case("from_binary(b'')", raises=SIZE + ("TypeError",))
-case("from_binary(b'\\x01\\x01' + b'\\xff' * 16)", raises=SIZE + ("TypeError",))
+case("from_binary(b'\\x01\\x01' + b'\\xff' * 16)", raises=SIZE + ("TypeError",), value=ANY)
 case("from_binary(b'\\x04\\x00' + b'\\xff' * 30)", raises=SIZE + ("TypeError",))
 case("from_binary(to_binary(mpz(12))) == 12", value=True)
 case("from_binary(to_binary(mpfr(1.5))[:-1])", raises=SIZE + ("TypeError",))
 
+case("mpz_from_old_binary(b'\\x01\\xff\\xff\\xff\\x7f')", raises=SIZE + ("TypeError",), value=ANY)
+case("mpq_from_old_binary(b'\\x01\\xff\\xff\\xff\\x7f\\x01')", raises=SIZE + ("TypeError",))
+case("mpfr_from_old_binary(b'\\x01\\x00' + b'\\xff' * 12)", raises=SIZE + ("TypeError",), value=ANY)
+
+# Floating functions given impossible orders, exponents and precisions.
+for n in ("2**62", "-2**63", "2**64", "10**30"):
+    case(f"jn({n}, mpfr(1.5))", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"yn({n}, mpfr(1.5))", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"root(mpfr(2), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"rootn(mpfr(2), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"mul_2exp(mpfr(3), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"div_2exp(mpfr(3), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"set_exp(mpfr(3), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"root_of_unity({n}, 1)", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"round2(mpfr(3), {n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"ieee({n})", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"mpfr(3).__round__({n})", raises=SIZE + ("TypeError", "AttributeError"), value=ANY)
+    case(f"can_round(mpfr(3), {n}, RoundDown, RoundUp, 53)", raises=SIZE + ("TypeError",), value=ANY)
+for fn in ("const_pi", "const_euler", "const_log2", "const_catalan"):
+    case(f"{fn}(2**62)", raises=SIZE + ("TypeError",), value=ANY)
+    case(f"{fn}(precision=2**62)", raises=SIZE + ("TypeError",), value=ANY)
+case("context(precision=2**40).sqrt(2)", big=True)
+case("context(precision=2**34).exp(1)", big=True, xfail=MEMCHECK)
+case("context(real_prec=2**34, imag_prec=2**34, allow_complex=True).sqrt(mpc(1, 1))", big=True, xfail=MEMCHECK)
+case("fsum([mpfr(1)] * 3 + [IndexRaises()])", raises=("Boom", "TypeError", "ValueError"))
+case("f2q(mpfr('nan'))", raises=SIZE + ("TypeError",))
+case("f2q(mpfr(1.5), mpfr('inf'))", raises=SIZE + ("TypeError",), value=ANY)
 
 # --- Hostile objects in every conversion --------------------------------------
 
@@ -398,7 +436,7 @@ for obj in ("IndexRaises()", "IndexFloat()", "IndexHuge()", "2.5", "'3'", "None"
     case(f"mpfr(1, precision={obj})", raises=BOOM + SIZE)
     case(f"context(emin={obj})", raises=BOOM + SIZE)
     case(f"mpz(5).to_bytes({obj}, 'big')", raises=BOOM + SIZE)
-    case(f"round(mpfr(1.5), {obj})", raises=BOOM + SIZE)
+    case(f"round(mpfr(1.5), {obj})", raises=BOOM + SIZE, value=ANY if obj == "None" else NONE)
 
 for src, value in (("mpz(MpzRight())", "12"), ("mpz(5) == IntEqRaises(5)", "True"),
                    ("mpz(IntEqRaises(5))", "5"), ("mpz(IntReprRaises(7))", "7"), ("mpq(IntReprRaises(7), 2)", "mpq(7, 2)"),
