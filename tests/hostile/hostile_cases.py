@@ -302,6 +302,9 @@ case("mpc(1).__format__('.9999999999999999999')", raises=FORMAT + ("SystemError"
 case("mpc(1).__format__('.99999999999')", raises=FORMAT + ("SystemError",))
 case("mpc(1).__format__('99999999999')", big=True)
 case("mpz(1).__format__('9' * 100000)")
+# Found by fuzzing: digits on both sides of '#' made one width of 6.6 billion.
+case("mpc(1.5-2.5j).__format__('66366#66663')", raises=("ValueError",))
+case("mpfr(1.5).__format__('66366#66663f')", raises=("ValueError",))
 case("mpfr(1).__format__('.' + '9' * 100000 + 'f')")
 case("mpz('1' * 10**8 + '1')")
 case("mpq('1' * 10**8 + '1/3')")
