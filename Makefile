@@ -22,7 +22,8 @@ threads:
 
 bench: setup
 	-$(PY) -m pip install -q python-flint
-	$(PY) bench/run.py
+	$(PY) bench/run.py --md bench/results.md --json bench/results.json
+	$(PY) bench/scaling.py
 
 clean:
 	rm -rf build .venv* .pytest_cache .hypothesis

@@ -25,6 +25,8 @@ mc, md = vexa2.mpc(c), vexa2.mpc(d)
 if flint:
     fa, fb = flint.fmpz(x), flint.fmpz(y)
     fp, fq = flint.fmpq(3, 7), flint.fmpq(5, 11)
+    ff, fg = flint.arf(f), flint.arf(g)  # at python-flint's default 53 bits
+    fc, fd = flint.acb(c), flint.acb(d)
 """
 
 
@@ -57,9 +59,10 @@ CASES = [
     dict(name="mpz * mpz, 1 limb", setup=SMALL, vexa2="a * b", python="x * y", flint="fa * fb"),
     dict(name="mpz // mpz, 1 limb", setup=SMALL, vexa2="b // a", python="y // x", flint="fb // fa"),
     dict(name="mpq + mpq, 1 limb", setup=SMALL, vexa2="mp + mq", python="p + q", flint="fp + fq"),
-    dict(name="mpfr + mpfr, 53 bits", setup=SMALL, vexa2="mf + mg", python="f + g"),
+    dict(name="mpfr + mpfr, 53 bits", setup=SMALL, vexa2="mf + mg", python="f + g", flint="ff + fg"),
+    dict(name="mpfr * mpfr, 53 bits", setup=SMALL, vexa2="mf * mg", python="f * g", flint="ff * fg"),
     dict(name="mpfr * float, 53 bits", setup=SMALL, vexa2="mf * g", python="f * g"),
-    dict(name="mpc * mpc, 53 bits", setup=SMALL, vexa2="mc * md", python="c * d"),
+    dict(name="mpc * mpc, 53 bits", setup=SMALL, vexa2="mc * md", python="c * d", flint="fc * fd"),
     dict(name="mpz * mpz, 10,000 digits", setup=big(10_000), vexa2="a * b", python="x * y", flint="fa * fb"),
     dict(name="mpz * mpz, 1,000,000 digits", setup=big(1_000_000), vexa2="a * b", python="x * y",
          flint="fa * fb"),

@@ -60,6 +60,41 @@ inline bool room_for(size_t n) noexcept {
   return true;
 }
 
+// r = a op b in machine words when both operands and the result fit one
+// limb (r has room for one, as every revived object has); false otherwise,
+// r untouched.
+template <Op op>
+inline bool z_op_words(mpz_ptr r, mpz_srcptr a, mpz_srcptr b) noexcept {
+  if constexpr (GMP_NUMB_BITS != 64 || GMP_NAIL_BITS != 0) return false;
+  const int sa = a->_mp_size, sb0 = b->_mp_size;
+  if (sa < -1 || sa > 1 || sb0 < -1 || sb0 > 1 || r->_mp_alloc < 1) return false;
+  const mp_limb_t x = sa ? a->_mp_d[0] : 0, y = sb0 ? b->_mp_d[0] : 0;
+  mp_limb_t v;
+  int sign;
+  if constexpr (op == Op::Mul) {
+    const unsigned __int128 p = static_cast<unsigned __int128>(x) * y;
+    if (p >> 64) return false;
+    v = static_cast<mp_limb_t>(p);
+    sign = sa * sb0;
+  } else {
+    const int sb = op == Op::Sub ? -sb0 : sb0;
+    if (sa == 0 || sb == 0 || (sa > 0) == (sb > 0)) {  // the magnitudes add
+      v = x + y;
+      if (v < x) return false;
+      sign = sa ? sa : sb;
+    } else if (x >= y) {
+      v = x - y;
+      sign = sa;
+    } else {
+      v = y - x;
+      sign = sb;
+    }
+  }
+  r->_mp_d[0] = v;
+  r->_mp_size = v ? sign : 0;
+  return true;
+}
+
 template <Op op>
 PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   Own<MPZ_Object> r(new_mpz());
@@ -79,6 +114,7 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       return r.release();
     }
     mpz_srcptr yz = mpz_of(y);
+    if (z_op_words<op>(rz, xz, yz)) return r.release();
     if (!room_for<op>(limbs(xz, yz))) return nullptr;
     if (!compute(cx, is_shared(a, b), limbs(xz, yz), [&] { z_op<op>(rz, xz, yz); })) return nullptr;
     return r.release();

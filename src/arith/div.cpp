@@ -59,6 +59,30 @@ inline void fdiv_small(Out<P>& o, mpz_srcptr n, Small s) noexcept {
   }
 }
 
+// Operands of at most one limb (a non-zero divisor) divided in machine
+// words, without GMP's general division and its adjustments; false when
+// an operand is larger.
+template <Part P>
+inline bool fdiv_words(Out<P>& o, mpz_srcptr n, mpz_srcptr d) noexcept {
+  if (mpz_size(n) > 1 || mpz_size(d) != 1) return false;
+  const mp_limb_t nm = mpz_getlimbn(n, 0), dm = mpz_getlimbn(d, 0);
+  const bool n_neg = mpz_sgn(n) < 0, d_neg = mpz_sgn(d) < 0;
+  mp_limb_t q = nm / dm, r = nm % dm;
+  if (n_neg != d_neg && r) {  // floor: one more in magnitude, remainder from the other side
+    q += 1;
+    r = dm - r;
+  }
+  if constexpr (P != Part::R) {
+    mpz_set_ui(o.q->z, q);
+    if (n_neg != d_neg) mpz_neg(o.q->z, o.q->z);
+  }
+  if constexpr (P != Part::Q) {
+    mpz_set_ui(o.r->z, r);
+    if (d_neg) mpz_neg(o.r->z, o.r->z);  // the remainder takes the divisor's sign
+  }
+  return true;
+}
+
 template <Part P>
 PyObject* int_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   Out<P> o;
@@ -86,6 +110,7 @@ PyObject* int_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       n = t;
     } else {
       n = mpz_of(x);
+      if (fdiv_words(o, n, d)) return o.result();
     }
     if (!compute(cx, is_shared(a, b), limbs(n, d), [&] { fdiv(o, n, d); })) return nullptr;
     return o.result();

@@ -3,12 +3,14 @@
 
 namespace vx {
 
-bool raise_conditions(ContextRecord& c, unsigned cond, const char* msg) noexcept {
+bool raise_conditions_slow(ContextRecord& c, unsigned cond, const char* msg) noexcept {
   const Condition* fired = nullptr;
   const int traps = load_field(c.traps);
   for (const Condition& k : CONDITIONS) {
     if (!(cond & k.bit)) continue;
-    store_field(c.*k.flag, 1);
+    // A flag already set is not written again: a context shared by several
+    // threads then costs no write on every inexact result.
+    if (!load_field(c.*k.flag)) store_field(c.*k.flag, 1);
     if (traps & static_cast<int>(k.bit)) fired = &k;
   }
   if (!fired) return true;

@@ -70,7 +70,15 @@ inline void set_trap(ContextRecord& c, unsigned bit, bool on) noexcept {
 // Sets the sticky flags of the conditions `cond` (TRAP_* bits) and raises
 // the exception of the last trapped one, saying `msg` (or the condition's
 // own message). False when a trap fired.
-bool raise_conditions(ContextRecord& c, unsigned cond, const char* msg = nullptr) noexcept;
+bool raise_conditions_slow(ContextRecord& c, unsigned cond, const char* msg) noexcept;
+inline bool raise_conditions(ContextRecord& c, unsigned cond, const char* msg = nullptr) noexcept {
+  // The common results: nothing to report, or an inexact result in a
+  // context whose inexact flag is already set and not trapped.
+  if (!cond) return true;
+  if (cond == TRAP_INEXACT && load_field(c.inexact) && !(load_field(c.traps) & static_cast<int>(TRAP_INEXACT)))
+    return true;
+  return raise_conditions_slow(c, cond, msg);
+}
 
 // The sticky flags as TRAP_* bits.
 unsigned flags_of(const ContextRecord& c) noexcept;

@@ -202,12 +202,82 @@ int parse_rational(mpq_ptr q, char* s, std::size_t n, int base) noexcept {
   return 0;
 }
 
+// Long decimal texts of plain digits (white space around, an optional sign
+// before) are read in one pass: straight from the string into digit values
+// for mpn_set_str, validated on the way, without the copy, the scans and
+// GMP's own second pass of the general route. Anything else goes there.
+constexpr Py_ssize_t FAST_DECIMAL_MIN = 1000;
+
+// 1 when z holds the value, 0 when the text is not of that form (z
+// untouched), -1 with MemoryError.
+int decimal_digits(mpz_ptr z, PyObject* text, int base) noexcept {
+  if (base != 10 && base != 0) return 0;
+  const char* s;
+  Py_ssize_t len;
+  if (PyUnicode_Check(text)) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (PyUnicode_READY(text) < 0) {
+      PyErr_Clear();
+      return 0;
+    }
+#endif
+    if (!PyUnicode_IS_ASCII(text)) return 0;
+    s = static_cast<const char*>(PyUnicode_DATA(text));
+    len = PyUnicode_GET_LENGTH(text);
+  } else if (PyBytes_CheckExact(text)) {
+    s = PyBytes_AS_STRING(text);
+    len = PyBytes_GET_SIZE(text);
+  } else {
+    return 0;
+  }
+  if (len < FAST_DECIMAL_MIN || static_cast<std::size_t>(len) > MAX_TEXT_DIGITS) return 0;
+  Py_ssize_t i = 0, end = len;
+  while (i < end && is_space(s[i])) ++i;
+  while (end > i && is_space(s[end - 1])) --end;
+  bool negative = false;
+  if (i < end && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  while (i < end && s[i] == '0') ++i;  // leading zeros ("017" is decimal 17 with base 0 too)
+  const auto n = static_cast<std::size_t>(end - i);
+  auto* digits = static_cast<unsigned char*>(PyMem_Malloc(n ? n : 1));
+  if (!digits) {
+    memory_error();
+    return -1;
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    const unsigned v = static_cast<unsigned char>(s[i + k]) - static_cast<unsigned>('0');
+    if (v > 9) {
+      PyMem_Free(digits);
+      return 0;
+    }
+    digits[k] = static_cast<unsigned char>(v);
+  }
+  if (n == 0) {
+    PyMem_Free(digits);
+    // Nothing but zeros: only when there was at least one.
+    if (i == 0 || s[i - 1] != '0') return 0;
+    mpz_set_ui(z, 0);
+    return 1;
+  }
+  // log2(10) < 3.322, plus the limb mpn_set_str may write beyond the value.
+  const auto room = static_cast<mp_size_t>(n * 3322 / 1000 / GMP_NUMB_BITS + 2);
+  mp_limb_t* rp = mpz_limbs_write(z, room);
+  mp_size_t rn = mpn_set_str(rp, digits, n, 10);
+  PyMem_Free(digits);
+  while (rn > 0 && rp[rn - 1] == 0) --rn;
+  mpz_limbs_finish(z, negative ? -rn : rn);
+  return 1;
+}
+
 template <class T>
 T* int_from_text(PyObject* text, int base) noexcept {
+  Own<T> r(new_int<T>());
+  if (!r) return nullptr;
+  const int fast = decimal_digits(r->z, text, base);
+  if (fast < 0) return nullptr;
+  if (fast > 0) return reinterpret_cast<T*>(r.release());
   Text t;
   if (!t.load(text)) return nullptr;
-  Own<T> r(new_int<T>());
-  if (!r || parse_integer(r->z, t.data(), t.size(), base) < 0) return nullptr;
+  if (parse_integer(r->z, t.data(), t.size(), base) < 0) return nullptr;
   return reinterpret_cast<T*>(r.release());
 }
 
@@ -216,6 +286,7 @@ inline int sign_code(int t, int neg, int pos) noexcept { return t < 0 ? neg : (t
 }  // namespace
 
 int mpz_set_text(mpz_ptr z, PyObject* text, int base) noexcept {
+  if (const int fast = decimal_digits(z, text, base)) return fast > 0 ? 0 : -1;
   Text t;
   if (!t.load(text)) return -1;
   return parse_integer(z, t.data(), t.size(), base);

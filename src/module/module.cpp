@@ -18,6 +18,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "module/capsule.h"
 #include "objects/objects.h"
 
 extern "C" {
@@ -195,6 +196,8 @@ int vexa2_exec(PyObject* m) {
       return -1;
     }
   }
+
+  publish_capsule(m);
 
   register_with(m, "copyreg",
                 "def vexa2_reducer(x): return (vexa2.from_binary, (vexa2.to_binary(x),))\n"

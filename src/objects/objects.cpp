@@ -98,7 +98,7 @@ struct Pool {
   static void put(PyObject* self, bool small) noexcept {
     T* o = reinterpret_cast<T*>(self);
     int& n = global.*Count;
-    if (small && n < CACHE_SIZE && cache_open()) {
+    if (small && n < CACHE_SIZE && (global.cache_state == CACHE_OPEN || cache_open())) {
       (global.*Cache)[n++] = o;
       return;
     }
@@ -147,6 +147,17 @@ typename P::Obj* obtain(PyTypeObject* type, Reset reset, Init init) noexcept {
   return r;
 }
 
+// What mpfr_set_prec does (the value becomes NaN), without its work when
+// the revived value already has the precision: its digits are kept.
+inline void reset_prec(mpfr_ptr f, mpfr_prec_t prec) noexcept {
+  if (mpfr_get_prec(f) != prec) {
+    mpfr_set_prec(f, prec);
+    return;
+  }
+  f->_mpfr_sign = 1;
+  f->_mpfr_exp = __MPFR_EXP_NAN;
+}
+
 inline bool small_mpfr(mpfr_srcptr f) noexcept { return mpfr_get_prec(f) <= CACHE_MAX_PREC; }
 inline bool small_mpz(mpz_srcptr z) noexcept { return z->_mp_alloc <= CACHE_MAX_LIMBS; }
 
@@ -154,7 +165,7 @@ inline bool small_mpz(mpz_srcptr z) noexcept { return z->_mp_alloc <= CACHE_MAX_
 
 MPZ_Object* new_mpz() noexcept {
   MPZ_Object* r = obtain<MpzPool>(
-      &MPZ_Type, [](MPZ_Object* o) { mpz_set_ui(o->z, 0); }, [](MPZ_Object* o) { mpz_init(o->z); });
+      &MPZ_Type, [](MPZ_Object* o) { o->z->_mp_size = 0; }, [](MPZ_Object* o) { mpz_init(o->z); });
   if (r) r->hash_cache = -1;
   return r;
 }
@@ -178,7 +189,7 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
   if (!prec_ok(prec)) return value_error("invalid value for precision");
   if (!storage_available(prec)) return memory_error();
   MPFR_Object* r = obtain<MpfrPool>(
-      &MPFR_Type, [prec](MPFR_Object* o) { mpfr_set_prec(o->f, prec); },
+      &MPFR_Type, [prec](MPFR_Object* o) { reset_prec(o->f, prec); },
       [prec](MPFR_Object* o) { mpfr_init2(o->f, prec); });
   if (!r) return nullptr;
   r->hash_cache = -1;
@@ -196,7 +207,10 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   MPC_Object* r = obtain<MpcPool>(
       &MPC_Type,
       [rprec, iprec](MPC_Object* o) {
-        if (rprec == iprec) {
+        if (mpfr_get_prec(mpc_realref(o->c)) == rprec && mpfr_get_prec(mpc_imagref(o->c)) == iprec) {
+          reset_prec(mpc_realref(o->c), rprec);
+          reset_prec(mpc_imagref(o->c), iprec);
+        } else if (rprec == iprec) {
           mpc_set_prec(o->c, rprec);
         } else {
           mpc_clear(o->c);

@@ -149,6 +149,8 @@ def test_real_correct_rounding(name, p):
     rng = random.Random(f"{name}/{p}")
     binary = name in REAL_BINARY
     oracle, dom = (REAL_BINARY if binary else REAL_UNARY)[name]
+    if name in ("y0", "y1") and p == 1000:
+        pytest.skip("mpmath's Bessel Y takes most of a minute at 1,000 bits; 113 bits covers the routine")
     count = 2 if (name in SLOW and p == 1000) else 4
     for _ in range(count):
         args = [rand_real(rng, p, dom) for _ in range(2 if binary else 1)]

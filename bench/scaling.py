@@ -1,0 +1,83 @@
+"""Parallel scaling: the throughput of 2 threads against 1 doing the same
+independent work (each thread makes its own operands).
+
+On a free-threaded interpreter every case is run as is; with the GIL only
+the large integer work is run, with allow_release_gil=True, since nothing
+else can overlap there. A ratio of 2.0 is perfect scaling.
+
+Usage: scaling.py [seconds per measurement, default 1.0]
+"""
+import sys
+import sysconfig
+import threading
+import time
+
+import vexa2
+
+FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+
+
+def big_mul(stop):
+    with vexa2.context(vexa2.get_context(), allow_release_gil=True):
+        a, b = vexa2.mpz(7) ** 118_000, vexa2.mpz(3) ** 209_000  # about 10**5 digits each
+        n = 0
+        while not stop.is_set():
+            a * b
+            n += 1
+    return n
+
+
+def mpfr_1000(stop):
+    with vexa2.context(vexa2.get_context(), precision=1000):
+        x, y = vexa2.mpfr(2).sqrt(), vexa2.mpfr(3).sqrt()
+        n = 0
+        while not stop.is_set():
+            for _ in range(100):
+                x * y + x
+            n += 100
+    return n
+
+
+def mpz_small(stop):
+    a, b = vexa2.mpz(1234567), vexa2.mpz(7654321)
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
+            a + b
+            a < b
+        n += 100
+    return n
+
+
+def throughput(work, threads, seconds):
+    stop = threading.Event()
+    counts = [0] * threads
+
+    def run(i):
+        counts[i] = work(stop)
+
+    ts = [threading.Thread(target=run, args=(i,)) for i in range(threads)]
+    for t in ts:
+        t.start()
+    time.sleep(seconds)
+    stop.set()
+    for t in ts:
+        t.join()
+    return sum(counts) / seconds
+
+
+def main(argv):
+    seconds = float(argv[1]) if len(argv) > 1 else 1.0
+    cases = [("mpz * mpz, 10**5 digits", big_mul)]
+    if FREE_THREADED:
+        cases += [("mpfr * + , 1000 bits", mpfr_1000), ("mpz + and <, 1 limb", mpz_small)]
+    print(f"{'case':32s} {'1 thread ops/s':>16s} {'2 threads ops/s':>16s} {'ratio':>6s}"
+          f"   ({'free-threaded' if FREE_THREADED else 'with GIL, lock released'})")
+    for name, work in cases:
+        one = throughput(work, 1, seconds)
+        two = throughput(work, 2, seconds)
+        print(f"{name:32s} {one:16.0f} {two:16.0f} {two / one:6.2f}", flush=True)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

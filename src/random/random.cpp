@@ -1,0 +1,255 @@
+// Random states and the generators that draw integers, reals and complex
+// numbers from them.
+#include "random/random_state.h"
+
+#include <climits>
+#include <cstdint>
+#include <unistd.h>
+
+#include "context/context.h"
+#include "convert/classify.h"
+#include "convert/int_conv.h"
+#include "core/args.h"
+#include "core/compat.h"
+#include "core/errors.h"
+#include "core/ref.h"
+#include "core/registry.h"
+#include "objects/objects.h"
+
+namespace vx {
+
+PyTypeObject RandomState_Type = {
+    PyVarObject_HEAD_INIT(nullptr, 0) "vexa2.random_state",
+    sizeof(RandomState_Object),
+    0,
+};
+
+namespace {
+
+using StatePtr = __gmp_randstate_struct*;
+
+void random_state_dealloc(PyObject* self) noexcept {
+  gmp_randclear(reinterpret_cast<RandomState_Object*>(self)->state);
+  PyObject_Free(self);
+}
+
+PyObject* random_state_repr(PyObject*) noexcept { return PyUnicode_FromString("<vexa2.RandomState>"); }
+
+// Runs one draw on the state of `s`. Threads that share a state take
+// turns: on the free-threaded build the object's critical section keeps
+// two draws from interleaving inside GMP; elsewhere the interpreter's lock
+// already does. `draw` makes no call into the interpreter.
+template <class F>
+void with_state(PyObject* s, F&& draw) noexcept {
+  Py_BEGIN_CRITICAL_SECTION(s);
+  draw(reinterpret_cast<RandomState_Object*>(s)->state);
+  Py_END_CRITICAL_SECTION();
+}
+
+// GMP counts limbs in an int and stops the process when asked for more,
+// or when it cannot allocate them. A bit count beyond the first limit is
+// refused with ValueError; one the machine's memory cannot hold with
+// MemoryError. Counts below 2**30 bits (128 MiB) are not compared with
+// the memory.
+constexpr unsigned long long MAX_BITS = static_cast<unsigned long long>(INT_MAX - 1) * GMP_NUMB_BITS;
+
+bool bit_count_possible(unsigned long bits, const char* fname) noexcept {
+  if (bits > MAX_BITS) {
+    PyErr_Format(PyExc_ValueError, "%s() bit_count too large", fname);
+    return false;
+  }
+  if (bits <= (1ul << 30)) return true;
+  const unsigned long long bytes = bits / 8 + 16;
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  bool fits = !(pages > 0 && page > 0 && bytes > static_cast<unsigned long long>(pages) * page);
+  if (fits) {
+    void* probe = PyMem_RawMalloc(bytes);
+    fits = probe != nullptr;
+    PyMem_RawFree(probe);
+  }
+  if (!fits) PyErr_NoMemory();
+  return fits;
+}
+
+PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs > 1) return type_error("random_state() requires 0 or 1 integer arguments");
+  Own<RandomState_Object> r(PyObject_New(RandomState_Object, &RandomState_Type));
+  if (!r) return nullptr;
+  gmp_randinit_default(r->state);
+  if (nargs == 0) {
+    gmp_randseed_ui(r->state, 0);
+    return r.release();
+  }
+  const int kind = classify(args[0]);
+  Own<MPZ_Object> seed(is_integer_kind(kind) ? to_mpz(args[0], kind) : nullptr);
+  if (!seed) {
+    PyErr_Clear();
+    return type_error("seed must be an integer");
+  }
+  gmp_randseed(r->state, seed->z);
+  return r.release();
+}
+
+PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, "mpz_random() requires 2 arguments")) return nullptr;
+  constexpr const char* bad = "mpz_random() requires 'random_state' and 'int' arguments";
+  if (!is_random_state(args[0])) return type_error(bad);
+  const int kind = classify(args[1]);
+  Own<MPZ_Object> n(is_integer_kind(kind) ? to_mpz(args[1], kind) : nullptr);
+  if (!n) {
+    PyErr_Clear();
+    return type_error(bad);
+  }
+  // GMP divides by the bound: zero would stop the process.
+  if (mpz_sgn(n->z) <= 0) return value_error("mpz_random() requires a positive bound");
+  MPZ_Object* r = new_mpz();
+  if (!r) return nullptr;
+  with_state(args[0], [&](StatePtr st) { mpz_urandomm(r->z, st, n->z); });
+  return reinterpret_cast<PyObject*>(r);
+}
+
+// mpz_urandomb and mpz_rrandomb: a state and a bit count.
+template <void (*gen)(mpz_ptr, StatePtr, mp_bitcnt_t)>
+PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname, const char* count_msg,
+                    const char* bad) {
+  if (!want_args(nargs, 2, count_msg)) return nullptr;
+  if (!is_random_state(args[0])) return type_error(bad);
+  const unsigned long bits = read_ulong(args[1]);
+  if (bits == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
+    PyErr_Clear();
+    return type_error(bad);
+  }
+  if (!bit_count_possible(bits, fname)) return nullptr;
+  MPZ_Object* r = new_mpz();
+  if (!r) return nullptr;
+  with_state(args[0], [&](StatePtr st) { gen(r->z, st, bits); });
+  return reinterpret_cast<PyObject*>(r);
+}
+
+PyObject* f_mpz_urandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  return draw_bits<mpz_urandomb>(args, nargs, "mpz_urandomb", "mpz_urandomb() requires 2 arguments",
+                                 "mpz_urandomb() requires 'random_state' and 'bit_count' arguments");
+}
+
+PyObject* f_mpz_rrandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  return draw_bits<mpz_rrandomb>(args, nargs, "mpz_rrandomb", "mpz_rrandomb() requires 2 arguments",
+                                 "mpz_rrandomb() requires 'random_state' and 'bit_count' arguments");
+}
+
+// The checks shared by the one-argument generators; the current context
+// (borrowed from `ctx`) on success.
+CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, const char* count_msg, const char* bad,
+                             Own<CTXT_Object>& ctx) noexcept {
+  if (!want_args(nargs, 1, count_msg)) return nullptr;
+  if (!is_random_state(args[0])) return type_error(bad);
+  ctx = Own<CTXT_Object>(current_context());
+  return ctx.get();
+}
+
+// The result keeps rc 0 and no result check runs: a draw raises no flag.
+PyObject* f_mpfr_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  Own<CTXT_Object> ctx;
+  if (!real_draw_setup(args, nargs, "mpfr_random() requires 1 argument",
+                       "mpfr_random() requires 'random_state' argument", ctx))
+    return nullptr;
+  MPFR_Object* r = new_mpfr(0, ctx.get());
+  if (!r) return nullptr;
+  const mpfr_rnd_t mode = rnd(ctx->ctx);
+  with_state(args[0], [&](StatePtr st) { mpfr_urandom(r->f, st, mode); });
+  return reinterpret_cast<PyObject*>(r);
+}
+
+PyObject* f_mpfr_nrandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  Own<CTXT_Object> ctx;
+  if (!real_draw_setup(args, nargs, "mpfr_nrandom() requires 1 argument",
+                       "mpfr_nrandom() requires 'random_state' argument", ctx))
+    return nullptr;
+  MPFR_Object* r = new_mpfr(0, ctx.get());
+  if (!r) return nullptr;
+  const mpfr_rnd_t mode = rnd(ctx->ctx);
+  with_state(args[0], [&](StatePtr st) { mpfr_nrandom(r->f, st, mode); });
+  return reinterpret_cast<PyObject*>(r);
+}
+
+PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  Own<CTXT_Object> ctx;
+  if (!real_draw_setup(args, nargs, "mpfr_grandom() requires 1 argument",
+                       "mpfr_grandom() requires 'random_state' argument", ctx))
+    return nullptr;
+  Own<MPFR_Object> a(new_mpfr(0, ctx.get()));
+  if (!a) return nullptr;
+  Own<MPFR_Object> b(new_mpfr(0, ctx.get()));
+  if (!b) return nullptr;
+  const mpfr_rnd_t mode = rnd(ctx->ctx);
+  with_state(args[0], [&](StatePtr st) {
+    mpfr_nrandom(a->f, st, mode);
+    mpfr_nrandom(b->f, st, mode);
+  });
+  return PyTuple_Pack(2, a.obj(), b.obj());
+}
+
+PyObject* f_mpc_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  Own<CTXT_Object> ctx;
+  if (!real_draw_setup(args, nargs, "mpfc_random() requires 1 argument",
+                       "mpc_random() requires 'random_state' argument", ctx))
+    return nullptr;
+  MPC_Object* r = new_mpc(0, 0, ctx.get());
+  if (!r) return nullptr;
+  with_state(args[0], [&](StatePtr st) { mpc_urandom(r->c, st); });
+  return reinterpret_cast<PyObject*>(r);
+}
+
+void setup_random_state_type() noexcept {
+  RandomState_Type.tp_dealloc = random_state_dealloc;
+  RandomState_Type.tp_repr = random_state_repr;
+  RandomState_Type.tp_flags = Py_TPFLAGS_DEFAULT;
+  RandomState_Type.tp_doc =
+      "State of a random-number generator, made by random_state(seed).\n\n"
+      "Every draw advances it. Threads may share one state: each draw holds\n"
+      "the state alone while it runs, so draws never interleave, although the\n"
+      "order in which the threads receive the values is not fixed.";
+}
+
+const FnDef random_rows[] = {
+    fast("random_state", f_random_state, IN_MODULE,
+         "random_state(seed=0, /)\n--\n\n"
+         "Return a new random state seeded by the integer seed. Equal seeds\n"
+         "give equal sequences. A state may be shared by threads, each draw\n"
+         "taking it alone; only a state used by one thread gives a sequence\n"
+         "that can be reproduced."),
+    fast("mpz_random", f_mpz_random, IN_MODULE,
+         "mpz_random(random_state, n, /)\n--\n\n"
+         "Return a uniformly distributed random integer between 0 and n-1 (n > 0)."),
+    fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE,
+         "mpz_urandomb(random_state, bit_count, /)\n--\n\n"
+         "Return a uniformly distributed random integer between 0 and\n"
+         "2**bit_count-1."),
+    fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE,
+         "mpz_rrandomb(random_state, bit_count, /)\n--\n\n"
+         "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\n"
+         "with long sequences of zeros and ones in its binary representation."),
+    fast("mpfr_random", f_mpfr_random, IN_MODULE,
+         "mpfr_random(random_state, /)\n--\n\n"
+         "Return a uniformly distributed number between [0,1], at the current\n"
+         "context's precision and rounding."),
+    fast("mpfr_nrandom", f_mpfr_nrandom, IN_MODULE,
+         "mpfr_nrandom(random_state, /)\n--\n\n"
+         "Return a random number with a standard normal distribution."),
+    fast("mpfr_grandom", f_mpfr_grandom, IN_MODULE,
+         "mpfr_grandom(random_state, /)\n--\n\n"
+         "Return a tuple of two independent random numbers with a standard\n"
+         "normal distribution."),
+    fast("mpc_random", f_mpc_random, IN_MODULE,
+         "mpc_random(random_state, /)\n--\n\n"
+         "Return a complex number whose real and imaginary parts are each\n"
+         "uniformly distributed in [0,1]."),
+};
+
+// Readied at import but not published: states are made by random_state().
+int ready_random_state(PyObject*) noexcept { return PyType_Ready(&RandomState_Type); }
+
+}  // namespace
+
+VX_UNIT(random, random_rows, {}, setup_random_state_type, ready_random_state)
+
+}  // namespace vx
