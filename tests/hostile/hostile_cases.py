@@ -43,7 +43,7 @@ def case(src, raises=SIZE, value=NONE, needs=(), xfail=None, big=False):
 
 MEMCHECK = "needs the memory check"
 # Cases marked MEMCHECK that still stop the process (GMP aborts on the failed allocation).
-STILL_FAILING = {"mpz_urandomb(random_state(1), 2**35)"}
+STILL_FAILING = set()
 
 
 # --- Hostile objects ---------------------------------------------------------
