@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -59,3 +59,17 @@ asan:
 	@VEXA2_BUILD_ARGS="-C cmake.define.VEXA2_SANITIZE=ON -C build-dir=build/asan" scripts/setup.sh $(PYTHON) .venv-asan
 	LD_PRELOAD=$$(g++ -print-file-name=libasan.so):$$(g++ -print-file-name=libubsan.so) ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 PYTHONMALLOC=malloc .venv-asan/bin/python -m pytest tests -x -q -p no:cacheprovider
+
+# Fuzzing (atheris): `make fuzz` runs each harness FUZZ_SECONDS; CI runs FUZZ_RUNS executions each.
+FUZZ_SECONDS ?= 300
+FUZZ_RUNS ?= 50000
+fuzz: setup
+	@scripts/fuzz.sh $(PY) 0 $(FUZZ_SECONDS)
+fuzz-ci: setup
+	@scripts/fuzz.sh $(PY) $(FUZZ_RUNS)
+
+# Leaks: every public operation many times; allocated blocks and resident memory must stay flat.
+leaks: setup
+	$(PY) scripts/leaks.py
+leaks-ci: setup
+	$(PY) scripts/leaks.py --subset

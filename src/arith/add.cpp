@@ -2,6 +2,7 @@
 // context's plus, minus and abs.
 #include "arith/float_ops.h"
 #include "convert/int_conv.h"
+#include "core/memory.h"
 
 namespace vx::arith {
 
@@ -44,6 +45,19 @@ inline void z_small_op(mpz_ptr r, Small s, mpz_srcptr b) noexcept {
   } else {
     z_op_small<op>(r, b, s);
   }
+}
+
+// A product of operands of `n` limbs in all needs room for its n limbs and
+// as much again of GMP's scratch; GMP stops the process when it finds none.
+template <Op op>
+inline bool room_for(size_t n) noexcept {
+  if constexpr (op == Op::Mul) {
+    if (n >= DETACH_MIN_LIMBS && !memory_can_hold(uint64_t{n} * sizeof(mp_limb_t) * 2)) {
+      PyErr_NoMemory();
+      return false;
+    }
+  }
+  return true;
 }
 
 // r = a op b in machine words when both operands and the result fit one
@@ -95,11 +109,13 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
         return r.release();
       }
       mpz_set_pylong(rz, y);  // straight into the result: no temporary
+      if (!room_for<op>(limbs(xz, rz))) return nullptr;
       if (!compute(cx, a == K_XMPZ, limbs(xz, rz), [&] { z_op<op>(rz, xz, rz); })) return nullptr;
       return r.release();
     }
     mpz_srcptr yz = mpz_of(y);
     if (z_op_words<op>(rz, xz, yz)) return r.release();
+    if (!room_for<op>(limbs(xz, yz))) return nullptr;
     if (!compute(cx, is_shared(a, b), limbs(xz, yz), [&] { z_op<op>(rz, xz, yz); })) return nullptr;
     return r.release();
   }
@@ -111,6 +127,7 @@ PyObject* int_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       return r.release();
     }
     mpz_set_pylong(rz, x);
+    if (!room_for<op>(limbs(rz, yz))) return nullptr;
     if (!compute(cx, b == K_XMPZ, limbs(rz, yz), [&] { z_op<op>(rz, rz, yz); })) return nullptr;
     return r.release();
   }

@@ -169,7 +169,7 @@ bool too_long() noexcept {
 bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) noexcept {
   Conv& f = r.f;
   f.push('%');
-  bool align = false, sign = false, hash = false, point = false, has_r = false, rletter = false;
+  bool align = false, sign = false, hash = false, point = false, has_r = false, rletter = false, width = false;
   bool last_rounding = false, typed = false;
 
   // Before the first rounding or type letter: the default precision where
@@ -202,7 +202,9 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
     } else if (c == '#') {
       // After the point the flag would land behind the precision, where
       // MPFR no longer reads a conversion and prints the format itself.
-      if (hash || point || has_r) return invalid_spec();
+      // The flag comes before the width: digits on both sides of it would
+      // make one width of them all.
+      if (hash || point || has_r || width) return invalid_spec();
       ok = f.push(c);
       hash = true;
     } else if (c == '.') {
@@ -221,6 +223,7 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
           align = true;
         }
         ok = ok && r.a.push(c);
+        width = true;
       }
     } else if (is_rounding_letter(c)) {
       if (rletter) return invalid_spec();
@@ -305,7 +308,7 @@ bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, i
         sign = true;
       }
       if (c == '#') {
-        if (hash || points || has_r) return invalid_spec();  // as for mpfr
+        if (hash || points || has_r || width) return invalid_spec();  // as for mpfr
         ok = ok && both_c(c);
         hash = true;
       } else if (c == '.') {

@@ -125,17 +125,21 @@ PyObject* bincoef(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return r.release();
 }
 
+// GMP holds two terms and scratch of their size while it computes a
+// Fibonacci or Lucas number: room for three results.
+constexpr double FIB_ROOM = 3.0;
+
 PyObject* fib(PyObject*, PyObject* arg) {
   unsigned long n;
   if (!read_count(arg, n)) return nullptr;
-  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   return new_result(mpz_fib_ui, n);
 }
 
 PyObject* lucas(PyObject*, PyObject* arg) {
   unsigned long n;
   if (!read_count(arg, n)) return nullptr;
-  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   return new_result(mpz_lucnum_ui, n);
 }
 
@@ -144,7 +148,7 @@ template <void (*F)(mpz_ptr, mpz_ptr, unsigned long)>
 PyObject* pair(PyObject*, PyObject* arg) {
   unsigned long n;
   if (!read_count(arg, n)) return nullptr;
-  if (!fits(LOG2_PHI * static_cast<double>(n))) return nullptr;
+  if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   Ref t = Ref::steal(PyTuple_New(2));
   if (!t) return nullptr;
   MPZ_Object* a = new_mpz();

@@ -119,7 +119,7 @@ def test_hash_after_point_is_invalid(spec):
 
 
 @pytest.mark.parametrize("spec", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
-                                  "x", "R", "=5", ",,", "n", "d", "Uq"])
+                                  "x", "R", "=5", ",,", "n", "d", "Uq", "6#6", "6#.3f"])
 def test_format_invalid(spec):
     with raises(ValueError, INVALID):
         format(mpfr(1.5), spec)
@@ -192,7 +192,8 @@ def test_complex_format(z, spec, text):
     assert format(mpc(z), spec) == text
 
 
-@pytest.mark.parametrize("spec", ["%", "b", "<<", "+<", "5+", "#+", "...", "MN", "MM", "PM", "M.", "N5", "*<5"])
+@pytest.mark.parametrize("spec", ["%", "b", "<<", "+<", "5+", "#+", "...", "MN", "MM", "PM", "M.", "N5", "*<5",
+                                  "6#6", "66366#66663"])
 def test_complex_format_invalid(spec):
     with raises(ValueError, INVALID):
         format(mpc(1 + 2j), spec)
