@@ -40,4 +40,8 @@ def test_hostile(case, verdicts):
     if missing:
         pytest.skip("not in the module: " + ", ".join(missing))
     verdict = verdicts[case.id]
+    if verdict and verdict.startswith("hung") and hostile_runner.under_sanitizer():
+        # Without the memory limit a size that fails quickly elsewhere may be
+        # really allocated and filled, slowly; a crash still fails the case.
+        pytest.skip("slow without a memory limit under the sanitizers")
     assert verdict is None, verdict
