@@ -21,6 +21,11 @@ import pytest
 import vexa2
 from vexa2 import RoundAwayZero, RoundDown, RoundToNearest, RoundToZero, RoundUp, context, mpc, mpfr, mpq
 
+# mpmath, the oracle, keeps its working precision in one process-wide
+# setting: threads running these tests at once would change it under each other.
+pytestmark = pytest.mark.thread_unsafe(reason="mpmath's working precision is process-wide")
+
+
 M = mpmath
 MODES = [RoundToNearest, RoundToZero, RoundUp, RoundDown, RoundAwayZero]
 PRECS = [2, 24, 53, 113, 1000]

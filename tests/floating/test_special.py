@@ -8,6 +8,11 @@ from hypothesis import given, strategies as st
 import vexa2
 from vexa2 import can_round, const_pi, context, get_context, ieee, inf, mpfr, nan, zero
 
+# mpmath, the oracle, keeps its working precision in one process-wide
+# setting: threads running these tests at once would change it under each other.
+pytestmark = pytest.mark.thread_unsafe(reason="mpmath's working precision is process-wide")
+
+
 mpmath = pytest.importorskip("mpmath")
 
 CONSTANTS = [("const_pi", "pi"), ("const_euler", "euler"), ("const_log2", "ln2"), ("const_catalan", "catalan")]

@@ -5,6 +5,11 @@ import pytest
 
 from vexa2 import _mpmath_create, _mpmath_normalize, context, mpfr, mpz, xmpz
 
+# mpmath, the oracle, keeps its working precision in one process-wide
+# setting: threads running these tests at once would change it under each other.
+pytestmark = pytest.mark.thread_unsafe(reason="mpmath's working precision is process-wide")
+
+
 ROUNDINGS = "nfcdu"
 
 
