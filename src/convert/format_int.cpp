@@ -273,7 +273,7 @@ PyObject* f_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 constexpr const char* DIGITS_DOC = "digits($self, base=10, /)\n--\n\nThe integer as text in the given base.";
-constexpr const char* FORMAT_DOC = "__format__($self, format_spec, /)\n--\n\nThe number formatted as the format specification asks.";
+constexpr const char* FORMAT_DOC = "__format__($self, format_spec, /)\n--\n\nThe number as text, formatted as format_spec asks.";
 
 
 void setup_format_slots() noexcept {

@@ -115,16 +115,16 @@ def test_format_examples(value, spec, text):
     assert format(mpz(value), spec) == format(xmpz(value), spec) == text
 
 
-@pytest.mark.parametrize("value, spec, text", [
+@pytest.mark.parametrize("value, fmt, text", [
     (-5, "05", "-0005"), (-5, "<05", "-5000"), (255, "#08x", "0x0000ff"), (-5, "^007", "00-5000"),
     (5, "0", "5"), (5, "00", "5"), (-5, "08.1f", "-00005.0"), (255, "08x", "000000ff"), (255, "+05d", "+0255"),
     (1234567, ",", "1,234,567"), (1234567, "_", "1_234_567"), (255, "_x", "ff"), (2 ** 20, "_x", "10_0000"),
     (123, "09,", "0,000,123"), (-1234, "+012_", "-000_001_234"),
 ])
-def test_format_zero_padding_and_grouping_as_int(value, spec, text):
-    assert format(mpz(value), spec) == format(xmpz(value), spec) == text
-    if "." not in spec:
-        assert format(value, spec) == text
+def test_format_zero_padding_and_grouping_as_int(value, fmt, text):
+    assert format(mpz(value), fmt) == format(xmpz(value), fmt) == text
+    if "." not in fmt:
+        assert format(value, fmt) == text
 
 
 def test_format_grouping_errors():

@@ -70,14 +70,14 @@ def test_format_examples(x, spec, text):
     assert format(mpfr(x), spec) == "{0:{1}}".format(mpfr(x), spec) == text
 
 
-@pytest.mark.parametrize("x, spec, text", [
+@pytest.mark.parametrize("x, fmt, text", [
     (mpfr(-1.5), "08", "-00001.5"), (mpfr(-1.5), "<07.2f", "-1.5000"), (mpfr("-inf"), "06", "-00inf"),
     (mpfr(1.5), "0", "1.5"), (mpfr(-5), "08.2f", "-0005.00"), (mpfr(1234.5), ",.2f", "1,234.50"),
     (mpfr(-1234.5), "015,.2f", "-000,001,234.50"), (mpfr(1234567.25), "_.3f", "1_234_567.250"),
     (mpfr(12345.678), "012.2e", "00001.23e+04"),
 ])
-def test_zero_padding_and_grouping_as_float(x, spec, text):
-    assert format(x, spec) == format(float(x), spec) == text
+def test_zero_padding_and_grouping_as_float(x, fmt, text):
+    assert format(x, fmt) == format(float(x), fmt) == text
 
 
 @pytest.mark.parametrize("x, spec, text", [
