@@ -1,8 +1,8 @@
 """Runs the fuzz harnesses under atheris.
 
     python fuzz/run.py NAME [libFuzzer flags...]   one harness, as long as the flags say
-    python fuzz/run.py --all RUNS [SECONDS]         every harness, RUNS executions each (CI),
-                                                    or for SECONDS each when RUNS is 0
+    python fuzz/run.py --all RUNS [SECONDS]         every harness, RUNS executions each (CI, seed
+                                                    FUZZ_SEED or 1), or for SECONDS each when RUNS is 0
 
 New inputs go to a scratch folder; the seeds in fuzz/corpus/NAME are only read.
 Crash files are written under fuzz/crashes/ (not kept in the repository).
@@ -14,6 +14,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+SEED = int(os.environ.get("FUZZ_SEED", "1"))
 
 
 def fuzz_one(name, flags):
@@ -36,7 +37,8 @@ def run_all(runs, seconds):
     import harnesses
     failed = []
     for name in harnesses.HARNESSES:
-        flags = ["-runs=%d" % runs] if runs else ["-max_total_time=%d" % seconds]
+        # A bounded run has a fixed seed, so a failure it reports reproduces.
+        flags = ["-runs=%d" % runs, "-seed=%d" % SEED] if runs else ["-max_total_time=%d" % seconds]
         t0 = time.monotonic()
         p = subprocess.run([sys.executable, __file__, name, *flags, "-print_final_stats=1"],
                            capture_output=True, text=True)

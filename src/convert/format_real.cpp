@@ -413,6 +413,8 @@ bool split_number_style(const char* fmt, char* out, size_t cap, NumberStyle& st)
     char c = *p;
     if (!point && !in_width && !width_done && (c == '<' || c == '>' || c == '^')) align = true;
     if (c == '.') point = true;
+    // The grouping follows the width: digits after it would be read as more width.
+    if (!point && st.sep && is_digit(c)) return invalid_spec();
     if (!point && !width_done && is_digit(c)) {
       if (!in_width && c == '0' && !st.zero && !st.zero_fill) {
         // The flag: without an alignment the width that follows is ours,
