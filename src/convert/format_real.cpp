@@ -196,7 +196,8 @@ bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) 
       ok = r.a.push(c);
       align = true;
     } else if (c == '+' || c == ' ' || c == '-') {
-      if (sign || hash || point || has_r || rletter) return invalid_spec();
+      // The sign comes before the width, as the '#' does.
+      if (sign || hash || width || point || has_r || rletter) return invalid_spec();
       if (c != '-') ok = f.push(c);
       sign = true;
     } else if (c == '#') {

@@ -120,7 +120,7 @@ def test_hash_after_point_is_invalid(spec):
 
 @pytest.mark.parametrize("spec", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
                                   "x", "R", "=5", ",,", "n", "d", "Uq", "6#6", "6#.3f",
-                                  "88888_88888", "5,5", "3_,"])
+                                  "88888_88888", "5,5", "3_,", "5 5", "3+3f"])
 def test_format_invalid(spec):
     with raises(ValueError, INVALID):
         format(mpfr(1.5), spec)
