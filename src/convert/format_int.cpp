@@ -21,13 +21,41 @@ namespace vx {
 
 namespace {
 
-constexpr size_t STACK_BUFFER = 8191;
+// Texts up to this many characters are written on the stack first.
+constexpr size_t SHORT_TEXT = 1024;
 
-// Frees a heap buffer of format_mpz on every path.
-struct HeapBuffer {
-  char* p = nullptr;
-  ~HeapBuffer() { PyMem_Free(p); }
-};
+// Digits of GMP's texts: lower-case letters up to base 36, upper-case for
+// the negative bases, both cases (upper first) above 36.
+constexpr const char LOWER_DIGITS[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr const char UPPER_DIGITS[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr const char DIGITS_62[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// The digits of v in base b (2..62) as GMP writes them, ending just before
+// `end`; returns where they begin.
+char* limb_digits(char* end, mp_limb_t v, int base) noexcept {
+  if (base == 10) {  // a constant divisor: multiplications
+    do {
+      *--end = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+    return end;
+  }
+  const char* chars = base < 0 ? UPPER_DIGITS : base > 36 ? DIGITS_62 : LOWER_DIGITS;
+  const auto b = static_cast<mp_limb_t>(base < 0 ? -base : base);
+  do {
+    *--end = chars[v % b];
+    v /= b;
+  } while (v);
+  return end;
+}
+
+// A short text as a str; a single character is the interpreter's shared one.
+PyObject* short_text(const char* p, size_t n) noexcept {
+  if (n == 1) return PyUnicode_FromOrdinal(static_cast<unsigned char>(p[0]));
+  PyObject* r = PyUnicode_New(static_cast<Py_ssize_t>(n), 127);
+  if (r) std::memcpy(PyUnicode_1BYTE_DATA(r), p, n);
+  return r;
+}
 
 }  // namespace
 
@@ -35,32 +63,16 @@ PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexce
   if (!((base >= 2 && base <= 62) || (base >= -36 && base <= -2)))
     return value_error("base must be in the interval 2 ... 62");
 
-  // Room for "xmpz(", sign, prefix, ")" and the terminator besides the digits.
-  size_t n = mpz_sizeinbase(z, std::abs(base)) + 11;
-  // GMP converts through temporaries a few times the value's size, and
-  // stops the process if it cannot get them.
-  if (!memory_can_hold(n + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
-  char stack[STACK_BUFFER];
-  HeapBuffer heap;
-  char* buf = stack;
-  if (n > STACK_BUFFER) {
-    heap.p = static_cast<char*>(PyMem_Malloc(n));
-    if (!heap.p) return memory_error();
-    buf = heap.p;
-  }
-
-  // Write the magnitude through a read-only view: the value is shared.
-  __mpz_struct mag = *z;
-  bool negative = mag._mp_size < 0;
-  if (negative) mag._mp_size = -mag._mp_size;
-
-  char* p = buf;
-  auto put = [&p](const char* s) {
-    size_t k = std::strlen(s);
-    std::memcpy(p, s, k);
-    p += k;
+  // What goes before the digits: "xmpz(", sign, prefix.
+  char head[16];
+  size_t h = 0;
+  auto put = [&head, &h](const char* s) {
+    const size_t k = std::strlen(s);
+    std::memcpy(head + h, s, k);
+    h += k;
   };
   if (options & FMT_REPR) put(xmpz ? "xmpz(" : "mpz(");
+  const bool negative = mpz_sgn(z) < 0;
   if (negative)
     put("-");
   else if (options & FMT_PLUS)
@@ -76,10 +88,57 @@ PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexce
       default: break;
     }
   }
-  mpz_get_str(p, base, &mag);
-  p += std::strlen(p);
-  if (options & FMT_REPR) put(")");
-  return PyUnicode_FromStringAndSize(buf, p - buf);
+  const size_t t = (options & FMT_REPR) ? 1 : 0;  // ")"
+
+  if (mpz_size(z) <= 1) {
+    // One limb: digits written here, without GMP's temporaries.
+    char buf[sizeof head + GMP_NUMB_BITS + 2];
+    char* e = buf + sizeof buf;
+    if (t) *--e = ')';
+    char* d = limb_digits(e, mpz_getlimbn(z, 0), base);
+    d -= h;
+    std::memcpy(d, head, h);
+    return short_text(d, static_cast<size_t>(buf + sizeof buf - d));
+  }
+
+  // sizeinbase gives the number of digits or one more.
+  const size_t digits = mpz_sizeinbase(z, std::abs(base));
+  const size_t n = h + digits + t;
+  // GMP converts through temporaries a few times the value's size, and
+  // stops the process if it cannot get them.
+  if (!memory_can_hold(n + 11 + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
+  // The magnitude through a read-only view: the value is shared. GMP writes
+  // the digits and a NUL.
+  __mpz_struct mag = *z;
+  if (negative) mag._mp_size = -mag._mp_size;
+
+  if (n <= SHORT_TEXT) {
+    char buf[SHORT_TEXT + 1];
+    std::memcpy(buf, head, h);
+    mpz_get_str(buf + h, base, &mag);
+    const size_t written = buf[h + digits - 1] ? digits : digits - 1;
+    if (t) buf[h + written] = ')';
+    return short_text(buf, h + written + t);
+  }
+
+  // Long texts: the digits go straight into the str (its terminator takes
+  // GMP's NUL), which is shortened by one when sizeinbase said one too many.
+  Ref r = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(n), 127));
+  if (!r) return nullptr;
+  char* out = reinterpret_cast<char*>(PyUnicode_1BYTE_DATA(r.get()));
+  std::memcpy(out, head, h);
+  mpz_get_str(out + h, base, &mag);
+  if (out[h + digits - 1]) {
+    if (t) out[h + digits] = ')';
+    return r.release();
+  }
+  if (t) out[h + digits - 1] = ')';
+  PyObject* shorter = r.release();
+  if (PyUnicode_Resize(&shorter, static_cast<Py_ssize_t>(n - 1)) < 0) {
+    Py_DECREF(shorter);  // left as it was
+    return nullptr;
+  }
+  return shorter;
 }
 
 PyObject* format_mpq(mpq_srcptr q, int base, bool repr) noexcept {

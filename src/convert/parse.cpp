@@ -1,6 +1,7 @@
 // Parsing numbers from text.
 #include "convert/parse.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "objects/check.h"
@@ -202,17 +203,77 @@ int parse_rational(mpq_ptr q, char* s, std::size_t n, int base) noexcept {
   return 0;
 }
 
-// Long decimal texts of plain digits (white space around, an optional sign
-// before) are read in one pass: straight from the string into digit values
-// for mpn_set_str, validated on the way, without the copy, the scans and
-// GMP's own second pass of the general route. Anything else goes there.
-constexpr Py_ssize_t FAST_DECIMAL_MIN = 1000;
+// Integer texts of the usual form are read in one pass: straight from the
+// string into digit values for mpn_set_str, validated on the way, without
+// the copy, the scans and GMP's own second pass of the general route. The
+// form: an optional sign, the base prefix of base 0, 2, 8 or 16 written
+// right after it ("0x1f", not "0_x1f"), then digits; white space and
+// underscores may stand anywhere except inside the prefix. Every other
+// text (and every faulty one) takes the general route, which reads these
+// ones to the same value and reports the faults.
+
+// A byte's digit value in GMP's texts: for bases up to 36 a letter's case
+// does not matter (a-z and A-Z are 10..35); above, A-Z are 10..35 and a-z
+// 36..61. SKIP marks white space and '_'; every other byte is NOT_DIGIT.
+// Both exceed the largest base, so one comparison finds a digit.
+constexpr unsigned char SKIP = 0xFE, NOT_DIGIT = 0xFF;
+
+struct DigitValues {
+  unsigned char folded[256];  // bases 2..36
+  unsigned char cased[256];   // bases 37..62
+};
+
+constexpr DigitValues make_digit_values() noexcept {
+  DigitValues t{};
+  for (int c = 0; c < 256; ++c) {
+    unsigned char f = NOT_DIGIT, k = NOT_DIGIT;
+    if (c >= '0' && c <= '9') {
+      f = k = static_cast<unsigned char>(c - '0');
+    } else if (c >= 'A' && c <= 'Z') {
+      f = k = static_cast<unsigned char>(c - 'A' + 10);
+    } else if (c >= 'a' && c <= 'z') {
+      f = static_cast<unsigned char>(c - 'a' + 10);
+      k = static_cast<unsigned char>(c - 'a' + 36);
+    } else if (c == ' ' || c == '_' || (c >= '\t' && c <= '\r')) {
+      f = k = SKIP;
+    }
+    t.folded[c] = f;
+    t.cased[c] = k;
+  }
+  return t;
+}
+
+constexpr DigitValues DIGIT_VALUES = make_digit_values();
+
+// Room for digit values: on the stack up to 256 of them, else on the heap.
+class DigitBuffer {
+  static constexpr std::size_t STACK_DIGITS = 256;
+  unsigned char small_[STACK_DIGITS];
+  unsigned char* p_ = small_;
+
+ public:
+  DigitBuffer() noexcept = default;
+  ~DigitBuffer() {
+    if (p_ != small_) PyMem_Free(p_);
+  }
+  DigitBuffer(const DigitBuffer&) = delete;
+  DigitBuffer& operator=(const DigitBuffer&) = delete;
+
+  // False when the heap cannot give n bytes.
+  bool reserve(std::size_t n) noexcept {
+    if (n <= STACK_DIGITS) return true;
+    auto* p = static_cast<unsigned char*>(PyMem_Malloc(n));
+    if (!p) return false;
+    p_ = p;
+    return true;
+  }
+  unsigned char* data() noexcept { return p_; }
+};
 
 // 1 when z holds the value, 0 when the text is not of that form (z
 // untouched), -1 with MemoryError.
-int decimal_digits(mpz_ptr z, PyObject* text, int base) noexcept {
-  if (base != 10 && base != 0) return 0;
-  const char* s;
+int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
+  const unsigned char* s;
   Py_ssize_t len;
   if (PyUnicode_Check(text)) {
 #if PY_VERSION_HEX < 0x030C0000
@@ -222,48 +283,85 @@ int decimal_digits(mpz_ptr z, PyObject* text, int base) noexcept {
     }
 #endif
     if (!PyUnicode_IS_ASCII(text)) return 0;
-    s = static_cast<const char*>(PyUnicode_DATA(text));
+    s = static_cast<const unsigned char*>(PyUnicode_DATA(text));
     len = PyUnicode_GET_LENGTH(text);
   } else if (PyBytes_CheckExact(text)) {
-    s = PyBytes_AS_STRING(text);
+    s = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(text));
     len = PyBytes_GET_SIZE(text);
   } else {
     return 0;
   }
-  if (len < FAST_DECIMAL_MIN || static_cast<std::size_t>(len) > MAX_TEXT_DIGITS) return 0;
-  Py_ssize_t i = 0, end = len;
-  while (i < end && is_space(s[i])) ++i;
-  while (end > i && is_space(s[end - 1])) --end;
+  // The length limit counts the text without its spaces: the general route judges.
+  if (static_cast<std::size_t>(len) > MAX_TEXT_DIGITS) return 0;
+  const unsigned char* p = s;
+  const unsigned char* const end = s + len;
+  const unsigned char* const folded = DIGIT_VALUES.folded;
+  auto skip = [&] {
+    while (p < end && folded[*p] == SKIP) ++p;
+  };
+  skip();
   bool negative = false;
-  if (i < end && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  while (i < end && s[i] == '0') ++i;  // leading zeros ("017" is decimal 17 with base 0 too)
-  const auto n = static_cast<std::size_t>(end - i);
-  auto* digits = static_cast<unsigned char*>(PyMem_Malloc(n ? n : 1));
-  if (!digits) {
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p++ == '-';
+    skip();
+  }
+  if (end - p >= 2 && p[0] == '0') {
+    const char c = lower(static_cast<char>(p[1]));
+    const int named = c == 'x' ? 16 : c == 'b' ? 2 : c == 'o' ? 8 : 0;
+    if (named && (base == 0 || base == named)) {
+      base = named;
+      p += 2;
+    }
+  }
+  if (base == 0) base = 10;  // a leading zero never means octal
+  const unsigned char* const values = base <= 36 ? folded : DIGIT_VALUES.cased;
+  const auto limit = static_cast<unsigned>(base);
+  // Leading zeros carry no value.
+  bool zeros = false;
+  for (; p < end; ++p) {
+    const unsigned v = values[*p];
+    if (v == 0)
+      zeros = true;
+    else if (v != SKIP)
+      break;
+  }
+  DigitBuffer buffer;
+  if (!buffer.reserve(static_cast<std::size_t>(end - p))) {
     memory_error();
     return -1;
   }
-  for (std::size_t k = 0; k < n; ++k) {
-    const unsigned v = static_cast<unsigned char>(s[i + k]) - static_cast<unsigned>('0');
-    if (v > 9) {
-      PyMem_Free(digits);
+  unsigned char* const digits = buffer.data();
+  std::size_t n = 0;
+  for (; p < end; ++p) {
+    const unsigned v = values[*p];
+    if (v < limit) {
+      digits[n++] = static_cast<unsigned char>(v);
+    } else if (v != SKIP) {
       return 0;
     }
-    digits[k] = static_cast<unsigned char>(v);
   }
   if (n == 0) {
-    PyMem_Free(digits);
-    // Nothing but zeros: only when there was at least one.
-    if (i == 0 || s[i - 1] != '0') return 0;
+    if (!zeros) return 0;  // no digits at all
     mpz_set_ui(z, 0);
     return 1;
   }
-  // log2(10) < 3.322, plus the limb mpn_set_str may write beyond the value.
-  const auto room = static_cast<mp_size_t>(n * 3322 / 1000 / GMP_NUMB_BITS + 2);
-  mp_limb_t* rp = mpz_limbs_write(z, room);
-  mp_size_t rn = mpn_set_str(rp, digits, n, 10);
-  PyMem_Free(digits);
-  while (rn > 0 && rp[rn - 1] == 0) --rn;
+  unsigned bits = 1;  // bits per digit, rounded up
+  while ((1u << bits) < limit) ++bits;
+  mp_size_t rn;
+  if (n * bits <= GMP_NUMB_BITS) {
+    mp_limb_t v = 0;
+    for (std::size_t k = 0; k < n; ++k) v = v * limit + digits[k];
+    *mpz_limbs_write(z, 1) = v;
+    rn = 1;
+  } else {
+    // GMP's own bound: the value's bits, plus the limb mpn_set_str may
+    // write beyond it (and one for the rounding of log2).
+    const double value_bits = static_cast<double>(n) * std::log2(static_cast<double>(limit));
+    const auto room = static_cast<mp_size_t>(value_bits / GMP_NUMB_BITS) + 3;
+    mp_limb_t* rp = mpz_limbs_write(z, room);
+    rn = static_cast<mp_size_t>(mpn_set_str(rp, digits, n, base));
+    while (rn > 0 && rp[rn - 1] == 0) --rn;
+  }
   mpz_limbs_finish(z, negative ? -rn : rn);
   return 1;
 }
@@ -272,7 +370,7 @@ template <class T>
 T* int_from_text(PyObject* text, int base) noexcept {
   Own<T> r(new_int<T>());
   if (!r) return nullptr;
-  const int fast = decimal_digits(r->z, text, base);
+  const int fast = plain_digits(r->z, text, base);
   if (fast < 0) return nullptr;
   if (fast > 0) return reinterpret_cast<T*>(r.release());
   Text t;
@@ -286,7 +384,7 @@ inline int sign_code(int t, int neg, int pos) noexcept { return t < 0 ? neg : (t
 }  // namespace
 
 int mpz_set_text(mpz_ptr z, PyObject* text, int base) noexcept {
-  if (const int fast = decimal_digits(z, text, base)) return fast > 0 ? 0 : -1;
+  if (const int fast = plain_digits(z, text, base)) return fast > 0 ? 0 : -1;
   Text t;
   if (!t.load(text)) return -1;
   return parse_integer(z, t.data(), t.size(), base);

@@ -40,7 +40,7 @@ def test_text_matches_int_and_fraction(n, d):
     assert type(q.numerator) is mpz and type(q.denominator) is mpz
 
 
-@pytest.mark.parametrize("bits", [27_000, 80_000])  # near the stack buffer; on the heap
+@pytest.mark.parametrize("bits", [27_000, 80_000])  # texts of thousands of digits
 def test_long_values(bits):
     n = -(3**bits // 7) >> (3**bits // 7).bit_length() - bits
     old = sys.get_int_max_str_digits()
@@ -51,6 +51,15 @@ def test_long_values(bits):
         sys.set_int_max_str_digits(old)
     assert xmpz(n).digits(16) == "-0x" + format(-n, "x")
     assert mpz(n).digits(2) == format(n, "b")
+
+
+# One limb and past it; around the 1,024-character stack text; GMP's digit
+# count exact (2**3390, 2**12000) or one too many (2**3398, 2**3401, 2**12002).
+@pytest.mark.parametrize("k, d", [(64, -1), (64, 0), (3390, 0), (3398, 0), (3401, -1), (3401, 0), (12000, 0), (12002, 0)])
+def test_text_lengths(k, d):
+    for v in (2**k + d, -(2**k + d)):
+        assert (str(mpz(v)), repr(mpz(v)), repr(xmpz(v))) == (str(v), f"mpz({v})", f"xmpz({v})")
+        assert mpz(v).digits(-16) == format(v, "X") and xmpz(v).digits(8) == format(v, "#o")
 
 
 @pytest.mark.parametrize("value, args, text", [
