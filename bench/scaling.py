@@ -1,5 +1,6 @@
 """Parallel scaling: the throughput of 2 threads against 1 doing the same
-independent work (each thread makes its own operands).
+independent work (each thread makes its own operands, except in the case
+that says it shares them).
 
 On a free-threaded interpreter every case is run as is; with the GIL only
 the large integer work is run, with allow_release_gil=True, since nothing
@@ -29,7 +30,7 @@ def big_mul(stop):
 
 def mpfr_1000(stop):
     with vexa2.context(vexa2.get_context(), precision=1000):
-        x, y = vexa2.mpfr(2).sqrt(), vexa2.mpfr(3).sqrt()
+        x, y = vexa2.sqrt(vexa2.mpfr(2)), vexa2.sqrt(vexa2.mpfr(3))
         n = 0
         while not stop.is_set():
             for _ in range(100):
@@ -44,7 +45,51 @@ def mpz_small(stop):
     while not stop.is_set():
         for _ in range(100):
             a + b
+        n += 100
+    return n
+
+
+def mpz_compare(stop):
+    a, b = vexa2.mpz(1234567), vexa2.mpz(7654321)
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
             a < b
+        n += 100
+    return n
+
+
+def mpfr_53(stop):
+    x, y = vexa2.mpfr(1.5), vexa2.mpfr(2.25)
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
+            x + y
+        n += 100
+    return n
+
+
+SHARED = (vexa2.mpfr(1.5), vexa2.mpfr(2.25))
+
+
+def mpfr_53_shared(stop):
+    # Both threads read the same two objects: their reference counts are shared.
+    x, y = SHARED
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
+            x + y
+        n += 100
+    return n
+
+
+def float_add(stop):
+    # Python's own float, for reference: what the interpreter itself scales to.
+    x, y = 1.5, 2.25
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
+            x + y
         n += 100
     return n
 
@@ -70,7 +115,9 @@ def main(argv):
     seconds = float(argv[1]) if len(argv) > 1 else 1.0
     cases = [("mpz * mpz, 10**5 digits", big_mul)]
     if FREE_THREADED:
-        cases += [("mpfr * + , 1000 bits", mpfr_1000), ("mpz + and <, 1 limb", mpz_small)]
+        cases += [("mpfr * + , 1000 bits", mpfr_1000), ("mpz +, 1 limb", mpz_small),
+                  ("mpz <, 1 limb", mpz_compare), ("mpfr +, 53 bits", mpfr_53),
+                  ("mpfr +, 53 bits, shared operands", mpfr_53_shared), ("float + (Python's own)", float_add)]
     print(f"{'case':32s} {'1 thread ops/s':>16s} {'2 threads ops/s':>16s} {'ratio':>6s}"
           f"   ({'free-threaded' if FREE_THREADED else 'with GIL, lock released'})")
     for name, work in cases:
