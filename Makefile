@@ -20,9 +20,14 @@ threads:
 	@scripts/setup.sh $(PYTHON) $(VENV) pytest-run-parallel
 	$(PY) -m pytest tests -q -p no:cacheprovider --parallel-threads=$(THREADS)
 
+# The comparison table (bench/results.md, .json), with the bare C calls
+# (bench/ccall.c), its chart (bench/results.png) and thread scaling.
+# python-flint and matplotlib are optional: the bench runs without them.
 bench: setup
 	-$(PY) -m pip install -q python-flint
+	-$(PY) -m pip install -q matplotlib
 	$(PY) bench/run.py --md bench/results.md --json bench/results.json
+	$(PY) bench/chart.py bench/results.json bench/results.png
 	$(PY) bench/scaling.py
 
 # The type stubs follow the built module: regenerate after adding functions.

@@ -9,13 +9,15 @@ for limbs in (1, 2, 100, 10_000):
                       flint="int(flint.fmpz(x))"))
 
 # Decimal text: Python's int limits the digits it converts unless told not to.
-for digits in (10_000, 1_000_000):
+for digits, tag in ((10_000, "10k"), (1_000_000, "1m")):
     setup = ("import sys, vexa2\nsys.set_int_max_str_digits(0)\n"
              f"s = '7' * {digits}\nx = int(s)\nz = vexa2.mpz(s)")
     CASES.append(dict(name=f"mpz(str), {digits} digits", setup=setup,
-                      vexa2="vexa2.mpz(s)", python="int(s)", flint="flint.fmpz(s)"))
+                      vexa2="vexa2.mpz(s)", python="int(s)", flint="flint.fmpz(s)",
+                      c=f"mpz_set_str_{tag}"))
     CASES.append(dict(name=f"str(mpz), {digits} digits", setup=setup,
-                      vexa2="str(z)", python="str(x)"))
+                      vexa2="str(z)", python="str(x)",
+                      c=f"mpz_get_str_{tag}"))
 
 # Constructor calls on small values: the vectorcall fast paths.
 SMALL = "import vexa2, fractions\nz = vexa2.mpz(5)\nq = vexa2.mpq(1, 3)"

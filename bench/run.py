@@ -7,17 +7,24 @@ Each bench module defines CASES: a list of dicts with
   python    -- the same work with Python's int/Fraction/float/complex
   flint     -- optional: the same with python-flint (skipped when not installed)
   mpmath    -- optional: the same with mpmath
-Ratios below 1 mean vexa2 is faster.
+  c         -- optional: the key of the bare GMP/MPFR/MPC call behind the case
+               in bench/ccall.c, timed in C on the same operands
+Ratios below 1 mean vexa2 is faster; vexa2/C is what the Python-level call
+costs over the library call it makes.
 
 Usage: run.py [--md FILE] [--json FILE] [name-filter ...]
 The table is printed as it is measured; --md writes it again as a Markdown
 table and --json as a list of records (one per case, with the interpreter).
+bench/ccall.c is compiled into build/bench/ with $CC (default cc); when that
+fails the C column stays empty and the rest runs.
 """
 import argparse
 import importlib.util
 import json
+import os
 import pathlib
 import platform
+import subprocess
 import sys
 import sysconfig
 import timeit
@@ -36,23 +43,58 @@ def ns_per_op(stmt, setup):
     return best / n * 1e9
 
 
+def build_ccall(here):
+    """Compiles bench/ccall.c; returns (path, None) or (None, why not)."""
+    exe = here.parent / "build" / "bench" / "ccall"
+    src = here / "ccall.c"
+    cmd = [os.environ.get("CC", "cc"), "-O2", str(src), "-o", str(exe), "-lmpc", "-lmpfr", "-lgmp"]
+    try:
+        exe.parent.mkdir(parents=True, exist_ok=True)
+        r = subprocess.run(cmd, capture_output=True, text=True)
+    except OSError as e:
+        return None, f"{cmd[0]}: {e}"
+    if r.returncode:
+        errors = [line for line in r.stderr.splitlines() if "error" in line] or r.stderr.splitlines()[-1:]
+        return None, f"{' '.join(cmd)} failed (exit {r.returncode}){': ' + errors[0] if errors else ''}"
+    return exe, None
+
+
+def c_ns(exe, key):
+    r = subprocess.run([str(exe), key], capture_output=True, text=True)
+    if r.returncode:
+        print(f"ccall {key}: {r.stderr.strip()}", file=sys.stderr)
+        return None
+    return float(r.stdout.split()[1])
+
+
+def cell(x, width, digits):
+    return f" {x:{width}.{digits}f}" if x else " " * (width + 1)
+
+
+def ratio(v, other):
+    return f"{other:.1f} | {v / other:.3f}" if other else " | "
+
+
 def interpreter():
     gil = "free-threaded" if sysconfig.get_config_var("Py_GIL_DISABLED") else "with GIL"
     return f"{platform.python_implementation()} {platform.python_version()} ({gil})"
 
 
-def markdown(rows):
-    out = [f"Interpreter: {interpreter()}. Times in ns per operation; ratios below 1 mean vexa2 is faster.", "",
-           "| case | vexa2 | Python | vexa2/Python | python-flint | vexa2/flint | mpmath | vexa2/mpmath |",
-           "|---|---:|---:|---:|---:|---:|---:|---:|"]
+def markdown(rows, c_note):
+    out = [f"Interpreter: {interpreter()}. Times in ns per operation; ratios below 1 mean vexa2 is faster.",
+           "C call: the bare GMP/MPFR/MPC call on the same operands, into an existing variable (bench/ccall.c)"
+           + (f"; not measured here: {c_note}." if c_note else "."), "",
+           "| case | C call | vexa2 | vexa2/C | Python | vexa2/Python | python-flint | vexa2/flint"
+           " | mpmath | vexa2/mpmath |",
+           "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
     for r in rows:
         if "group" in r:
-            out.append(f"| **{r['group']}** | | | | | | | |")
+            out.append(f"| **{r['group']}** |" + " |" * 9)
             continue
-        fl = f"{r['flint_ns']:.1f} | {r['vexa2_ns'] / r['flint_ns']:.3f}" if r.get("flint_ns") else " | "
-        mm = f"{r['mpmath_ns']:.1f} | {r['vexa2_ns'] / r['mpmath_ns']:.3f}" if r.get("mpmath_ns") else " | "
-        out.append(f"| {r['name']} | {r['vexa2_ns']:.1f} | {r['python_ns']:.1f} | "
-                   f"{r['vexa2_ns'] / r['python_ns']:.3f} | {fl} | {mm} |")
+        v = r["vexa2_ns"]
+        c = f"{r['c_ns']:.1f} | {v:.1f} | {v / r['c_ns']:.2f}" if r.get("c_ns") else f" | {v:.1f} | "
+        out.append(f"| {r['name']} | {c} | {ratio(v, r['python_ns'])} | {ratio(v, r.get('flint_ns'))} | "
+                   f"{ratio(v, r.get('mpmath_ns'))} |")
     return "\n".join(out) + "\n"
 
 
@@ -64,8 +106,11 @@ def main(argv):
     opts = ap.parse_args(argv[1:])
     here = pathlib.Path(__file__).parent
     rows = []
-    print(f"{'case':48s} {'vexa2 ns':>10s} {'python ns':>10s} {'ratio':>7s} {'flint ns':>10s} {'ratio':>7s}"
-          f" {'mpmath ns':>10s} {'ratio':>7s}")
+    exe, c_note = build_ccall(here)
+    if c_note:
+        print(f"The C column is left empty: {c_note}")
+    heads = ("C ns", "vexa2 ns", "/C", "python ns", "ratio", "flint ns", "ratio", "mpmath ns", "ratio")
+    print(f"{'case':48s}" + "".join(f" {h:>10s}" if "ns" in h else f" {h:>7s}" for h in heads))
     for path in sorted(here.glob("bench_*.py")):
         if opts.only and not any(o in path.stem for o in opts.only):
             continue
@@ -79,23 +124,23 @@ def main(argv):
             v = ns_per_op(case["vexa2"], setup)
             p = ns_per_op(case["python"], setup)
             row = {"bench": path.stem, "name": case["name"], "vexa2_ns": v, "python_ns": p}
-            line = f"{case['name']:48s} {v:10.1f} {p:10.1f} {v / p:7.3f}"
+            if exe and case.get("c"):
+                row["c_key"] = case["c"]
+                row["c_ns"] = c_ns(exe, case["c"])
             if HAVE_FLINT and case.get("flint"):
-                f = ns_per_op(case["flint"], setup + "\nimport flint")
-                row["flint_ns"] = f
-                line += f" {f:10.1f} {v / f:7.3f}"
-            elif case.get("mpmath"):
-                line += f" {'':10s} {'':7s}"
+                row["flint_ns"] = ns_per_op(case["flint"], setup + "\nimport flint")
             if case.get("mpmath"):
-                m = ns_per_op(case["mpmath"], setup)
-                row["mpmath_ns"] = m
-                line += f" {m:10.1f} {v / m:7.3f}"
+                row["mpmath_ns"] = ns_per_op(case["mpmath"], setup)
             rows.append(row)
+            c = row.get("c_ns")
+            line = f"{case['name']:48s}" + cell(c, 10, 1) + cell(v, 10, 1) + cell(c and v / c, 7, 2)
+            for o in (row.get("python_ns"), row.get("flint_ns"), row.get("mpmath_ns")):
+                line += cell(o, 10, 1) + cell(o and v / o, 7, 3)
             print(line, flush=True)
     if opts.md:
-        pathlib.Path(opts.md).write_text(markdown(rows))
+        pathlib.Path(opts.md).write_text(markdown(rows, c_note))
     if opts.json:
-        data = {"interpreter": interpreter(), "flint": HAVE_FLINT,
+        data = {"interpreter": interpreter(), "flint": HAVE_FLINT, "c_note": c_note,
                 "cases": [r for r in rows if "group" not in r]}
         pathlib.Path(opts.json).write_text(json.dumps(data, indent=1) + "\n")
 
