@@ -83,6 +83,20 @@ def mpfr_53_shared(stop):
     return n
 
 
+SHARED_FLOATS = (float("1.5"), float("2.25"))  # made at run time: constants are immortal
+
+
+def float_add_shared(stop):
+    # The same sharing with Python's float: the contention is the interpreter's.
+    x, y = SHARED_FLOATS
+    n = 0
+    while not stop.is_set():
+        for _ in range(100):
+            x + y
+        n += 100
+    return n
+
+
 def float_add(stop):
     # Python's own float, for reference: what the interpreter itself scales to.
     x, y = 1.5, 2.25
@@ -117,7 +131,8 @@ def main(argv):
     if FREE_THREADED:
         cases += [("mpfr * + , 1000 bits", mpfr_1000), ("mpz +, 1 limb", mpz_small),
                   ("mpz <, 1 limb", mpz_compare), ("mpfr +, 53 bits", mpfr_53),
-                  ("mpfr +, 53 bits, shared operands", mpfr_53_shared), ("float + (Python's own)", float_add)]
+                  ("mpfr +, 53 bits, shared operands", mpfr_53_shared), ("float + (Python's own)", float_add),
+                  ("float +, shared operands", float_add_shared)]
     print(f"{'case':32s} {'1 thread ops/s':>16s} {'2 threads ops/s':>16s} {'ratio':>6s}"
           f"   ({'free-threaded' if FREE_THREADED else 'with GIL, lock released'})")
     for name, work in cases:
