@@ -114,9 +114,9 @@ def main(argv):
     for path in sorted(here.glob("bench_*.py")):
         if opts.only and not any(o in path.stem for o in opts.only):
             continue
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        mod = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(mod)
+        loader_info = importlib.util.spec_from_file_location(path.stem, path)
+        mod = importlib.util.module_from_spec(loader_info)
+        loader_info.loader.exec_module(mod)
         print(f"# {path.stem}")
         rows.append({"group": path.stem})
         for case in mod.CASES:
