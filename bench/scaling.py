@@ -18,94 +18,37 @@ import vexa2
 FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
 
 
-def big_mul(stop):
-    with vexa2.context(vexa2.get_context(), allow_release_gil=True):
-        a, b = vexa2.mpz(7) ** 118_000, vexa2.mpz(3) ** 209_000  # about 10**5 digits each
-        n = 0
-        while not stop.is_set():
-            a * b
-            n += 1
-    return n
+def worker(stmt, operands, **context):
+    """A thread's work: `stmt` on the locals x and y, 100 times per look at
+    the stop flag, under a context with the given fields. The statement is
+    compiled into the loop so that no call of ours is measured with it."""
+    ns = {}
+    exec("def loop(stop, x, y):\n    n = 0\n    while not stop.is_set():\n"
+         f"        for _ in range(100):\n            {stmt}\n        n += 100\n    return n\n", ns)
+    loop = ns["loop"]
 
-
-def mpfr_1000(stop):
-    with vexa2.context(vexa2.get_context(), precision=1000):
-        x, y = vexa2.sqrt(vexa2.mpfr(2)), vexa2.sqrt(vexa2.mpfr(3))
-        n = 0
-        while not stop.is_set():
-            for _ in range(100):
-                x * y + x
-            n += 100
-    return n
-
-
-def mpz_small(stop):
-    a, b = vexa2.mpz(1234567), vexa2.mpz(7654321)
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            a + b
-        n += 100
-    return n
-
-
-def mpz_compare(stop):
-    a, b = vexa2.mpz(1234567), vexa2.mpz(7654321)
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            a < b
-        n += 100
-    return n
-
-
-def mpfr_53(stop):
-    x, y = vexa2.mpfr(1.5), vexa2.mpfr(2.25)
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            x + y
-        n += 100
-    return n
+    def work(stop):
+        with vexa2.context(vexa2.get_context(), **context):
+            return loop(stop, *operands())
+    return work
 
 
 SHARED = (vexa2.mpfr(1.5), vexa2.mpfr(2.25))
+# Made at run time: constants are immortal on the free-threaded build.
+SHARED_FLOATS = (float("1.5"), float("2.25"))
 
-
-def mpfr_53_shared(stop):
-    # Both threads read the same two objects: their reference counts are shared.
-    x, y = SHARED
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            x + y
-        n += 100
-    return n
-
-
-SHARED_FLOATS = (float("1.5"), float("2.25"))  # made at run time: constants are immortal
-
-
-def float_add_shared(stop):
-    # The same sharing with Python's float: the contention is the interpreter's.
-    x, y = SHARED_FLOATS
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            x + y
-        n += 100
-    return n
-
-
-def float_add(stop):
-    # Python's own float, for reference: what the interpreter itself scales to.
-    x, y = 1.5, 2.25
-    n = 0
-    while not stop.is_set():
-        for _ in range(100):
-            x + y
-        n += 100
-    return n
+big_mul = worker("x * y", lambda: (vexa2.mpz(7) ** 118_000, vexa2.mpz(3) ** 209_000),  # about 10**5 digits each
+                 allow_release_gil=True)
+mpfr_1000 = worker("x * y + x", lambda: (vexa2.sqrt(vexa2.mpfr(2)), vexa2.sqrt(vexa2.mpfr(3))), precision=1000)
+mpz_small = worker("x + y", lambda: (vexa2.mpz(1234567), vexa2.mpz(7654321)))
+mpz_compare = worker("x < y", lambda: (vexa2.mpz(1234567), vexa2.mpz(7654321)))
+mpfr_53 = worker("x + y", lambda: (vexa2.mpfr(1.5), vexa2.mpfr(2.25)))
+# Both threads read the same two objects: their reference counts are shared.
+mpfr_53_shared = worker("x + y", lambda: SHARED)
+# Python's own float, for reference: what the interpreter itself scales to,
+# with each thread's own operands and with shared ones.
+float_add = worker("x + y", lambda: (float("1.5"), float("2.25")))
+float_add_shared = worker("x + y", lambda: SHARED_FLOATS)
 
 
 def throughput(work, threads, seconds):
