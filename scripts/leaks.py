@@ -26,6 +26,7 @@ RSS_BOUND = 4 << 20         # bytes of resident memory likewise
 ITERATIONS = 20000
 TIME_PER_OP = 1.0           # seconds: slow operations run fewer times (never below MIN_ITERATIONS)
 MIN_ITERATIONS = 300
+RETRIES = 2                 # extra passes for an operation over a bound
 
 X = mpz(3) ** 1500          # operands large enough that a lost limb buffer shows in RSS
 Y = mpz(7) ** 900 + 1
@@ -179,6 +180,14 @@ def main(argv):
         each = max(time.perf_counter() - t0, 1e-7)
         n = max(MIN_ITERATIONS, min(ITERATIONS, int(TIME_PER_OP / each)))
         blocks, grown = measure(fn, args, n)
+        # Caches and free lists filling up can add a burst of blocks once; a
+        # leak adds them on every pass, so a pass over a bound is measured
+        # again and only a growth that repeats counts.
+        for _ in range(RETRIES):
+            if blocks <= BLOCK_BOUND and grown <= RSS_BOUND:
+                break
+            again = measure(fn, args, n)
+            blocks, grown = min(blocks, again[0]), min(grown, again[1])
         if blocks > worst_blocks:
             worst_blocks, worst_name = blocks, name
         worst_rss = max(worst_rss, grown)
