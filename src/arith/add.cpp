@@ -162,6 +162,7 @@ template <class F>
 PyObject* real_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
+  if (a == K_MPFR && b == K_MPFR) return real_pair<F>(x, y, c);
   MPFR_Object* r = real_binary<F>(x, a, y, b, c);
   return r ? obj(check_real(r, c)) : nullptr;
 }
@@ -169,11 +170,14 @@ PyObject* real_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 }  // namespace
 
 const BinaryOp op_add = {int_impl<Op::Add>, rat_impl<Op::Add>, real_impl<FAdd>, complex_binary<FAdd>,
-                         "add() requires 2 arguments", "add() argument type not supported"};
+                         "add() requires 2 arguments", "add() argument type not supported",
+                         real_pair<FAdd>, complex_pair<FAdd>};
 const BinaryOp op_sub = {int_impl<Op::Sub>, rat_impl<Op::Sub>, real_impl<FSub>, complex_binary<FSub>,
-                         "sub() requires 2 arguments", "sub() argument type not supported"};
+                         "sub() requires 2 arguments", "sub() argument type not supported",
+                         real_pair<FSub>, complex_pair<FSub>};
 const BinaryOp op_mul = {int_impl<Op::Mul>, rat_impl<Op::Mul>, real_impl<FMul>, complex_binary<FMul>,
-                         "mul() requires 2 arguments", "mul() argument type not supported"};
+                         "mul() requires 2 arguments", "mul() argument type not supported",
+                         real_pair<FMul>, complex_pair<FMul>};
 
 // ---- one-operand context methods ----
 

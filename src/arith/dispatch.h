@@ -75,13 +75,26 @@ void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept;
 // Implementations by class. Each receives both operands with their kind codes.
 using Impl = PyObject* (*)(PyObject*, int, PyObject*, int, Ctx&);
 
-// One binary operation: its four implementations and the texts of its
-// module function.
+// Two operands of one floating type with the context at hand.
+using Pair = PyObject* (*)(PyObject*, PyObject*, CTXT_Object*);
+
+// One binary operation: its four implementations, the texts of its module
+// function, and optionally the shortcuts of the operator for two mpfr or
+// two mpc operands (the same results as `real`/`complex`, sooner).
 struct BinaryOp {
   Impl integer, rational, real, complex;
   const char* count_msg;  // wrong number of arguments
   const char* type_msg;   // an operand of unknown kind
+  Pair real_pair = nullptr, complex_pair = nullptr;
 };
+
+inline PyObject* in_current_context(Pair f, PyObject* x, PyObject* y) {
+  CTXT_Object* c = current_context();
+  if (!c) return nullptr;
+  PyObject* r = f(x, y, c);
+  Py_DECREF(reinterpret_cast<PyObject*>(c));
+  return r;
+}
 
 inline PyObject* dispatch(const BinaryOp& op, PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   switch (class_of(a, b)) {
@@ -99,11 +112,21 @@ inline PyObject* dispatch(const BinaryOp& op, PyObject* x, int a, PyObject* y, i
 
 // The number-protocol entry: NotImplemented for an operand of unknown kind.
 template <const BinaryOp& op>
-PyObject* slot(PyObject* x, PyObject* y) {
+[[gnu::noinline]] PyObject* slot_any(PyObject* x, PyObject* y) {
   int a = classify(x), b = classify(y);
   if (a == K_UNKNOWN || b == K_UNKNOWN) Py_RETURN_NOTIMPLEMENTED;
   Ctx cx;
   return dispatch(op, x, a, y, b, cx);
+}
+
+// Two mpfr or two mpc operands take their shortcut before any
+// classification (and without the general path's register saves).
+template <const BinaryOp& op>
+PyObject* slot(PyObject* x, PyObject* y) {
+  PyTypeObject* t = Py_TYPE(x);
+  if (t == &MPFR_Type && Py_TYPE(y) == t && op.real_pair) return in_current_context(op.real_pair, x, y);
+  if (t == &MPC_Type && Py_TYPE(y) == t && op.complex_pair) return in_current_context(op.complex_pair, x, y);
+  return slot_any<op>(x, y);
 }
 
 // The module function, which is also a context method.

@@ -187,6 +187,7 @@ PyObject* rat_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 PyObject* real_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
+  if (a == K_MPFR && b == K_MPFR) return real_pair<FDiv>(x, y, c);
   MPFR_Object* r = real_binary<FDiv>(x, a, y, b, c);
   return r ? obj(check_real(r, c)) : nullptr;
 }
@@ -359,7 +360,8 @@ void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept {
 }
 
 const BinaryOp op_truediv = {int_truediv, rat_truediv, real_truediv, complex_binary<FDiv, true>,
-                             "div() requires 2 arguments.", "div() argument type not supported"};
+                             "div() requires 2 arguments.", "div() argument type not supported",
+                             real_pair<FDiv>};
 const BinaryOp op_floordiv = {int_fdiv<Part::Q>, rat_fdiv<Part::Q>, real_floordiv, no_floor,
                               "floor_div() requires 2 arguments", "floor_div() argument type not supported"};
 const BinaryOp op_mod = {int_fdiv<Part::R>, rat_fdiv<Part::R>, real_mod, no_mod, "mod() requires 2 arguments",

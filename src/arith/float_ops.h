@@ -97,6 +97,47 @@ MPFR_Object* real_binary(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c)
   return reinterpret_cast<MPFR_Object*>(r.release());
 }
 
+// x op y for two mpfr values, the common case of the arithmetic operators.
+// MPFR's flags are neither cleared nor read when the result is plain (see
+// plain_real); otherwise the operation is done again between a clearing
+// and the full check, so that special values and range ends are judged as
+// everywhere else.
+template <class F>
+PyObject* real_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
+  MPFR_Object* r = new_mpfr_ctx(c);
+  if (!r) return nullptr;
+  ContextRecord& cr = c->ctx;
+  const mpfr_rnd_t m = rnd(cr);
+  mpfr_srcptr xf = mpfr_of(x), yf = mpfr_of(y);
+  const int rc = F::ff(r->f, xf, yf, m);
+  if (plain_real(r->f, rc, cr)) {
+    r->rc = rc;
+    if (raise_conditions(cr, rc ? TRAP_INEXACT : 0)) return reinterpret_cast<PyObject*>(r);
+    Py_DECREF(r);
+    return nullptr;
+  }
+  mpfr_clear_flags();
+  r->rc = F::ff(r->f, xf, yf, m);
+  return reinterpret_cast<PyObject*>(check_real(r, cr));
+}
+
+// x op y for two mpc values (not division, whose zero divisor is checked
+// first). The complex check reads no MPFR flags; when both parts are plain
+// it would change nothing and report at most "inexact".
+template <class F>
+PyObject* complex_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
+  MPC_Object* r = new_mpc_ctx(c);
+  if (!r) return nullptr;
+  ContextRecord& cr = c->ctx;
+  r->rc = F::cc(r->c, mpc_of(x), mpc_of(y), crnd(cr));
+  if (plain_real(mpc_realref(r->c), MPC_INEX_RE(r->rc), cr) && plain_real(mpc_imagref(r->c), MPC_INEX_IM(r->rc), cr)) {
+    if (raise_conditions(cr, r->rc ? TRAP_INEXACT : 0)) return reinterpret_cast<PyObject*>(r);
+    Py_DECREF(r);
+    return nullptr;
+  }
+  return reinterpret_cast<PyObject*>(check_complex(r, cr));
+}
+
 inline bool complex_class(int kind) noexcept { return kind >= 47; }
 
 // The zero-divisor rule of complex division: `divzero` is raised and, when
@@ -116,6 +157,9 @@ template <class F, bool divide = false>
 PyObject* complex_binary(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
+  if constexpr (!divide) {
+    if (a == K_MPC && b == K_MPC) return complex_pair<F>(x, y, c);
+  }
   ContextRecord& cr = c->ctx;
   Own<MPC_Object> r(new_mpc(0, 0, c));
   if (!r) return nullptr;

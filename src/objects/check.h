@@ -30,6 +30,19 @@ inline MPC_Object* check_complex(Own<MPC_Object>&& r, ContextRecord& c) noexcept
   return check_complex(r.release_typed(), c);
 }
 
+// A result that the checks above would pass through unchanged whatever
+// MPFR's flags say: a regular number inside the context's exponent range
+// and above its subnormal zone, or an exact zero. For the four arithmetic
+// operations its only condition is then "inexact", read from `rc`.
+inline bool plain_real(mpfr_srcptr f, int rc, const ContextRecord& c) noexcept {
+  if (mpfr_regular_p(f)) {
+    const mpfr_exp_t e = mpfr_get_exp(f);
+    return e > c.emin && e < c.emax &&
+           (!c.subnormalize || e > c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2);
+  }
+  return rc == 0 && mpfr_zero_p(f);
+}
+
 // The real check on a bare value: false with the trap's exception set.
 bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range = true, bool subnormal = true) noexcept;
 

@@ -5,7 +5,7 @@
 #include "core/ref.h"
 
 extern "C" {
-thread_local vexa_global_t global = {};
+constinit thread_local vexa_global_t global = {};
 }
 
 namespace vx {

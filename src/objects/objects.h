@@ -111,5 +111,50 @@ struct vexa_global_t {
   int cache_state;               // none yet, open (emptied at thread end), closed
   PyThreadState* closed_tstate;  // the thread state whose clearing emptied the caches
 };
-VX_EXPORT extern thread_local vexa_global_t global;
+VX_EXPORT extern constinit thread_local vexa_global_t global;
 }
+
+namespace vx {
+
+// Result objects at the context's precision taken straight from the top
+// of this thread's cache when it already has that precision: the value
+// becomes NaN with its digits kept, as new_mpfr/new_mpc leave it. Any
+// other case goes the long way.
+inline MPFR_Object* new_mpfr_ctx(CTXT_Object* ctx) noexcept {
+  vexa_global_t& g = global;
+  int& n = g.in_mpfr_cache;
+  if (n) {
+    MPFR_Object* r = g.mpfr_cache[n - 1];
+    if (mpfr_get_prec(r->f) == ctx->ctx.precision) {
+      --n;
+      PyObject_Init(reinterpret_cast<PyObject*>(r), &MPFR_Type);
+      r->f->_mpfr_sign = 1;
+      r->f->_mpfr_exp = __MPFR_EXP_NAN;
+      r->hash_cache = -1;
+      r->rc = 0;
+      return r;
+    }
+  }
+  return new_mpfr(0, ctx);
+}
+
+inline MPC_Object* new_mpc_ctx(CTXT_Object* ctx) noexcept {
+  vexa_global_t& g = global;
+  int& n = g.in_mpc_cache;
+  if (n) {
+    MPC_Object* r = g.mpc_cache[n - 1];
+    mpfr_ptr re = mpc_realref(r->c), im = mpc_imagref(r->c);
+    if (mpfr_get_prec(re) == real_prec(ctx->ctx) && mpfr_get_prec(im) == imag_prec(ctx->ctx)) {
+      --n;
+      PyObject_Init(reinterpret_cast<PyObject*>(r), &MPC_Type);
+      re->_mpfr_sign = im->_mpfr_sign = 1;
+      re->_mpfr_exp = im->_mpfr_exp = __MPFR_EXP_NAN;
+      r->hash_cache = -1;
+      r->rc = 0;
+      return r;
+    }
+  }
+  return new_mpc(0, 0, ctx);
+}
+
+}  // namespace vx
