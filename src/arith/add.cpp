@@ -162,9 +162,7 @@ template <class F>
 PyObject* real_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
-  if (a == K_MPFR && b == K_MPFR) return real_pair<F>(x, y, c);
-  MPFR_Object* r = real_binary<F>(x, a, y, b, c);
-  return r ? obj(check_real(r, c)) : nullptr;
+  return real_checked<F>(x, a, y, b, c);
 }
 
 }  // namespace

@@ -187,9 +187,7 @@ PyObject* rat_fdiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 PyObject* real_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
-  if (a == K_MPFR && b == K_MPFR) return real_pair<FDiv>(x, y, c);
-  MPFR_Object* r = real_binary<FDiv>(x, a, y, b, c);
-  return r ? obj(check_real(r, c)) : nullptr;
+  return real_checked<FDiv>(x, a, y, b, c);
 }
 
 // The quotient rounded to the context, then down to an integral value.

@@ -25,7 +25,13 @@ struct FSub {
   static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_sub_d(r, a, b, m); }
   static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_d_sub(r, a, b, m); }
   static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_sub_si(r, a, b, m); }
-  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_si_sub(r, a, b, m); }
+  // MPFR forms a - b for a negative a as -(b + |a|), which gives an exact
+  // cancellation the sign of the wrong zero; it gets the sign x - x has.
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) {
+    const int t = mpfr_si_sub(r, a, b, m);
+    if (mpfr_zero_p(r)) mpfr_setsign(r, r, m == MPFR_RNDD, m);
+    return t;
+  }
   static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_sub(r, a, b, m); }
   static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_sub_fr(r, a, b, m); }
   static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_sub(r, a, b, m); }
@@ -97,19 +103,18 @@ MPFR_Object* real_binary(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c)
   return reinterpret_cast<MPFR_Object*>(r.release());
 }
 
-// x op y for two mpfr values, the common case of the arithmetic operators.
-// MPFR's flags are neither cleared nor read when the result is plain (see
-// plain_real); otherwise the operation is done again between a clearing
-// and the full check, so that special values and range ends are judged as
-// everywhere else.
-template <class F>
-PyObject* real_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
+// Runs `op(result, rounding)` into a new result at the context's precision
+// and checks it, for the four arithmetic operations. MPFR's flags are
+// neither cleared nor read when the result is plain (see plain_real);
+// otherwise the operation is done again between a clearing and the full
+// check, so that special values and range ends are judged as everywhere else.
+template <class Op>
+PyObject* run_checked(CTXT_Object* c, Op op) {
   MPFR_Object* r = new_mpfr_ctx(c);
   if (!r) return nullptr;
   ContextRecord& cr = c->ctx;
   const mpfr_rnd_t m = rnd(cr);
-  mpfr_srcptr xf = mpfr_of(x), yf = mpfr_of(y);
-  const int rc = F::ff(r->f, xf, yf, m);
+  const int rc = op(r->f, m);
   if (plain_real(r->f, rc, cr)) {
     r->rc = rc;
     if (raise_conditions(cr, rc ? TRAP_INEXACT : 0)) return reinterpret_cast<PyObject*>(r);
@@ -117,8 +122,41 @@ PyObject* real_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
     return nullptr;
   }
   mpfr_clear_flags();
-  r->rc = F::ff(r->f, xf, yf, m);
+  r->rc = op(r->f, m);
   return reinterpret_cast<PyObject*>(check_real(r, cr));
+}
+
+// x op y for two mpfr values, the common case of the arithmetic operators.
+template <class F>
+PyObject* real_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
+  mpfr_srcptr xf = mpfr_of(x), yf = mpfr_of(y);
+  return run_checked(c, [xf, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::ff(r, xf, yf, m); });
+}
+
+// x op y in the real class, checked: the forms of real_binary that need no
+// temporary run through run_checked, the others through real_binary.
+template <class F>
+PyObject* real_checked(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c) {
+  const bool sub = c->ctx.subnormalize;
+  long v;
+  if (a == K_MPFR) {
+    mpfr_srcptr xf = mpfr_of(x);
+    if (b == K_MPFR) return real_pair<F>(x, y, c);
+    if (b == K_PYFLOAT && !sub) {
+      const double d = PyFloat_AS_DOUBLE(y);
+      return run_checked(c, [xf, d](mpfr_ptr r, mpfr_rnd_t m) { return F::fd(r, xf, d, m); });
+    }
+    if (small_nonzero(y, b, v)) return run_checked(c, [xf, v](mpfr_ptr r, mpfr_rnd_t m) { return F::fs(r, xf, v, m); });
+  } else if (b == K_MPFR) {
+    mpfr_srcptr yf = mpfr_of(y);
+    if (a == K_PYFLOAT && !sub) {
+      const double d = PyFloat_AS_DOUBLE(x);
+      return run_checked(c, [d, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::df(r, d, yf, m); });
+    }
+    if (small_nonzero(x, a, v)) return run_checked(c, [v, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::sf(r, v, yf, m); });
+  }
+  MPFR_Object* r = real_binary<F>(x, a, y, b, c);
+  return r ? reinterpret_cast<PyObject*>(check_real(r, c)) : nullptr;
 }
 
 // x op y for two mpc values (not division, whose zero divisor is checked

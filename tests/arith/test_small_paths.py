@@ -42,18 +42,28 @@ def test_shared_inexact_flag_is_kept():
         ctx.trap_inexact = False
 
 
-# Two mpfr (or two mpc) operands take a shortcut that reads no MPFR flags
-# for ordinary results; a Python float or complex operand takes the general
-# path. Values, ternary values and flags must agree, near the range ends too.
+# Two mpfr (or two mpc) operands, and an mpfr beside a float or a small int,
+# take shortcuts that read no MPFR flags for ordinary results; an operand
+# known only by __mpfr__/__mpc__ takes the general path. Values, ternary
+# values and flags must agree, near the range ends too.
 PAIR_CONTEXTS = [dict(), dict(emax=12, emin=-12), dict(emax=12, emin=-12, subnormalize=True, precision=10),
                  dict(precision=8, round=vexa2.RoundUp, emin=-20, emax=3)]
 PAIR_OPS = [operator.add, operator.sub, operator.mul, operator.truediv]
-VALUES = st.one_of(st.sampled_from([0.0, -0.0, math.inf, -math.inf, math.nan, 2.0**-12, 2.0**11, 4095.0]),
+VALUES = st.one_of(st.sampled_from([0.0, -0.0, math.inf, -math.inf, math.nan, 2.0**-12, 2.0**11, 4095.0, 3.0]),
                    st.floats(-5000, 5000, width=16), st.floats(2.0**-14, 2.0**-8, width=32))
 
 
-def _flags(c):
-    return tuple(getattr(c, f) for f in ("underflow", "overflow", "inexact", "invalid", "divzero"))
+class Via:   # reaches the operation only through the conversion protocol
+    def __init__(self, v):
+        self.v = v
+
+    def __mpfr__(self):
+        return self.v
+
+
+class ViaC(Via):
+    __mpc__ = Via.__mpfr__
+    __mpfr__ = None
 
 
 def _result(op, x, y, c):
@@ -65,21 +75,26 @@ def _result(op, x, y, c):
     return repr(r), getattr(r, "rc", None), _flags(c)
 
 
-def _fits(v, ctx):   # an operand the context would take unchanged
-    return not math.isfinite(v) or v == 0 or ctx.get("emin", -10**9) <= math.frexp(v)[1] <= ctx.get("emax", 10**9)
+def _flags(c):
+    return tuple(getattr(c, f) for f in ("underflow", "overflow", "inexact", "invalid", "divzero"))
 
 
 @settings(max_examples=300, deadline=None)
 @given(VALUES, VALUES, VALUES, st.sampled_from(PAIR_OPS), st.integers(0, len(PAIR_CONTEXTS) - 1))
-def test_pair_shortcut_matches_general_path(x, y, t, op, k):
-    ctx = PAIR_CONTEXTS[k]
-    assume(_fits(x, ctx) and _fits(y, ctx) and _fits(t, ctx))
-    sub = ctx.get("subnormalize", False)
-    if sub and math.isfinite(y) and y:
-        y = int(y) or 1   # a float operand is subnormalized as a 53-bit value; an integer is not
+def test_shortcuts_match_general_path(x, y, t, op, k):
     a, b, z, w = mpfr(x), mpfr(y), mpc(x, t), mpc(y, x)   # exact, made outside the context
-    with context(**ctx) as c:
-        assert _result(op, a, b, c) == _result(op, a, mpz(y) if isinstance(y, int) else y, c)
-        # (a Python complex holding a NaN raises "invalid" when converted)
-        if op is not operator.truediv and not sub and not math.isnan(x + y):
-            assert _result(op, z, w, c) == _result(op, z, complex(y, x), c)
+    with context(**PAIR_CONTEXTS[k]) as c:
+        want = _result(op, a, Via(b), c)
+        assert _result(op, a, b, c) == want and _result(op, Via(b), a, c) == _result(op, b, a, c)
+        if not c.subnormalize:   # (a float is subnormalized as a 53-bit value)
+            assert _result(op, a, y, c) == want and _result(op, y, a, c) == _result(op, b, a, c)
+        if y.is_integer() and y:
+            assert _result(op, a, int(y), c) == want and _result(op, int(y), a, c) == _result(op, b, a, c)
+        if op is not operator.truediv:
+            assert _result(op, z, w, c) == _result(op, z, ViaC(w), c)
+
+
+@pytest.mark.parametrize("rnd, sign", [(vexa2.RoundToNearest, 1), (vexa2.RoundUp, 1), (vexa2.RoundDown, -1)])
+def test_exact_cancellation_with_a_negative_int_is_the_right_zero(rnd, sign):
+    with context(round=rnd):
+        assert [math.copysign(1, r) for r in (-3 - mpfr(-3), mpfr(-3) - mpfr(-3), -3.0 - mpfr(-3))] == [sign] * 3
