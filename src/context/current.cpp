@@ -22,16 +22,73 @@ int context_module_init(PyObject*) noexcept {
   return context_var ? 0 : -1;
 }
 
+namespace {
+
+// Free-threaded builds: the interpreter keeps no cache of a context
+// variable's value there, so each read searches the current Context. This
+// thread's last read is kept instead, with what it was read under: the
+// thread state (pointer, interpreter and id, so that a new thread state at
+// the same address never matches), the thread state's context version
+// (changed whenever a task or Context.run switches the current Context)
+// and the count of this thread's own changes of the variable (a change of
+// a variable leaves the version as it is; the variable is changed only
+// here). While all match, the value is the same object, kept alive by the
+// variable. With the GIL the interpreter's own cache does the same.
+struct LastRead {
+  PyThreadState* ts;
+  PyInterpreterState* interp;
+  uint64_t ts_id, ts_ver, sets;
+  CTXT_Object* value;  // borrowed
+  uint64_t var_sets;   // this thread's changes of the variable so far
+};
+constinit thread_local LastRead last = {};
+
+PyObject* set_var(PyObject* value) noexcept {
+  ++last.var_sets;
+  return PyContextVar_Set(context_var, value);
+}
+
+int reset_var(PyObject* token) noexcept {
+  ++last.var_sets;
+  return PyContextVar_Reset(context_var, token);
+}
+
+}  // namespace
+
 CTXT_Object* current_context() noexcept {
+#ifdef Py_GIL_DISABLED
+  PyThreadState* ts = PyThreadState_Get();
+  LastRead& k = last;
+  if (k.value && k.ts == ts && k.sets == k.var_sets && k.ts_ver == ts->context_ver && k.ts_id == ts->id &&
+      k.interp == ts->interp) {
+    Py_INCREF(reinterpret_cast<PyObject*>(k.value));
+    return k.value;
+  }
+#endif
   PyObject* v = nullptr;
   if (PyContextVar_Get(context_var, nullptr, &v) < 0) return nullptr;
-  if (v) return reinterpret_cast<CTXT_Object*>(v);
-  // First use in this thread or task: install a default context.
-  Own<CTXT_Object> c(context_new());
-  if (!c) return nullptr;
-  Ref token = Ref::steal(PyContextVar_Set(context_var, c.obj()));
-  if (!token) return nullptr;
-  return reinterpret_cast<CTXT_Object*>(c.release());
+  if (!v) {
+    // First use in this thread or task: install a default context.
+    Own<CTXT_Object> c(context_new());
+    if (!c) return nullptr;
+    Ref token = Ref::steal(set_var(c.obj()));
+    if (!token) return nullptr;
+    v = reinterpret_cast<PyObject*>(c.release());
+  } else if (!is_context(v)) {
+    // Only code that digs the variable out of a Context can put anything
+    // else there; it is refused, not used as a context.
+    Py_DECREF(v);
+    return type_error("the current context is not a vexa2 context");
+  }
+#ifdef Py_GIL_DISABLED
+  k.ts = ts;
+  k.interp = ts->interp;
+  k.ts_id = ts->id;
+  k.ts_ver = ts->context_ver;
+  k.sets = k.var_sets;
+  k.value = reinterpret_cast<CTXT_Object*>(v);
+#endif
+  return reinterpret_cast<CTXT_Object*>(v);
 }
 
 // The token list of a context is shared by every thread that enters the
@@ -93,11 +150,11 @@ PyObject* context_enter(PyObject* self, PyObject*) {
   auto* entered = reinterpret_cast<CTXT_Object*>(self);
   Own<CTXT_Object> block(context_new(&entered->ctx));
   if (!block) return nullptr;
-  Ref token = Ref::steal(PyContextVar_Set(context_var, block.obj()));
+  Ref token = Ref::steal(set_var(block.obj()));
   if (!token) return nullptr;
   if (push_token(entered, token.get()) < 0) {
     SavedError keep;
-    if (PyContextVar_Reset(context_var, token.get()) < 0) PyErr_Clear();
+    if (reset_var(token.get()) < 0) PyErr_Clear();
     return nullptr;
   }
   return block.release();
@@ -113,7 +170,7 @@ PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
   if (!tokens) return nullptr;
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(tokens.get()); ++i) {
     PyObject* token = PyList_GET_ITEM(tokens.get(), i);
-    if (PyContextVar_Reset(context_var, token) < 0) {
+    if (reset_var(token) < 0) {
       PyErr_Clear();
       continue;
     }
@@ -130,7 +187,7 @@ PyObject* f_get_context(PyObject*, PyObject*) { return reinterpret_cast<PyObject
 
 PyObject* f_set_context(PyObject*, PyObject* arg) {
   if (!is_context(arg)) return value_error("set_context() requires a context argument");
-  Ref token = Ref::steal(PyContextVar_Set(context_var, arg));
+  Ref token = Ref::steal(set_var(arg));
   if (!token) return nullptr;
   Py_RETURN_NONE;
 }

@@ -1,4 +1,5 @@
 import asyncio
+import contextvars
 import re
 import threading
 import warnings
@@ -476,3 +477,15 @@ def test_a_context_entered_and_never_left_is_collected():
     for _ in range(2000):
         contextvars.copy_context().run(leave_open)
     assert blocks() - before < 500
+
+
+def test_variable_holding_a_non_context_is_refused():
+    # Only code that digs the variable out of a Context can do this; it must
+    # not make arithmetic read a str as a context.
+    def run():
+        vexa2.get_context()
+        var = next(v for v in contextvars.copy_context() if v.name == "vexa2_context")
+        var.set("not a context")
+        with pytest.raises(TypeError, match="^the current context is not a vexa2 context$"):
+            contextvars.copy_context().run(lambda: vexa2.mpfr(1) / 3)
+    contextvars.copy_context().run(run)
