@@ -190,14 +190,19 @@ PyObject* real_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   return real_checked<FDiv>(x, a, y, b, c);
 }
 
-// The quotient rounded to the context, then down to an integral value.
+// The quotient rounded to the context, then down to an integral value; the
+// check reads the flags of both roundings.
 PyObject* real_floordiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
-  MPFR_Object* r = real_binary<FDiv>(x, a, y, b, c);
-  if (!r) return nullptr;
-  r->rc = mpfr_rint(r->f, r->f, MPFR_RNDD);
-  return obj(check_real(r, c));
+  return real_forms<FDiv>(x, a, y, b, c, [c](auto op) -> PyObject* {
+    MPFR_Object* r = new_mpfr(0, c);
+    if (!r) return nullptr;
+    mpfr_clear_flags();
+    op(r->f, rnd(c->ctx));
+    r->rc = mpfr_rint(r->f, r->f, MPFR_RNDD);
+    return obj(check_real(r, c));
+  });
 }
 
 

@@ -66,43 +66,6 @@ inline bool small_nonzero(PyObject* o, int kind, long& v) noexcept {
   return true;
 }
 
-// x op y in the real class: one rounding to the context precision. A
-// float or a small int beside an mpfr is used without a temporary (MPFR's
-// mixed forms round exactly as the operation on the converted value does;
-// zero is left to the general path, whose signed-zero rules differ).
-template <class F>
-MPFR_Object* real_binary(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c) {
-  Own<MPFR_Object> r(new_mpfr(0, c));
-  if (!r) return nullptr;
-  const mpfr_rnd_t m = rnd(c->ctx);
-  const bool sub = c->ctx.subnormalize;
-  long v;
-  if (a == K_MPFR && b == K_MPFR) {
-    mpfr_clear_flags();
-    r->rc = F::ff(r->f, mpfr_of(x), mpfr_of(y), m);
-  } else if (a == K_MPFR && b == K_PYFLOAT && !sub) {
-    mpfr_clear_flags();
-    r->rc = F::fd(r->f, mpfr_of(x), PyFloat_AS_DOUBLE(y), m);
-  } else if (a == K_PYFLOAT && b == K_MPFR && !sub) {
-    mpfr_clear_flags();
-    r->rc = F::df(r->f, PyFloat_AS_DOUBLE(x), mpfr_of(y), m);
-  } else if (a == K_MPFR && small_nonzero(y, b, v)) {
-    mpfr_clear_flags();
-    r->rc = F::fs(r->f, mpfr_of(x), v, m);
-  } else if (b == K_MPFR && small_nonzero(x, a, v)) {
-    mpfr_clear_flags();
-    r->rc = F::sf(r->f, v, mpfr_of(y), m);
-  } else {
-    Own<MPFR_Object> tx(to_mpfr(x, a, PREC_EXACT, c));
-    if (!tx) return nullptr;
-    Own<MPFR_Object> ty(to_mpfr(y, b, PREC_EXACT, c));
-    if (!ty) return nullptr;
-    mpfr_clear_flags();
-    r->rc = F::ff(r->f, tx->f, ty->f, m);
-  }
-  return reinterpret_cast<MPFR_Object*>(r.release());
-}
-
 // Runs `op(result, rounding)` into a new result at the context's precision
 // and checks it, for the four arithmetic operations. MPFR's flags are
 // neither cleared nor read when the result is plain (see plain_real);
@@ -133,30 +96,47 @@ PyObject* real_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
   return run_checked(c, [xf, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::ff(r, xf, yf, m); });
 }
 
-// x op y in the real class, checked: the forms of real_binary that need no
-// temporary run through run_checked, the others through real_binary.
-template <class F>
-PyObject* real_checked(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c) {
+// x op y in the real class: `run` receives the operation as
+// op(result, rounding) -> ternary value and makes the result. A float or a
+// small int beside an mpfr is used without a temporary (MPFR's mixed forms
+// round exactly as the operation on the converted value does; zero is left
+// to the general path, whose signed-zero rules differ); other operands are
+// converted exactly.
+template <class F, class Run>
+PyObject* real_forms(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c, Run run) {
   const bool sub = c->ctx.subnormalize;
   long v;
   if (a == K_MPFR) {
     mpfr_srcptr xf = mpfr_of(x);
-    if (b == K_MPFR) return real_pair<F>(x, y, c);
+    if (b == K_MPFR) {
+      mpfr_srcptr yf = mpfr_of(y);
+      return run([xf, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::ff(r, xf, yf, m); });
+    }
     if (b == K_PYFLOAT && !sub) {
       const double d = PyFloat_AS_DOUBLE(y);
-      return run_checked(c, [xf, d](mpfr_ptr r, mpfr_rnd_t m) { return F::fd(r, xf, d, m); });
+      return run([xf, d](mpfr_ptr r, mpfr_rnd_t m) { return F::fd(r, xf, d, m); });
     }
-    if (small_nonzero(y, b, v)) return run_checked(c, [xf, v](mpfr_ptr r, mpfr_rnd_t m) { return F::fs(r, xf, v, m); });
+    if (small_nonzero(y, b, v)) return run([xf, v](mpfr_ptr r, mpfr_rnd_t m) { return F::fs(r, xf, v, m); });
   } else if (b == K_MPFR) {
     mpfr_srcptr yf = mpfr_of(y);
     if (a == K_PYFLOAT && !sub) {
       const double d = PyFloat_AS_DOUBLE(x);
-      return run_checked(c, [d, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::df(r, d, yf, m); });
+      return run([d, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::df(r, d, yf, m); });
     }
-    if (small_nonzero(x, a, v)) return run_checked(c, [v, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::sf(r, v, yf, m); });
+    if (small_nonzero(x, a, v)) return run([v, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::sf(r, v, yf, m); });
   }
-  MPFR_Object* r = real_binary<F>(x, a, y, b, c);
-  return r ? reinterpret_cast<PyObject*>(check_real(r, c)) : nullptr;
+  Own<MPFR_Object> tx(to_mpfr(x, a, PREC_EXACT, c));
+  if (!tx) return nullptr;
+  Own<MPFR_Object> ty(to_mpfr(y, b, PREC_EXACT, c));
+  if (!ty) return nullptr;
+  mpfr_srcptr xf = tx->f, yf = ty->f;
+  return run([xf, yf](mpfr_ptr r, mpfr_rnd_t m) { return F::ff(r, xf, yf, m); });
+}
+
+// x op y in the real class, checked.
+template <class F>
+PyObject* real_checked(PyObject* x, int a, PyObject* y, int b, CTXT_Object* c) {
+  return real_forms<F>(x, a, y, b, c, [c](auto op) { return run_checked(c, op); });
 }
 
 // x op y for two mpc values (not division, whose zero divisor is checked

@@ -147,17 +147,6 @@ typename P::Obj* obtain(PyTypeObject* type, Reset reset, Init init) noexcept {
   return r;
 }
 
-// What mpfr_set_prec does (the value becomes NaN), without its work when
-// the revived value already has the precision: its digits are kept.
-inline void reset_prec(mpfr_ptr f, mpfr_prec_t prec) noexcept {
-  if (mpfr_get_prec(f) != prec) {
-    mpfr_set_prec(f, prec);
-    return;
-  }
-  f->_mpfr_sign = 1;
-  f->_mpfr_exp = __MPFR_EXP_NAN;
-}
-
 inline bool small_mpfr(mpfr_srcptr f) noexcept { return mpfr_get_prec(f) <= CACHE_MAX_PREC; }
 inline bool small_mpz(mpz_srcptr z) noexcept { return z->_mp_alloc <= CACHE_MAX_LIMBS; }
 
@@ -186,10 +175,11 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
   Ctx cx(ctx);
   if (!(ctx = cx.get())) return nullptr;
   prec = pick(prec, ctx->ctx.precision);
+  if (MPFR_Object* r = cached_mpfr(prec)) return r;
   if (!prec_ok(prec)) return value_error("invalid value for precision");
   if (!storage_available(prec)) return memory_error();
   MPFR_Object* r = obtain<MpfrPool>(
-      &MPFR_Type, [prec](MPFR_Object* o) { reset_prec(o->f, prec); },
+      &MPFR_Type, [prec](MPFR_Object* o) { mpfr_set_prec(o->f, prec); },  // (the same precision was taken above)
       [prec](MPFR_Object* o) { mpfr_init2(o->f, prec); });
   if (!r) return nullptr;
   r->hash_cache = -1;
@@ -202,15 +192,13 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   if (!(ctx = cx.get())) return nullptr;
   rprec = pick(rprec, real_prec(ctx->ctx));
   iprec = pick(iprec, imag_prec(ctx->ctx));
+  if (MPC_Object* r = cached_mpc(rprec, iprec)) return r;
   if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");
   if (!storage_available(rprec, iprec)) return memory_error();
   MPC_Object* r = obtain<MpcPool>(
       &MPC_Type,
-      [rprec, iprec](MPC_Object* o) {
-        if (mpfr_get_prec(mpc_realref(o->c)) == rprec && mpfr_get_prec(mpc_imagref(o->c)) == iprec) {
-          reset_prec(mpc_realref(o->c), rprec);
-          reset_prec(mpc_imagref(o->c), iprec);
-        } else if (rprec == iprec) {
+      [rprec, iprec](MPC_Object* o) {  // (the same precisions were taken above)
+        if (rprec == iprec) {
           mpc_set_prec(o->c, rprec);
         } else {
           mpc_clear(o->c);

@@ -116,44 +116,52 @@ VX_EXPORT extern constinit thread_local vexa_global_t global;
 
 namespace vx {
 
-// Result objects at the context's precision taken straight from the top
-// of this thread's cache when it already has that precision: the value
-// becomes NaN with its digits kept, as new_mpfr/new_mpc leave it. Any
-// other case goes the long way.
-inline MPFR_Object* new_mpfr_ctx(CTXT_Object* ctx) noexcept {
+// What mpfr_set_prec leaves (NaN), for a value that keeps its precision
+// and its digits.
+inline void make_nan(mpfr_ptr f) noexcept {
+  f->_mpfr_sign = 1;
+  f->_mpfr_exp = __MPFR_EXP_NAN;
+}
+
+// The top of this thread's cache revived as a new result when its value
+// already has the precision asked for (so that the precision needs no
+// checking), else nullptr. The value is NaN, the digits' storage kept.
+inline MPFR_Object* cached_mpfr(mpfr_prec_t prec) noexcept {
   vexa_global_t& g = global;
-  int& n = g.in_mpfr_cache;
-  if (n) {
-    MPFR_Object* r = g.mpfr_cache[n - 1];
-    if (mpfr_get_prec(r->f) == ctx->ctx.precision) {
-      --n;
-      PyObject_Init(reinterpret_cast<PyObject*>(r), &MPFR_Type);
-      r->f->_mpfr_sign = 1;
-      r->f->_mpfr_exp = __MPFR_EXP_NAN;
-      r->hash_cache = -1;
-      r->rc = 0;
-      return r;
-    }
-  }
+  const int n = g.in_mpfr_cache;
+  if (!n || mpfr_get_prec(g.mpfr_cache[n - 1]->f) != prec) return nullptr;
+  MPFR_Object* r = g.mpfr_cache[--g.in_mpfr_cache];
+  PyObject_Init(reinterpret_cast<PyObject*>(r), &MPFR_Type);
+  make_nan(r->f);
+  r->hash_cache = -1;
+  r->rc = 0;
+  return r;
+}
+
+inline MPC_Object* cached_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec) noexcept {
+  vexa_global_t& g = global;
+  const int n = g.in_mpc_cache;
+  if (!n) return nullptr;
+  MPC_Object* r = g.mpc_cache[n - 1];
+  if (mpfr_get_prec(mpc_realref(r->c)) != rprec || mpfr_get_prec(mpc_imagref(r->c)) != iprec) return nullptr;
+  --g.in_mpc_cache;
+  PyObject_Init(reinterpret_cast<PyObject*>(r), &MPC_Type);
+  make_nan(mpc_realref(r->c));
+  make_nan(mpc_imagref(r->c));
+  r->hash_cache = -1;
+  r->rc = 0;
+  return r;
+}
+
+// new_mpfr/new_mpc at the context's precision, with the cached case inline
+// for the arithmetic's hot paths.
+inline MPFR_Object* new_mpfr_ctx(CTXT_Object* ctx) noexcept {
+  if (MPFR_Object* r = cached_mpfr(ctx->ctx.precision)) return r;
   return new_mpfr(0, ctx);
 }
 
 inline MPC_Object* new_mpc_ctx(CTXT_Object* ctx) noexcept {
-  vexa_global_t& g = global;
-  int& n = g.in_mpc_cache;
-  if (n) {
-    MPC_Object* r = g.mpc_cache[n - 1];
-    mpfr_ptr re = mpc_realref(r->c), im = mpc_imagref(r->c);
-    if (mpfr_get_prec(re) == real_prec(ctx->ctx) && mpfr_get_prec(im) == imag_prec(ctx->ctx)) {
-      --n;
-      PyObject_Init(reinterpret_cast<PyObject*>(r), &MPC_Type);
-      re->_mpfr_sign = im->_mpfr_sign = 1;
-      re->_mpfr_exp = im->_mpfr_exp = __MPFR_EXP_NAN;
-      r->hash_cache = -1;
-      r->rc = 0;
-      return r;
-    }
-  }
+  if (MPC_Object* r = cached_mpc(real_prec(ctx->ctx), imag_prec(ctx->ctx))) return r;
   return new_mpc(0, 0, ctx);
 }
 
