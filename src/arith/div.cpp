@@ -207,13 +207,27 @@ PyObject* real_floordiv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 
 
 // The operands of % and divmod as exact mpfr values, with their context.
+// A NaN operand whose conversion reports the invalid operation itself (a
+// float NaN under trap_invalid) is taken as a NaN: the flag is set, and the
+// operation then reports it with its own text, after a zero divisor.
 struct RealPair {
   Own<MPFR_Object> x, y;
   CTXT_Object* c = nullptr;
   bool load(PyObject* xo, int a, PyObject* yo, int b, Ctx& cx) noexcept {
     if (!(c = cx.get())) return false;
-    if (!(x = Own<MPFR_Object>(to_mpfr(xo, a, PREC_EXACT, c)))) return false;
-    return static_cast<bool>(y = Own<MPFR_Object>(to_mpfr(yo, b, PREC_EXACT, c)));
+    return convert(x, xo, a) && convert(y, yo, b);
+  }
+
+ private:
+  bool convert(Own<MPFR_Object>& v, PyObject* o, int kind) noexcept {
+    v = Own<MPFR_Object>(to_mpfr(o, kind, PREC_EXACT, c));
+    if (v) return true;
+    if (!PyErr_ExceptionMatches(exc.invalid)) return false;
+    PyErr_Clear();
+    v = Own<MPFR_Object>(new_mpfr(2, c));
+    if (!v) return false;
+    mpfr_set_nan(v->f);
+    return true;
   }
 };
 

@@ -202,7 +202,9 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   mpfr_srcptr fx = tx->f;
   mpfr_clear_flags();
   Small s;
-  if (b == K_PYINT && small_int(y, s) && s.sign >= 0 && mpfr_integer_p(fx) && mpfr_sgn(fx) >= 0 &&
+  // Whole non-negative bases in a word; a negative zero is not one (its odd
+  // powers are -0).
+  if (b == K_PYINT && small_int(y, s) && s.sign >= 0 && mpfr_integer_p(fx) && !mpfr_signbit(fx) &&
       mpfr_fits_ulong_p(fx, MPFR_RNDN)) {
     unsigned long base = mpfr_get_ui(fx, MPFR_RNDN);
     mpfr_clear_flags();

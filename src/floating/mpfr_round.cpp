@@ -1,10 +1,13 @@
 // Rounding an mpfr to an integer or to a number of decimal places:
-// __round__, __ceil__, __floor__ and __trunc__.
+// __round__, __ceil__, __floor__ and __trunc__, and the module functions
+// (and context methods) ceil, floor and trunc of any real number.
 #include <algorithm>
 #include <climits>
 
 #include "convert/classify.h"
+#include "context/conditions.h"
 #include "convert/int_conv.h"
+#include "convert/real_conv.h"
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
@@ -72,35 +75,70 @@ bool machine_integer(mpfr_srcptr x, mpfr_rnd_t mode, long& v, bool& inexact) {
 // x rounded to an integral mpfr in direction `mode` (context check), then
 // to an mpz. The intermediate value has at least the precision of x, so
 // the integer is exact: floor(x) of a p-bit x always fits in p bits.
-PyObject* integral(PyObject* x, mpfr_rnd_t mode) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
+PyObject* integral(mpfr_srcptr f, mpfr_rnd_t mode, CTXT_Object* ctx) {
   ContextRecord& c = ctx->ctx;
-  mpfr_srcptr f = mpfr_of(x);
   const mpfr_prec_t p = std::max(c.precision, mpfr_get_prec(f));
   // Machine-size results where the context's range and subnormals cannot
   // matter (integers of up to 63 bits): only the inexact condition remains.
   long v;
   bool inexact;
   if (c.emax >= 64 && c.emin < 3 - p && machine_integer(f, mode, v, inexact)) {
-    if (inexact) {
-      c.inexact = 1;
-      if (c.traps & TRAP_INEXACT) return raise(exc.inexact, "inexact result");
-    }
+    if (inexact && !raise_conditions(c, TRAP_INEXACT)) return nullptr;
     return small_mpz(v);
   }
-  MPFR_Object* r = new_mpfr(p, ctx.get());
+  MPFR_Object* r = new_mpfr(p, ctx);
   if (!r) return nullptr;
   mpfr_clear_flags();
   r->rc = mpfr_rint(r->f, f, mode);
-  Own<MPFR_Object> checked(check_real(r, ctx.get()));
+  Own<MPFR_Object> checked(check_real(r, ctx));
   if (!checked) return nullptr;
-  return reinterpret_cast<PyObject*>(int_from_mpfr<MPZ_Object>(checked->f, ctx.get()));
+  return reinterpret_cast<PyObject*>(int_from_mpfr<MPZ_Object>(checked->f, ctx));
 }
 
-PyObject* mpfr_ceil_method(PyObject* x, PyObject*) { return integral(x, MPFR_RNDU); }
-PyObject* mpfr_floor_method(PyObject* x, PyObject*) { return integral(x, MPFR_RNDD); }
-PyObject* mpfr_trunc_method(PyObject* x, PyObject*) { return integral(x, MPFR_RNDZ); }
+template <mpfr_rnd_t Mode>
+PyObject* mpfr_integral_method(PyObject* x, PyObject*) {
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  return integral(mpfr_of(x), Mode, ctx.get());
+}
+
+// The integer of a rational q in direction `Mode`, exactly; a fractional
+// part is reported as an inexact result, as for a real argument.
+template <mpfr_rnd_t Mode>
+PyObject* rational_integral(mpq_srcptr q, CTXT_Object* ctx) {
+  Own<MPZ_Object> z(new_mpz());
+  if (!z) return nullptr;
+  if (Mode == MPFR_RNDU) mpz_cdiv_q(z->z, mpq_numref(q), mpq_denref(q));
+  else if (Mode == MPFR_RNDD) mpz_fdiv_q(z->z, mpq_numref(q), mpq_denref(q));
+  else mpz_tdiv_q(z->z, mpq_numref(q), mpq_denref(q));
+  if (mpz_cmp_ui(mpq_denref(q), 1) != 0 && !raise_conditions(ctx->ctx, TRAP_INEXACT)) return nullptr;
+  return reinterpret_cast<PyObject*>(z.release_typed());
+}
+
+// ceil(x), floor(x), trunc(x) as module functions and context methods:
+// an mpz for any real x. Integers and rationals are rounded exactly; other
+// reals are converted exactly and rounded as the methods round an mpfr.
+template <mpfr_rnd_t Mode>
+PyObject* f_integral(PyObject* self, PyObject* x) {
+  const char* name = Mode == MPFR_RNDU ? "ceil" : Mode == MPFR_RNDD ? "floor" : "trunc";
+  Ctx cx = Ctx::of_self(self);
+  CTXT_Object* ctx = cx.get();
+  if (!ctx) return nullptr;
+  const int kind = classify(x);
+  if (!is_real_kind(kind)) {
+    PyErr_Format(PyExc_TypeError, "%s() argument type not supported", name);
+    return nullptr;
+  }
+  if (is_integer_kind(kind)) return reinterpret_cast<PyObject*>(to_mpz(x, kind));
+  if (is_rational_kind(kind)) {
+    Own<MPQ_Object> q(to_mpq(x, kind));
+    if (!q) return nullptr;
+    return rational_integral<Mode>(q->q, ctx);
+  }
+  Own<MPFR_Object> f(to_mpfr(x, kind, PREC_EXACT, ctx));
+  if (!f) return nullptr;
+  return integral(f->f, Mode, ctx);
+}
 
 // ---- rounding to decimal places ----
 
@@ -264,12 +302,18 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
 }
 
 const FnDef rows[] = {
-    noargs("__ceil__", mpfr_ceil_method, ON_MPFR,
+    noargs("__ceil__", mpfr_integral_method<MPFR_RNDU>, ON_MPFR,
            "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz."),
-    noargs("__floor__", mpfr_floor_method, ON_MPFR,
+    noargs("__floor__", mpfr_integral_method<MPFR_RNDD>, ON_MPFR,
            "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz."),
-    noargs("__trunc__", mpfr_trunc_method, ON_MPFR,
+    noargs("__trunc__", mpfr_integral_method<MPFR_RNDZ>, ON_MPFR,
            "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz."),
+    one("ceil", f_integral<MPFR_RNDU>, MODULE_AND_CONTEXT,
+        "ceil(x, /)\n--\n\nReturn the smallest integer not less than x, as an mpz."),
+    one("floor", f_integral<MPFR_RNDD>, MODULE_AND_CONTEXT,
+        "floor(x, /)\n--\n\nReturn the largest integer not greater than x, as an mpz."),
+    one("trunc", f_integral<MPFR_RNDZ>, MODULE_AND_CONTEXT,
+        "trunc(x, /)\n--\n\nReturn x with its fractional part removed, as an mpz."),
     varargs("__round__", mpfr_round_method, ON_MPFR,
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
