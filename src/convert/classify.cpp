@@ -1,6 +1,8 @@
 // What foreign types offer, learnt once per type and kept per thread.
 #include "convert/classify.h"
 
+#include <cstring>
+
 #include "core/compat.h"
 #include "core/ref.h"
 
@@ -39,13 +41,22 @@ inline Entry& entry_of(PyTypeObject* t) noexcept {
 
 bool name_is(PyTypeObject* t, const char* name) noexcept { return std::strcmp(t->tp_name, name) == 0; }
 
-// The class's own "__module__" entry is "fractions" (read from its
-// dictionary: no user code runs).
-bool from_fractions(PyTypeObject* t) noexcept {
-  if (!PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE) || !t->tp_dict) return false;
-  PyObject* m = PyDict_GetItemString(t->tp_dict, "__module__");  // borrowed
-  return m && PyUnicode_Check(m) && PyUnicode_CompareWithASCIIString(m, "fractions") == 0;
+// The class `name` of an imported module (fractions.Fraction,
+// decimal.Decimal), or nullptr when the module is not imported: then no
+// object can be an instance of it. Read from the module's dictionary, so
+// no user code runs; a borrowed reference, alive while the module is.
+PyTypeObject* real_class(const char* module, const char* name) noexcept {
+  Ref key = Ref::steal(PyUnicode_InternFromString(module));
+  Ref m = Ref::steal(key ? PyImport_GetModule(key.get()) : nullptr);
+  if (!m || !PyModule_Check(m.get())) {
+    PyErr_Clear();
+    return nullptr;
+  }
+  PyObject* c = PyDict_GetItemString(PyModule_GetDict(m.get()), name);  // borrowed
+  return c && PyType_Check(c) ? reinterpret_cast<PyTypeObject*>(c) : nullptr;
 }
+
+bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType_IsSubtype(t, c); }
 
 unsigned protocols_of(PyTypeObject* t) noexcept {
   unsigned bits = 0;
@@ -70,27 +81,22 @@ TypeInfo learn(PyTypeObject* t) noexcept {
   } else if (PyType_IsSubtype(t, &PyComplex_Type)) {
     kind = K_PYCOMPLEX;
   } else {
-    if (name_is(t, "Fraction")) {
-      // fractions.Fraction itself, or a subclass keeping its name.
-      PyObject* mro = t->tp_mro;
-      bool std_fraction = false;
-      for (Py_ssize_t i = 0; mro && i < PyTuple_GET_SIZE(mro) && !std_fraction; ++i) {
-        auto* b = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
-        std_fraction = name_is(b, "Fraction") && from_fractions(b);
-      }
-      if (std_fraction) {
-        kind = K_FRACTION;
-        if (from_fractions(t)) bits |= T_STD_FRACTION;
-      } else {
-        bits |= T_FRACTION_NAME;
-      }
+    PyTypeObject* fraction = real_class("fractions", "Fraction");
+    if (subclass_of(t, fraction)) {
+      bits |= T_FRACTION_CLASS;
+      if (t == fraction) bits |= T_STD_FRACTION;
+      // In arithmetic, the class or a subclass keeping its name.
+      if (name_is(t, "Fraction")) kind = K_FRACTION;
+    } else if (name_is(t, "Fraction")) {
+      bits |= T_FRACTION_NAME;
     }
     if (kind == K_UNKNOWN) {
       kind = (bits & P_MPC) ? K_HAS_MPC : (bits & P_MPFR) ? K_HAS_MPFR : (bits & P_MPQ) ? K_HAS_MPQ
            : (bits & P_MPZ) ? K_HAS_MPZ : K_UNKNOWN;
     }
   }
-  if (name_is(t, "decimal.Decimal") || name_is(t, "Decimal")) bits |= T_DECIMAL;
+  for (const char* module : {"decimal", "_decimal", "_pydecimal"})
+    if (subclass_of(t, real_class(module, "Decimal"))) bits |= T_DECIMAL;
   return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint8_t>(bits)};
 }
 

@@ -85,10 +85,17 @@ inline bool is_plain_number(PyObject* x) noexcept {
 bool is_real_number(PyObject* x) noexcept {
   if (is_mpq(x) || is_mpz(x) || is_xmpz(x) || is_mpfr(x) || PyLong_Check(x) || PyFloat_Check(x)) return true;
   if (is_mpc(x) || PyComplex_Check(x) || is_text(x)) return false;
-  if (is_fraction(x) || is_decimal(x)) return true;
+  if (is_fraction_arg(x) || is_decimal(x)) return true;
   const unsigned bits = type_info(Py_TYPE(x)).bits;
   if (bits & (P_MPQ | P_MPZ)) return true;
   return (bits & (P_MPFR | P_MPC)) == P_MPFR;
+}
+
+// The kind of a constructor's argument: classify()'s, with any subclass of
+// fractions.Fraction (whatever its name) taken as a Fraction.
+inline int argument_kind(PyObject* x) noexcept {
+  const int k = classify(x);
+  return k == K_UNKNOWN && (type_bits(x) & T_FRACTION_CLASS) ? int{K_FRACTION} : k;
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
@@ -182,7 +189,7 @@ PyObject* mpz_one(PyObject* x) noexcept {
     XmpzLock lock(x);
     return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
   }
-  if (is_fraction(x)) return int_from_fraction<MpzNames>(x);
+  if (is_fraction_arg(x)) return int_from_fraction<MpzNames>(x);
   if (is_text(x)) return obj(mpz_from_text(x, 0));
   if (has_protocol(x, P_MPZ)) return call_protocol_strict(x, P_MPZ, &MPZ_Type, "mpz");
   return int_via_pylong<MpzNames>(x);
@@ -195,7 +202,7 @@ PyObject* xmpz_one(PyObject* x) noexcept {
   if (is_mpfr(x)) return obj(int_from_mpfr<XMPZ_Object>(mpfr_of(x), nullptr));
   if (PyFloat_Check(x)) return obj(int_from_double<XMPZ_Object>(PyFloat_AS_DOUBLE(x)));
   if (is_mpz(x)) return obj(int_from_mpz<XMPZ_Object>(mpz_of(x)));
-  if (is_fraction(x)) return int_from_fraction<XmpzNames>(x);
+  if (is_fraction_arg(x)) return int_from_fraction<XmpzNames>(x);
   if (is_text(x)) return obj(xmpz_from_text(x, 0));
   return int_via_pylong<XmpzNames>(x);
 }
@@ -274,7 +281,7 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
     if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
   }
-  return obj(to_mpfr(x, classify(x), Prec{prec}, ctx));
+  return obj(to_mpfr(x, argument_kind(x), Prec{prec}, ctx));
 }
 
 // ---- mpc ----
@@ -316,11 +323,11 @@ PyObject* mpc_from_parts(PyObject* x, PyObject* imag, Prec rp, Prec ip, CTXT_Obj
   Ctx cx(given);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  Own<MPFR_Object> re(to_mpfr(x, classify(x), rp, ctx));
+  Own<MPFR_Object> re(to_mpfr(x, argument_kind(x), rp, ctx));
   Own<MPFR_Object> im;
   if (re) {
     if (imag) {
-      im = Own<MPFR_Object>(to_mpfr(imag, classify(imag), ip, ctx));
+      im = Own<MPFR_Object>(to_mpfr(imag, argument_kind(imag), ip, ctx));
     } else if ((im = Own<MPFR_Object>(new_mpfr(ip.alloc_bits(), ctx)))) {
       mpfr_set_zero(im->f, 1);
     }

@@ -42,8 +42,8 @@ MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
   // may be mpz (or any integer kind) rather than int.
   const int nk = num ? classify(num.get()) : K_UNKNOWN, dk = den ? classify(den.get()) : K_UNKNOWN;
   if (!is_integer_kind(nk) || !is_integer_kind(dk)) {
-    PyErr_Clear();
-    return system_error("Object does not appear to be Fraction");
+    if (PyErr_Occurred() && !must_propagate()) PyErr_Clear();
+    return conversion_failed("cannot convert object to mpq");
   }
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;
@@ -176,7 +176,7 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
     XmpzLock lock(o);
     return mpq_from_z(mpz_of(o));
   }
-  if (is_fraction(o)) return mpq_from_fraction(o);
+  if (is_fraction_arg(o)) return mpq_from_fraction(o);
   Ref pair = Ref::steal(PyObject_CallMethod(o, "as_integer_ratio", nullptr));
   if (pair) {
     if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2)
