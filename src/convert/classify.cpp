@@ -10,16 +10,19 @@ namespace vx {
 
 namespace {
 
-constexpr const char* PROTO_NAMES[] = {"__mpz__", "__mpq__", "__mpfr__", "__mpc__"};
+// The class attributes that mark what a foreign type offers: the
+// conversion methods (their Proto bits), then mpmath's raw values.
+struct Mark {
+  const char* name;
+  unsigned bit;
+};
+constexpr Mark MARKS[] = {{"__mpz__", P_MPZ},       {"__mpq__", P_MPQ},       {"__mpfr__", P_MPFR},
+                          {"__mpc__", P_MPC},       {"_mpf_", T_MPF_TUPLE},   {"_mpc_", T_MPC_TUPLE}};
 
 inline const char* proto_name(Proto p) noexcept {
-  switch (p) {
-    case P_MPZ: return PROTO_NAMES[0];
-    case P_MPQ: return PROTO_NAMES[1];
-    case P_MPFR: return PROTO_NAMES[2];
-    case P_MPC: return PROTO_NAMES[3];
-  }
-  return PROTO_NAMES[0];
+  for (const Mark& m : MARKS)
+    if (m.bit == p) return m.name;
+  return MARKS[0].name;
 }
 
 // A direct-mapped table per thread. An entry is valid while its type keeps
@@ -58,21 +61,21 @@ PyTypeObject* real_class(const char* module, const char* name) noexcept {
 
 bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType_IsSubtype(t, c); }
 
-unsigned protocols_of(PyTypeObject* t) noexcept {
+unsigned marks_of(PyTypeObject* t) noexcept {
   unsigned bits = 0;
-  for (unsigned i = 0; i < 4; ++i) {
-    Ref name = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[i]));
+  for (const Mark& m : MARKS) {
+    Ref name = Ref::steal(PyUnicode_InternFromString(m.name));
     if (!name) {
       PyErr_Clear();
       continue;
     }
-    if (compat::type_lookup(t, name.get())) bits |= 1u << i;
+    if (compat::type_lookup(t, name.get())) bits |= m.bit;
   }
   return bits;
 }
 
 TypeInfo learn(PyTypeObject* t) noexcept {
-  unsigned bits = protocols_of(t);
+  unsigned bits = marks_of(t);
   int kind = K_UNKNOWN;
   if (PyType_HasFeature(t, Py_TPFLAGS_LONG_SUBCLASS)) {
     kind = K_PYINT;
@@ -97,7 +100,7 @@ TypeInfo learn(PyTypeObject* t) noexcept {
   }
   for (const char* module : {"decimal", "_decimal", "_pydecimal"})
     if (subclass_of(t, real_class(module, "Decimal"))) bits |= T_DECIMAL;
-  return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint8_t>(bits)};
+  return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint16_t>(bits)};
 }
 
 // An integer attribute of o (an int, an mpz or xmpz, or of a type offering
@@ -124,7 +127,7 @@ TypeInfo type_info(PyTypeObject* t) noexcept {
   // Learnt between two readings of the tag: a change to the type meanwhile
   // leaves the entry unused.
   if (!tag) {
-    Ref any = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[0]));
+    Ref any = Ref::steal(PyUnicode_InternFromString(MARKS[0].name));
     if (any)
       compat::type_tag_assign(t, any.get());
     else

@@ -27,9 +27,11 @@ enum Kind : int {
   K_MPFR = 32,
   K_PYFLOAT = 33,
   K_HAS_MPFR = 34,
+  K_MPF_TUPLE = 35,  // mpmath's real numbers (_mpf_): constructors only
   K_MPC = 48,
   K_PYCOMPLEX = 49,
   K_HAS_MPC = 50,
+  K_MPC_TUPLE = 51,  // mpmath's complex numbers (_mpc_): constructors only
 };
 
 // The first code past each group: integer kinds are 1 .. K_INTEGER_END - 1,
@@ -66,17 +68,19 @@ enum Proto : unsigned { P_MPZ = 1, P_MPQ = 2, P_MPFR = 4, P_MPC = 8 };
 
 // What a foreign type's instances are, learnt once per type.
 struct TypeInfo {
-  uint8_t kind;  // the kind of every instance (a type merely named "Fraction" is asked per instance)
-  uint8_t bits;  // Proto bits and the T_ bits below
+  uint8_t kind;   // the kind of every instance (a type merely named "Fraction" is asked per instance)
+  uint16_t bits;  // Proto bits and the T_ bits below
 };
 // The real classes (fractions.Fraction, decimal.Decimal) are recognised by
 // identity: the type is the class or a subclass of it. A class only named
 // "Fraction" counts as one when its instance has int numerator and
 // denominator; one named "Decimal" never counts.
-constexpr uint8_t T_FRACTION_NAME = 16;   // named "Fraction" but not a subclass of the real class
-constexpr uint8_t T_DECIMAL = 32;         // decimal.Decimal or a subclass
-constexpr uint8_t T_STD_FRACTION = 64;    // exactly fractions.Fraction
-constexpr uint8_t T_FRACTION_CLASS = 128; // fractions.Fraction or a subclass, of any name
+constexpr uint16_t T_FRACTION_NAME = 16;   // named "Fraction" but not a subclass of the real class
+constexpr uint16_t T_DECIMAL = 32;         // decimal.Decimal or a subclass
+constexpr uint16_t T_STD_FRACTION = 64;    // exactly fractions.Fraction
+constexpr uint16_t T_FRACTION_CLASS = 128; // fractions.Fraction or a subclass, of any name
+constexpr uint16_t T_MPF_TUPLE = 256;      // offers mpmath's raw real value, _mpf_
+constexpr uint16_t T_MPC_TUPLE = 512;      // offers mpmath's raw complex value, _mpc_
 
 TypeInfo type_info(PyTypeObject* t) noexcept;
 int classify_foreign(PyObject* o) noexcept;
@@ -115,6 +119,18 @@ inline int classify(PyObject* o) noexcept {
   if (t == &PyFloat_Type) return K_PYFLOAT;
   if (t == &PyComplex_Type) return K_PYCOMPLEX;
   return classify_foreign(o);
+}
+
+// The kind of a constructor's argument: classify()'s, and for what it does
+// not know, K_FRACTION for any subclass of fractions.Fraction whatever its
+// name, and the kinds of mpmath's numbers. (In arithmetic these are left
+// to the other operand, as float leaves them.)
+inline int classify_argument(PyObject* o) noexcept {
+  const int k = classify(o);
+  if (k != K_UNKNOWN) return k;
+  const unsigned bits = type_bits(o);
+  return (bits & T_FRACTION_CLASS) ? int{K_FRACTION} : (bits & T_MPC_TUPLE) ? int{K_MPC_TUPLE}
+       : (bits & T_MPF_TUPLE) ? int{K_MPF_TUPLE} : int{K_UNKNOWN};
 }
 
 // The argument groups of the functions that judge an argument by the

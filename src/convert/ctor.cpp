@@ -88,14 +88,8 @@ bool is_real_number(PyObject* x) noexcept {
   if (is_fraction_arg(x) || is_decimal(x)) return true;
   const unsigned bits = type_info(Py_TYPE(x)).bits;
   if (bits & (P_MPQ | P_MPZ)) return true;
+  if ((bits & (T_MPF_TUPLE | T_MPC_TUPLE | P_MPC)) == T_MPF_TUPLE) return true;
   return (bits & (P_MPFR | P_MPC)) == P_MPFR;
-}
-
-// The kind of a constructor's argument: classify()'s, with any subclass of
-// fractions.Fraction (whatever its name) taken as a Fraction.
-inline int argument_kind(PyObject* x) noexcept {
-  const int k = classify(x);
-  return k == K_UNKNOWN && (type_bits(x) & T_FRACTION_CLASS) ? int{K_FRACTION} : k;
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
@@ -281,7 +275,7 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
     if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
   }
-  return obj(to_mpfr(x, argument_kind(x), Prec{prec}, ctx));
+  return obj(to_mpfr(x, classify_argument(x), Prec{prec}, ctx));
 }
 
 // ---- mpc ----
@@ -323,11 +317,11 @@ PyObject* mpc_from_parts(PyObject* x, PyObject* imag, Prec rp, Prec ip, CTXT_Obj
   Ctx cx(given);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  Own<MPFR_Object> re(to_mpfr(x, argument_kind(x), rp, ctx));
+  Own<MPFR_Object> re(to_mpfr(x, classify_argument(x), rp, ctx));
   Own<MPFR_Object> im;
   if (re) {
     if (imag) {
-      im = Own<MPFR_Object>(to_mpfr(imag, argument_kind(imag), ip, ctx));
+      im = Own<MPFR_Object>(to_mpfr(imag, classify_argument(imag), ip, ctx));
     } else if ((im = Own<MPFR_Object>(new_mpfr(ip.alloc_bits(), ctx)))) {
       mpfr_set_zero(im->f, 1);
     }
@@ -376,10 +370,12 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
     if (imag && !is_real_number(imag)) return type_error("invalid type for imaginary component in mpc()");
     return mpc_from_parts(x, imag, rp, ip, ctx);
   }
-  if (!is_mpc(x) && !PyComplex_Check(x)) return type_error("mpc() requires numeric or string argument");
+  const int kind = classify_argument(x);
+  if (kind != K_MPC && kind != K_PYCOMPLEX && kind != K_MPC_TUPLE)
+    return type_error("mpc() requires numeric or string argument");
   if (a.total() > 1 && !a.parse("O|OO", {"", "precision", "context", nullptr}, &x, &po, &co)) return nullptr;
   if (!context_arg(co, ctx) || !mpc_precision(po, rp, ip)) return nullptr;
-  return obj(to_mpc(x, is_mpc(x) ? K_MPC : K_PYCOMPLEX, rp, ip, ctx));
+  return obj(to_mpc(x, kind, rp, ip, ctx));
 }
 
 // ---- entry points: tp_new and vectorcall of each type ----

@@ -8,6 +8,7 @@
 
 #include "objects/check.h"
 #include "convert/classify.h"
+#include "convert/foreign.h"
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/memory.h"
@@ -259,10 +260,8 @@ MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
     }
     case K_PYINT:
       return mpz_from_pylong(o);
-    case K_HAS_MPZ:
-      if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
-      break;
     default:
+      if (OwnValue v = foreign_value(o, kind); v.value && is_integer_kind(v.kind)) return to_mpz(v.value.get(), v.kind);
       break;
   }
   return conversion_failed("cannot convert object to mpz");
