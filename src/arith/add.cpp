@@ -52,10 +52,7 @@ inline void z_small_op(mpz_ptr r, Small s, mpz_srcptr b) noexcept {
 template <Op op>
 inline bool room_for(size_t n) noexcept {
   if constexpr (op == Op::Mul) {
-    if (n >= DETACH_MIN_LIMBS && !memory_can_hold(uint64_t{n} * sizeof(mp_limb_t) * 2)) {
-      PyErr_NoMemory();
-      return false;
-    }
+    if (n >= DETACH_MIN_LIMBS && !can_allocate(uint64_t{n} * GMP_NUMB_BITS, Alloc::MPZ, 2)) return false;
   }
   return true;
 }

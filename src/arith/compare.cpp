@@ -350,21 +350,11 @@ PyObject* richcompare(PyObject* x, PyObject* y, int op) {
 
 // ---- cmp, cmp_abs, sign -------------------------------------------------
 
-// A converted operand of cmp and cmp_abs.
-enum class Cls { Integer, Rational, Real, Complex };
-
-Cls class_of(int kind) noexcept {
-  if (is_integer_kind(kind)) return Cls::Integer;
-  if (is_rational_kind(kind)) return Cls::Rational;
-  if (is_real_kind(kind)) return Cls::Real;
-  return Cls::Complex;
-}
-
 // Converts o by its own class: an mpz, mpq or (exactly) an mpfr.
 Ref convert_by_class(PyObject* o, int kind, CTXT_Object* ctx) noexcept {
   switch (class_of(kind)) {
-    case Cls::Integer: return Ref::steal(to_mpz(o, kind));
-    case Cls::Rational: return Ref::steal(to_mpq(o, kind));
+    case Cls::Int: return Ref::steal(to_mpz(o, kind));
+    case Cls::Rat: return Ref::steal(to_mpq(o, kind));
     default: break;
   }
   if (kind == K_PYFLOAT) {  // exact: no context step can change a double
@@ -388,20 +378,20 @@ inline void abs_view(mpq_ptr v, mpq_srcptr q, bool negate = false) noexcept {
 // Compares the converted operands a (class ca) and b (class cb), both of
 // the integer, rational or real class. With `absolute`, |a| with |b|.
 int compare_converted(PyObject* a, Cls ca, PyObject* b, Cls cb, bool absolute) noexcept {
-  if (ca == Cls::Integer && cb == Cls::Integer)
+  if (ca == Cls::Int && cb == Cls::Int)
     return absolute ? mpz_cmpabs(mpz_of(a), mpz_of(b)) : mpz_cmp(mpz_of(a), mpz_of(b));
   if (ca == Cls::Real && cb == Cls::Real)
     return absolute ? mpfr_cmpabs(mpfr_of(a), mpfr_of(b)) : mpfr_cmp(mpfr_of(a), mpfr_of(b));
-  if (cb == Cls::Real || (cb == Cls::Rational && ca == Cls::Integer))
+  if (cb == Cls::Real || (cb == Cls::Rat && ca == Cls::Int))
     return -compare_converted(b, cb, a, ca, absolute);
   // Now a is rational or real and b is of a narrower class.
-  if (ca == Cls::Rational) {
+  if (ca == Cls::Rat) {
     mpq_srcptr q = mpq_of(a);
     if (!absolute)
-      return cb == Cls::Integer ? mpq_cmp_z(q, mpz_of(b)) : mpq_cmp(q, mpq_of(b));
+      return cb == Cls::Int ? mpq_cmp_z(q, mpz_of(b)) : mpq_cmp(q, mpq_of(b));
     mpq_t qa;
     abs_view(qa, q);
-    if (cb == Cls::Integer) {
+    if (cb == Cls::Int) {
       mpz_t zb;
       abs_view(zb, mpz_of(b));
       return mpq_cmp_z(qa, zb);
@@ -414,7 +404,7 @@ int compare_converted(PyObject* a, Cls ca, PyObject* b, Cls cb, bool absolute) n
   mpfr_srcptr f = mpfr_of(a);
   const bool neg = absolute && mpfr_signbit(f) && !mpfr_nan_p(f);
   const int s = neg ? -1 : 1;
-  if (cb == Cls::Integer) {
+  if (cb == Cls::Int) {
     if (!absolute) return mpfr_cmp_z(f, mpz_of(b));
     mpz_t zb;
     abs_view(zb, mpz_of(b), neg);

@@ -18,19 +18,6 @@
 
 namespace vx::arith {
 
-// The class an operation runs in. Kind codes are grouped by range, so the
-// widest class of two known operands is the class of the larger code.
-enum class Cls { None, Int, Rat, Real, Cpx };
-
-inline Cls class_of(int a, int b) noexcept {
-  if (a == K_UNKNOWN || b == K_UNKNOWN) return Cls::None;
-  int m = a > b ? a : b;
-  if (m < 15) return Cls::Int;
-  if (m < 31) return Cls::Rat;
-  if (m < 47) return Cls::Real;
-  return Cls::Cpx;
-}
-
 // Operands below this many limbs are computed attached: detaching costs
 // more than such a computation, and the context is not even fetched.
 constexpr size_t DETACH_MIN_LIMBS = 256;

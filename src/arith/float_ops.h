@@ -156,7 +156,7 @@ PyObject* complex_pair(PyObject* x, PyObject* y, CTXT_Object* c) {
   return reinterpret_cast<PyObject*>(check_complex(r, cr));
 }
 
-inline bool complex_class(int kind) noexcept { return kind >= 47; }
+inline bool complex_class(int kind) noexcept { return kind >= K_REAL_END; }
 
 // The zero-divisor rule of complex division: `divzero` is raised and, when
 // trapped, the division fails.

@@ -1,6 +1,8 @@
 // What foreign types offer, learnt once per type and kept per thread.
 #include "convert/classify.h"
 
+#include <cstring>
+
 #include "core/compat.h"
 #include "core/ref.h"
 
@@ -8,16 +10,19 @@ namespace vx {
 
 namespace {
 
-constexpr const char* PROTO_NAMES[] = {"__mpz__", "__mpq__", "__mpfr__", "__mpc__"};
+// The class attributes that mark what a foreign type offers: the
+// conversion methods (their Proto bits), then mpmath's raw values.
+struct Mark {
+  const char* name;
+  unsigned bit;
+};
+constexpr Mark MARKS[] = {{"__mpz__", P_MPZ},       {"__mpq__", P_MPQ},       {"__mpfr__", P_MPFR},
+                          {"__mpc__", P_MPC},       {"_mpf_", T_MPF_TUPLE},   {"_mpc_", T_MPC_TUPLE}};
 
 inline const char* proto_name(Proto p) noexcept {
-  switch (p) {
-    case P_MPZ: return PROTO_NAMES[0];
-    case P_MPQ: return PROTO_NAMES[1];
-    case P_MPFR: return PROTO_NAMES[2];
-    case P_MPC: return PROTO_NAMES[3];
-  }
-  return PROTO_NAMES[0];
+  for (const Mark& m : MARKS)
+    if (m.bit == p) return m.name;
+  return MARKS[0].name;
 }
 
 // A direct-mapped table per thread. An entry is valid while its type keeps
@@ -39,29 +44,38 @@ inline Entry& entry_of(PyTypeObject* t) noexcept {
 
 bool name_is(PyTypeObject* t, const char* name) noexcept { return std::strcmp(t->tp_name, name) == 0; }
 
-// The class's own "__module__" entry is "fractions" (read from its
-// dictionary: no user code runs).
-bool from_fractions(PyTypeObject* t) noexcept {
-  if (!PyType_HasFeature(t, Py_TPFLAGS_HEAPTYPE) || !t->tp_dict) return false;
-  PyObject* m = PyDict_GetItemString(t->tp_dict, "__module__");  // borrowed
-  return m && PyUnicode_Check(m) && PyUnicode_CompareWithASCIIString(m, "fractions") == 0;
+// The class `name` of an imported module (fractions.Fraction,
+// decimal.Decimal), or nullptr when the module is not imported: then no
+// object can be an instance of it. Read from the module's dictionary, so
+// no user code runs; a borrowed reference, alive while the module is.
+PyTypeObject* real_class(const char* module, const char* name) noexcept {
+  Ref key = Ref::steal(PyUnicode_InternFromString(module));
+  Ref m = Ref::steal(key ? PyImport_GetModule(key.get()) : nullptr);
+  if (!m || !PyModule_Check(m.get())) {
+    PyErr_Clear();
+    return nullptr;
+  }
+  PyObject* c = PyDict_GetItemString(PyModule_GetDict(m.get()), name);  // borrowed
+  return c && PyType_Check(c) ? reinterpret_cast<PyTypeObject*>(c) : nullptr;
 }
 
-unsigned protocols_of(PyTypeObject* t) noexcept {
+bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType_IsSubtype(t, c); }
+
+unsigned marks_of(PyTypeObject* t) noexcept {
   unsigned bits = 0;
-  for (unsigned i = 0; i < 4; ++i) {
-    Ref name = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[i]));
+  for (const Mark& m : MARKS) {
+    Ref name = Ref::steal(PyUnicode_InternFromString(m.name));
     if (!name) {
       PyErr_Clear();
       continue;
     }
-    if (compat::type_lookup(t, name.get())) bits |= 1u << i;
+    if (compat::type_lookup(t, name.get())) bits |= m.bit;
   }
   return bits;
 }
 
 TypeInfo learn(PyTypeObject* t) noexcept {
-  unsigned bits = protocols_of(t);
+  unsigned bits = marks_of(t);
   int kind = K_UNKNOWN;
   if (PyType_HasFeature(t, Py_TPFLAGS_LONG_SUBCLASS)) {
     kind = K_PYINT;
@@ -70,28 +84,23 @@ TypeInfo learn(PyTypeObject* t) noexcept {
   } else if (PyType_IsSubtype(t, &PyComplex_Type)) {
     kind = K_PYCOMPLEX;
   } else {
-    if (name_is(t, "Fraction")) {
-      // fractions.Fraction itself, or a subclass keeping its name.
-      PyObject* mro = t->tp_mro;
-      bool std_fraction = false;
-      for (Py_ssize_t i = 0; mro && i < PyTuple_GET_SIZE(mro) && !std_fraction; ++i) {
-        auto* b = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
-        std_fraction = name_is(b, "Fraction") && from_fractions(b);
-      }
-      if (std_fraction) {
-        kind = K_FRACTION;
-        if (from_fractions(t)) bits |= T_STD_FRACTION;
-      } else {
-        bits |= T_FRACTION_NAME;
-      }
+    PyTypeObject* fraction = real_class("fractions", "Fraction");
+    if (subclass_of(t, fraction)) {
+      bits |= T_FRACTION_CLASS;
+      if (t == fraction) bits |= T_STD_FRACTION;
+      // In arithmetic, the class or a subclass keeping its name.
+      if (name_is(t, "Fraction")) kind = K_FRACTION;
+    } else if (name_is(t, "Fraction")) {
+      bits |= T_FRACTION_NAME;
     }
     if (kind == K_UNKNOWN) {
       kind = (bits & P_MPC) ? K_HAS_MPC : (bits & P_MPFR) ? K_HAS_MPFR : (bits & P_MPQ) ? K_HAS_MPQ
            : (bits & P_MPZ) ? K_HAS_MPZ : K_UNKNOWN;
     }
   }
-  if (name_is(t, "decimal.Decimal") || name_is(t, "Decimal")) bits |= T_DECIMAL;
-  return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint8_t>(bits)};
+  for (const char* module : {"decimal", "_decimal", "_pydecimal"})
+    if (subclass_of(t, real_class(module, "Decimal"))) bits |= T_DECIMAL;
+  return TypeInfo{static_cast<uint8_t>(kind), static_cast<uint16_t>(bits)};
 }
 
 // An integer attribute of o (an int, an mpz or xmpz, or of a type offering
@@ -118,7 +127,7 @@ TypeInfo type_info(PyTypeObject* t) noexcept {
   // Learnt between two readings of the tag: a change to the type meanwhile
   // leaves the entry unused.
   if (!tag) {
-    Ref any = Ref::steal(PyUnicode_InternFromString(PROTO_NAMES[0]));
+    Ref any = Ref::steal(PyUnicode_InternFromString(MARKS[0].name));
     if (any)
       compat::type_tag_assign(t, any.get());
     else

@@ -10,7 +10,6 @@
 #pragma once
 #include <Python.h>
 #include <cstdint>
-#include <cstring>
 #include "core/errors.h"
 #include "objects/objects.h"
 
@@ -28,52 +27,86 @@ enum Kind : int {
   K_MPFR = 32,
   K_PYFLOAT = 33,
   K_HAS_MPFR = 34,
+  K_MPF_TUPLE = 35,  // mpmath's real numbers (_mpf_): constructors only
   K_MPC = 48,
   K_PYCOMPLEX = 49,
   K_HAS_MPC = 50,
+  K_MPC_TUPLE = 51,  // mpmath's complex numbers (_mpc_): constructors only
 };
 
-inline bool is_integer_kind(int k) noexcept { return k > 0 && k < 15; }
-inline bool is_rational_kind(int k) noexcept { return k > 0 && k < 31; }
-inline bool is_real_kind(int k) noexcept { return k > 0 && k < 47; }
+// The first code past each group: integer kinds are 1 .. K_INTEGER_END - 1,
+// rational kinds (integers included) 1 .. K_RATIONAL_END - 1, and so on.
+constexpr int K_INTEGER_END = 15, K_RATIONAL_END = 31, K_REAL_END = 47;
+
+inline bool is_integer_kind(int k) noexcept { return k > 0 && k < K_INTEGER_END; }
+inline bool is_rational_kind(int k) noexcept { return k > 0 && k < K_RATIONAL_END; }
+inline bool is_real_kind(int k) noexcept { return k > 0 && k < K_REAL_END; }
 inline bool is_complex_kind(int k) noexcept { return k > 0; }
 inline bool is_own_integer(int k) noexcept { return k == K_MPZ || k == K_XMPZ; }
+
+// The class a kind computes in; None for an unknown operand.
+enum class Cls { None, Int, Rat, Real, Cpx };
+
+inline Cls class_of(int k) noexcept {
+  if (k == K_UNKNOWN) return Cls::None;
+  if (k < K_INTEGER_END) return Cls::Int;
+  if (k < K_RATIONAL_END) return Cls::Rat;
+  if (k < K_REAL_END) return Cls::Real;
+  return Cls::Cpx;
+}
+
+// The class an operation on two operands runs in: the wider one, None when
+// either is unknown (the codes are grouped by range, so it is the class of
+// the larger code).
+inline Cls class_of(int a, int b) noexcept {
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return Cls::None;
+  return class_of(a > b ? a : b);
+}
 
 // The conversion methods a type may offer.
 enum Proto : unsigned { P_MPZ = 1, P_MPQ = 2, P_MPFR = 4, P_MPC = 8 };
 
 // What a foreign type's instances are, learnt once per type.
 struct TypeInfo {
-  uint8_t kind;  // the kind of every instance (a type merely named "Fraction" is asked per instance)
-  uint8_t bits;  // Proto bits and the T_ bits below
+  uint8_t kind;   // the kind of every instance (a type merely named "Fraction" is asked per instance)
+  uint16_t bits;  // Proto bits and the T_ bits below
 };
-constexpr uint8_t T_FRACTION_NAME = 16;  // named "Fraction" but not the fractions module's
-constexpr uint8_t T_DECIMAL = 32;        // named "decimal.Decimal" or "Decimal"
-constexpr uint8_t T_STD_FRACTION = 64;   // exactly fractions.Fraction
+// The real classes (fractions.Fraction, decimal.Decimal) are recognised by
+// identity: the type is the class or a subclass of it. A class only named
+// "Fraction" counts as one when its instance has int numerator and
+// denominator; one named "Decimal" never counts.
+constexpr uint16_t T_FRACTION_NAME = 16;   // named "Fraction" but not a subclass of the real class
+constexpr uint16_t T_DECIMAL = 32;         // decimal.Decimal or a subclass
+constexpr uint16_t T_STD_FRACTION = 64;    // exactly fractions.Fraction
+constexpr uint16_t T_FRACTION_CLASS = 128; // fractions.Fraction or a subclass, of any name
+constexpr uint16_t T_MPF_TUPLE = 256;      // offers mpmath's raw real value, _mpf_
+constexpr uint16_t T_MPC_TUPLE = 512;      // offers mpmath's raw complex value, _mpc_
 
 TypeInfo type_info(PyTypeObject* t) noexcept;
 int classify_foreign(PyObject* o) noexcept;
 
 inline bool has_protocol(PyObject* o, Proto p) noexcept { return (type_info(Py_TYPE(o)).bits & p) != 0; }
-
-// A type named "Fraction" (by name alone, as the constructors accept it).
-inline bool is_fraction(PyObject* o) noexcept { return std::strcmp(Py_TYPE(o)->tp_name, "Fraction") == 0; }
-inline bool is_decimal(PyObject* o) noexcept { return (type_info(Py_TYPE(o)).bits & T_DECIMAL) != 0; }
-// A fractions.Fraction, or an object of a type named "Fraction" with int
-// numerator and denominator: what converts as a Fraction in arithmetic.
-bool is_fraction_value(PyObject* o) noexcept;
-
-// Presence of an attribute on the object; errors raised by the probe count
-// as absence. Not for the conversion methods (see has_protocol).
-inline bool has_attr(PyObject* o, const char* name) noexcept {
-  PyObject* v = PyObject_GetAttrString(o, name);
-  if (!v) {
-    PyErr_Clear();
-    return false;
-  }
-  Py_DECREF(v);
-  return true;
+// The Proto and T_ bits of o's type; none for the module's own types and
+// Python's int, float and complex (whose instances carry no protocol).
+inline unsigned type_bits(PyObject* o) noexcept {
+  PyTypeObject* t = Py_TYPE(o);
+  if (t == &MPZ_Type || t == &MPFR_Type || t == &MPC_Type || t == &MPQ_Type || t == &XMPZ_Type || t == &PyLong_Type ||
+      t == &PyFloat_Type || t == &PyComplex_Type || t == &PyBool_Type)
+    return 0;
+  return type_info(t).bits;
 }
+
+inline bool is_decimal(PyObject* o) noexcept { return (type_bits(o) & T_DECIMAL) != 0; }
+// A fractions.Fraction (or a subclass keeping its name), or an object of a
+// type named "Fraction" with int numerator and denominator: what converts
+// as a Fraction in arithmetic (kind K_FRACTION).
+bool is_fraction_value(PyObject* o) noexcept;
+// What the constructors take as a Fraction: the above, and any subclass of
+// fractions.Fraction whatever its name.
+inline bool is_fraction_arg(PyObject* o) noexcept {
+  return (type_bits(o) & T_FRACTION_CLASS) != 0 || is_fraction_value(o);
+}
+
 
 inline int classify(PyObject* o) noexcept {
   PyTypeObject* t = Py_TYPE(o);
@@ -87,6 +120,42 @@ inline int classify(PyObject* o) noexcept {
   if (t == &PyComplex_Type) return K_PYCOMPLEX;
   return classify_foreign(o);
 }
+
+// The kind of a constructor's argument: classify()'s, and for what it does
+// not know, K_FRACTION for any subclass of fractions.Fraction whatever its
+// name, and the kinds of mpmath's numbers. (In arithmetic these are left
+// to the other operand, as float leaves them.)
+inline int classify_argument(PyObject* o) noexcept {
+  const int k = classify(o);
+  if (k != K_UNKNOWN) return k;
+  const unsigned bits = type_bits(o);
+  return (bits & T_FRACTION_CLASS) ? int{K_FRACTION} : (bits & T_MPC_TUPLE) ? int{K_MPC_TUPLE}
+       : (bits & T_MPF_TUPLE) ? int{K_MPF_TUPLE} : int{K_UNKNOWN};
+}
+
+// The argument groups of the functions that judge an argument by the
+// narrowest conversion it offers rather than by its kind (an object with
+// both __mpz__ and __mpq__ is rational, not integer; one with __mpc__ and
+// __mpz__ is also real; a Decimal is real). Judged by type alone.
+inline bool integer_arg(PyObject* o) noexcept {
+  const int k = classify(o);
+  return (k > 0 && k < K_HAS_MPZ) || (type_bits(o) & (P_MPZ | P_MPQ)) == P_MPZ;
+}
+inline bool rational_arg(PyObject* o) noexcept {
+  const int k = classify(o);
+  return k == K_MPQ || k == K_FRACTION || (type_bits(o) & P_MPQ) != 0;
+}
+inline bool real_arg(PyObject* o) noexcept {
+  if (is_real_kind(classify(o))) return true;
+  const unsigned bits = type_bits(o);
+  return (bits & (P_MPZ | P_MPQ | T_DECIMAL)) != 0 || (bits & (P_MPFR | P_MPC)) == P_MPFR;
+}
+// Complex values only: real numbers do not pass.
+inline bool complex_only_arg(PyObject* o) noexcept {
+  const int k = classify(o);
+  return k == K_MPC || k == K_PYCOMPLEX || (type_bits(o) & P_MPC) != 0;
+}
+inline bool complex_arg(PyObject* o) noexcept { return real_arg(o) || complex_only_arg(o); }
 
 // Errors that say nothing about a conversion (an interrupt, an exit, no
 // memory, too deep a recursion): raised inside a conversion method they

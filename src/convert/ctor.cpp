@@ -85,9 +85,10 @@ inline bool is_plain_number(PyObject* x) noexcept {
 bool is_real_number(PyObject* x) noexcept {
   if (is_mpq(x) || is_mpz(x) || is_xmpz(x) || is_mpfr(x) || PyLong_Check(x) || PyFloat_Check(x)) return true;
   if (is_mpc(x) || PyComplex_Check(x) || is_text(x)) return false;
-  if (is_fraction(x) || is_decimal(x)) return true;
+  if (is_fraction_arg(x) || is_decimal(x)) return true;
   const unsigned bits = type_info(Py_TYPE(x)).bits;
   if (bits & (P_MPQ | P_MPZ)) return true;
+  if ((bits & (T_MPF_TUPLE | T_MPC_TUPLE | P_MPC)) == T_MPF_TUPLE) return true;
   return (bits & (P_MPFR | P_MPC)) == P_MPFR;
 }
 
@@ -182,7 +183,7 @@ PyObject* mpz_one(PyObject* x) noexcept {
     XmpzLock lock(x);
     return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
   }
-  if (is_fraction(x)) return int_from_fraction<MpzNames>(x);
+  if (is_fraction_arg(x)) return int_from_fraction<MpzNames>(x);
   if (is_text(x)) return obj(mpz_from_text(x, 0));
   if (has_protocol(x, P_MPZ)) return call_protocol_strict(x, P_MPZ, &MPZ_Type, "mpz");
   return int_via_pylong<MpzNames>(x);
@@ -195,7 +196,7 @@ PyObject* xmpz_one(PyObject* x) noexcept {
   if (is_mpfr(x)) return obj(int_from_mpfr<XMPZ_Object>(mpfr_of(x), nullptr));
   if (PyFloat_Check(x)) return obj(int_from_double<XMPZ_Object>(PyFloat_AS_DOUBLE(x)));
   if (is_mpz(x)) return obj(int_from_mpz<XMPZ_Object>(mpz_of(x)));
-  if (is_fraction(x)) return int_from_fraction<XmpzNames>(x);
+  if (is_fraction_arg(x)) return int_from_fraction<XmpzNames>(x);
   if (is_text(x)) return obj(xmpz_from_text(x, 0));
   return int_via_pylong<XmpzNames>(x);
 }
@@ -274,7 +275,7 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
     if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
   }
-  return obj(to_mpfr(x, classify(x), Prec{prec}, ctx));
+  return obj(to_mpfr(x, classify_argument(x), Prec{prec}, ctx));
 }
 
 // ---- mpc ----
@@ -316,11 +317,11 @@ PyObject* mpc_from_parts(PyObject* x, PyObject* imag, Prec rp, Prec ip, CTXT_Obj
   Ctx cx(given);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  Own<MPFR_Object> re(to_mpfr(x, classify(x), rp, ctx));
+  Own<MPFR_Object> re(to_mpfr(x, classify_argument(x), rp, ctx));
   Own<MPFR_Object> im;
   if (re) {
     if (imag) {
-      im = Own<MPFR_Object>(to_mpfr(imag, classify(imag), ip, ctx));
+      im = Own<MPFR_Object>(to_mpfr(imag, classify_argument(imag), ip, ctx));
     } else if ((im = Own<MPFR_Object>(new_mpfr(ip.alloc_bits(), ctx)))) {
       mpfr_set_zero(im->f, 1);
     }
@@ -369,10 +370,12 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
     if (imag && !is_real_number(imag)) return type_error("invalid type for imaginary component in mpc()");
     return mpc_from_parts(x, imag, rp, ip, ctx);
   }
-  if (!is_mpc(x) && !PyComplex_Check(x)) return type_error("mpc() requires numeric or string argument");
+  const int kind = classify_argument(x);
+  if (kind != K_MPC && kind != K_PYCOMPLEX && kind != K_MPC_TUPLE)
+    return type_error("mpc() requires numeric or string argument");
   if (a.total() > 1 && !a.parse("O|OO", {"", "precision", "context", nullptr}, &x, &po, &co)) return nullptr;
   if (!context_arg(co, ctx) || !mpc_precision(po, rp, ip)) return nullptr;
-  return obj(to_mpc(x, is_mpc(x) ? K_MPC : K_PYCOMPLEX, rp, ip, ctx));
+  return obj(to_mpc(x, kind, rp, ip, ctx));
 }
 
 // ---- entry points: tp_new and vectorcall of each type ----

@@ -8,8 +8,10 @@
 
 #include "objects/check.h"
 #include "convert/classify.h"
+#include "convert/foreign.h"
 #include "core/compat.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/temps.h"
 
@@ -210,23 +212,13 @@ T* int_from_double(double d) noexcept {
   return r;
 }
 
-// GMP aborts the process when it cannot allocate an integer; the integer
-// part of a value with a huge exponent (exponents reach 2**62) is tried first.
-static bool integer_part_possible(mpfr_srcptr f) noexcept {
-  if (!mpfr_regular_p(f) || mpfr_get_exp(f) <= (mpfr_exp_t{1} << 26)) return true;
-  const mpfr_exp_t bits = mpfr_get_exp(f);
-  if (bits / GMP_NUMB_BITS >= INT_MAX) return false;
-  void* probe = PyMem_RawMalloc(static_cast<size_t>(bits / 8 + 64));
-  if (!probe) return false;
-  PyMem_RawFree(probe);
-  return true;
-}
 
 template <class T>
 T* int_from_mpfr(mpfr_srcptr f, CTXT_Object* ctx) noexcept {
   if (mpfr_nan_p(f)) return value_error(IntName<T>::nan);
   if (mpfr_inf_p(f)) return overflow_error(IntName<T>::inf);
-  if (!integer_part_possible(f)) return memory_error();
+  // The integer part of a value with a huge exponent (exponents reach 2**62).
+  if (mpfr_regular_p(f) && mpfr_get_exp(f) > 0 && !can_allocate(static_cast<uint64_t>(mpfr_get_exp(f)))) return nullptr;
   Ctx cx(ctx);
   if (!(ctx = cx.get())) return nullptr;
   T* r = new_int<T>();
@@ -268,10 +260,8 @@ MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
     }
     case K_PYINT:
       return mpz_from_pylong(o);
-    case K_HAS_MPZ:
-      if (MPZ_Object* r = reinterpret_cast<MPZ_Object*>(call_protocol(o, P_MPZ))) return r;
-      break;
     default:
+      if (OwnValue v = foreign_value(o, kind); v.value && is_integer_kind(v.kind)) return to_mpz(v.value.get(), v.kind);
       break;
   }
   return conversion_failed("cannot convert object to mpz");

@@ -5,6 +5,7 @@
 
 #include "objects/check.h"
 #include "convert/classify.h"
+#include "convert/foreign.h"
 #include "convert/int_conv.h"
 #include "core/errors.h"
 #include "core/ref.h"
@@ -15,8 +16,6 @@ namespace vx {
 namespace {
 
 // The precision requests in their raw form, inside the conversions.
-constexpr mpfr_prec_t P_CONTEXT = PREC_CONTEXT.v;
-constexpr mpfr_prec_t P_EXACT = PREC_EXACT.v;
 
 
 MPQ_Object* mpq_from_z(mpz_srcptr z) noexcept {
@@ -42,8 +41,8 @@ MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
   // may be mpz (or any integer kind) rather than int.
   const int nk = num ? classify(num.get()) : K_UNKNOWN, dk = den ? classify(den.get()) : K_UNKNOWN;
   if (!is_integer_kind(nk) || !is_integer_kind(dk)) {
-    PyErr_Clear();
-    return system_error("Object does not appear to be Fraction");
+    if (PyErr_Occurred() && !must_propagate()) PyErr_Clear();
+    return conversion_failed("cannot convert object to mpq");
   }
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;
@@ -104,7 +103,6 @@ PyObject* pylong_from_mpq(mpq_srcptr q) noexcept {
 }
 
 MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
-  MPQ_Object* r = nullptr;
   switch (kind) {
     case K_MPZ:
       return mpq_from_z(mpz_of(o));
@@ -114,18 +112,11 @@ MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
     }
     case K_PYINT:
       return mpq_from_pylong(o);
-    case K_HAS_MPZ:
-      if ((r = mpq_via_mpz_protocol(o))) return r;
-      break;
     case K_MPQ:
       Py_INCREF(o);
       return reinterpret_cast<MPQ_Object*>(o);
-    case K_FRACTION:
-      return mpq_from_fraction(o);
-    case K_HAS_MPQ:
-      if ((r = reinterpret_cast<MPQ_Object*>(call_protocol(o, P_MPQ)))) return r;
-      break;
     default:
+      if (OwnValue v = foreign_value(o, kind); v.value && is_rational_kind(v.kind)) return to_mpq(v.value.get(), v.kind);
       break;
   }
   return conversion_failed("cannot convert object to mpq");
@@ -176,7 +167,7 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
     XmpzLock lock(o);
     return mpq_from_z(mpz_of(o));
   }
-  if (is_fraction(o)) return mpq_from_fraction(o);
+  if (is_fraction_arg(o)) return mpq_from_fraction(o);
   Ref pair = Ref::steal(PyObject_CallMethod(o, "as_integer_ratio", nullptr));
   if (pair) {
     if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2)
@@ -196,8 +187,9 @@ MPQ_Object* to_mpq_ctor(PyObject* o) noexcept {
 namespace {
 
 // mpz to mpfr: exact (p == 1) uses the integer's bit length.
-MPFR_Object* mpfr_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  const bool exact = p == P_EXACT;
+MPFR_Object* mpfr_from_z(mpz_srcptr z, Prec prec, CTXT_Object* ctx) noexcept {
+  const bool exact = prec.is_exact();
+  mpfr_prec_t p = prec.alloc_bits();
   if (exact) {
     size_t bits = mpz_sizeinbase(z, 2);
     if (bits > static_cast<size_t>(PREC_MAX)) return overflow_error("'mpz' too large to convert to 'mpfr'\n");
@@ -210,22 +202,22 @@ MPFR_Object* mpfr_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept
   return check_real(r, ctx->ctx, !exact, false);
 }
 
-MPFR_Object* mpfr_from_q(mpq_srcptr q, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  MPFR_Object* r = new_mpfr(p == P_EXACT ? P_CONTEXT : p, ctx);
+MPFR_Object* mpfr_from_q(mpq_srcptr q, Prec prec, CTXT_Object* ctx) noexcept {
+  MPFR_Object* r = new_mpfr(prec.alloc_bits(), ctx);  // exact: the context's (a rational cannot be exact)
   if (!r) return nullptr;
   mpfr_clear_flags();
   r->rc = mpfr_set_q(r->f, q, rnd(ctx->ctx));
   return check_real(r, ctx->ctx);
 }
 
-MPFR_Object* mpfr_from_mpfr(PyObject* o, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
+MPFR_Object* mpfr_from_mpfr(PyObject* o, Prec prec, CTXT_Object* ctx) noexcept {
   mpfr_srcptr f = mpfr_of(o);
-  if (p == P_EXACT || !mpfr_number_p(f)) {
+  if (prec.is_exact() || !mpfr_number_p(f)) {
     Py_INCREF(o);
     return reinterpret_cast<MPFR_Object*>(o);
   }
   const ContextRecord& c = ctx->ctx;
-  if (p == P_CONTEXT) p = c.precision;
+  const mpfr_prec_t p = prec.is_context() ? c.precision : prec.v;
   bool convert = p != mpfr_get_prec(f) || c.subnormalize;
   if (!convert && !mpfr_zero_p(f)) {
     mpfr_exp_t e = mpfr_get_exp(f);
@@ -245,7 +237,7 @@ MPFR_Object* mpfr_from_mpfr(PyObject* o, mpfr_prec_t p, CTXT_Object* ctx) noexce
 }  // namespace
 
 MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexcept {
-  const mpfr_prec_t p = prec.v;
+  const Prec p = prec;
   Ctx h(given);
   CTXT_Object* ctx = h.get();
   if (!ctx) return nullptr;
@@ -263,44 +255,30 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
       long v = PyLong_AsLongAndOverflow(o, &overflow);
       if (!overflow) {
         if (v == -1 && PyErr_Occurred()) return nullptr;
-        MPFR_Object* r = new_mpfr(p == P_EXACT ? 64 : p, ctx);
+        MPFR_Object* r = new_mpfr(p.is_exact() ? 64 : p.alloc_bits(), ctx);
         if (!r) return nullptr;
         mpfr_clear_flags();
         r->rc = mpfr_set_si_2exp(r->f, v, 0, rnd(ctx->ctx));
-        return check_real(r, ctx->ctx, p != P_EXACT, false);
+        return check_real(r, ctx->ctx, !p.is_exact(), false);
       }
       Own<MPZ_Object> z(mpz_from_pylong(o));
       if (!z) return nullptr;
       return mpfr_from_z(z->z, p, ctx);
     }
-    case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, P_MPZ));
-      if (z) return mpfr_from_z(mpz_of(z.get()), p, ctx);
-      break;
-    }
     case K_MPQ:
       return mpfr_from_q(mpq_of(o), p, ctx);
-    case K_FRACTION: {
-      Own<MPQ_Object> q(mpq_from_fraction(o));
-      if (!q) return nullptr;
-      return mpfr_from_q(q->q, p, ctx);
-    }
-    case K_HAS_MPQ: {
-      Ref q = Ref::steal(call_protocol(o, P_MPQ));
-      if (q) return mpfr_from_q(mpq_of(q.get()), p, ctx);
-      break;
-    }
     case K_PYFLOAT: {
-      MPFR_Object* r = new_mpfr(p == P_EXACT ? 53 : p, ctx);
+      MPFR_Object* r = new_mpfr(p.is_exact() ? 53 : p.alloc_bits(), ctx);
       if (!r) return nullptr;
       mpfr_clear_flags();
       r->rc = mpfr_set_d(r->f, PyFloat_AS_DOUBLE(o), rnd(ctx->ctx));
-      return check_real(r, ctx->ctx, p != P_EXACT, true);
+      return check_real(r, ctx->ctx, !p.is_exact(), true);
     }
-    case K_HAS_MPFR:
-      if (PyObject* r = call_protocol(o, P_MPFR)) return reinterpret_cast<MPFR_Object*>(r);
-      break;
     default:
+      if (OwnValue v = foreign_value(o, kind); v.value && is_real_kind(v.kind)) {
+        if (v.as_is && v.kind == K_MPFR) return reinterpret_cast<MPFR_Object*>(v.value.release());
+        return to_mpfr(v.value.get(), v.kind, prec, ctx);
+      }
       break;
   }
   return conversion_failed("object could not be converted to 'mpfr'");
@@ -316,28 +294,29 @@ MPC_Object* mpc_made(mpfr_prec_t rp, mpfr_prec_t ip, CTXT_Object* ctx, bool rang
   return check_complex_opt(r, ctx->ctx, range);
 }
 
-MPC_Object* mpc_from_z(mpz_srcptr z, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  return mpc_made(0, 0, ctx, p != P_EXACT, [z](mpc_ptr c, mpc_rnd_t r) { return mpc_set_z(c, z, r); });
+MPC_Object* mpc_from_z(mpz_srcptr z, Prec p, CTXT_Object* ctx) noexcept {
+  return mpc_made(0, 0, ctx, !p.is_exact(), [z](mpc_ptr c, mpc_rnd_t r) { return mpc_set_z(c, z, r); });
 }
 MPC_Object* mpc_from_q(mpq_srcptr q, CTXT_Object* ctx) noexcept {
   return mpc_made(0, 0, ctx, true, [q](mpc_ptr c, mpc_rnd_t r) { return mpc_set_q(c, q, r); });
 }
 
-MPC_Object* mpc_from_mpfr(mpfr_srcptr f, mpfr_prec_t p, CTXT_Object* ctx) noexcept {
-  mpfr_prec_t rp = p ? mpfr_get_prec(f) : real_prec(ctx->ctx);
+// The real part keeps f's own precision unless the context's is asked for.
+MPC_Object* mpc_from_mpfr(mpfr_srcptr f, Prec p, CTXT_Object* ctx) noexcept {
+  mpfr_prec_t rp = p.is_context() ? real_prec(ctx->ctx) : mpfr_get_prec(f);
   return mpc_made(rp, imag_prec(ctx->ctx), ctx, true, [f](mpc_ptr c, mpc_rnd_t r) { return mpc_set_fr(c, f, r); });
 }
 
-MPC_Object* mpc_from_mpc(PyObject* o, mpfr_prec_t p, mpfr_prec_t q, CTXT_Object* ctx) noexcept {
+MPC_Object* mpc_from_mpc(PyObject* o, Prec rprec, Prec iprec, CTXT_Object* ctx) noexcept {
   mpc_srcptr src = mpc_of(o);
   mpfr_srcptr re = mpc_realref(src), im = mpc_imagref(src);
-  if ((p == P_EXACT && q == P_EXACT) || (!mpfr_number_p(re) && !mpfr_number_p(im))) {
+  if ((rprec.is_exact() && iprec.is_exact()) || (!mpfr_number_p(re) && !mpfr_number_p(im))) {
     Py_INCREF(o);
     return reinterpret_cast<MPC_Object*>(o);
   }
   const ContextRecord& c = ctx->ctx;
-  p = p == P_CONTEXT ? real_prec(c) : (p == P_EXACT ? mpfr_get_prec(re) : p);
-  q = q == P_CONTEXT ? imag_prec(c) : (q == P_EXACT ? mpfr_get_prec(im) : q);
+  const mpfr_prec_t p = rprec.is_context() ? real_prec(c) : (rprec.is_exact() ? mpfr_get_prec(re) : rprec.v);
+  const mpfr_prec_t q = iprec.is_context() ? imag_prec(c) : (iprec.is_exact() ? mpfr_get_prec(im) : iprec.v);
   bool convert = p != mpfr_get_prec(re) || q != mpfr_get_prec(im) || c.subnormalize;
   auto out = [&](mpfr_srcptr part, mpfr_prec_t prec) {
     if (!mpfr_regular_p(part)) return false;
@@ -355,7 +334,7 @@ MPC_Object* mpc_from_mpc(PyObject* o, mpfr_prec_t p, mpfr_prec_t q, CTXT_Object*
 }  // namespace
 
 MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* given) noexcept {
-  const mpfr_prec_t p = rprec.v, q = iprec.v;
+  const Prec p = rprec, q = iprec;
   Ctx h(given);
   CTXT_Object* ctx = h.get();
   if (!ctx) return nullptr;
@@ -373,46 +352,27 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       if (!z) return nullptr;
       return mpc_from_z(z->z, p, ctx);
     }
-    case K_HAS_MPZ: {
-      Ref z = Ref::steal(call_protocol(o, P_MPZ));
-      if (z) return mpc_from_z(mpz_of(z.get()), p, ctx);
-      break;
-    }
     case K_MPQ:
       return mpc_from_q(mpq_of(o), ctx);
-    case K_FRACTION: {
-      Own<MPQ_Object> fq(mpq_from_fraction(o));
-      if (!fq) return nullptr;
-      return mpc_from_q(fq->q, ctx);
-    }
-    case K_HAS_MPQ: {
-      Ref fq = Ref::steal(call_protocol(o, P_MPQ));
-      if (fq) return mpc_from_q(mpq_of(fq.get()), ctx);
-      break;
-    }
     case K_MPFR:
       return mpc_from_mpfr(mpfr_of(o), p, ctx);
-    case K_HAS_MPFR: {
-      Ref f = Ref::steal(call_protocol(o, P_MPFR));
-      if (f) return mpc_from_mpfr(mpfr_of(f.get()), p, ctx);
-      break;
-    }
     case K_PYFLOAT: {
       double d = PyFloat_AS_DOUBLE(o);
-      return mpc_made(p ? 53 : real_prec(ctx->ctx), imag_prec(ctx->ctx), ctx, true,
+      return mpc_made(p.is_context() ? real_prec(ctx->ctx) : 53, imag_prec(ctx->ctx), ctx, true,
                       [d](mpc_ptr c, mpc_rnd_t r) { return mpc_set_d(c, d, r); });
     }
     case K_PYCOMPLEX: {
       double re = PyComplex_RealAsDouble(o), im = PyComplex_ImagAsDouble(o);
-      mpfr_prec_t rp = p == P_CONTEXT ? real_prec(ctx->ctx) : (p == P_EXACT ? 53 : p);
-      mpfr_prec_t ip = q == P_CONTEXT ? imag_prec(ctx->ctx) : (q == P_EXACT ? 53 : q);
+      mpfr_prec_t rp = p.is_context() ? real_prec(ctx->ctx) : (p.is_exact() ? 53 : p.v);
+      mpfr_prec_t ip = q.is_context() ? imag_prec(ctx->ctx) : (q.is_exact() ? 53 : q.v);
       // new_mpc reads 1 as "the context's": ask for 53 explicitly.
       return mpc_made(rp, ip, ctx, true, [re, im](mpc_ptr c, mpc_rnd_t r) { return mpc_set_d_d(c, re, im, r); });
     }
-    case K_HAS_MPC:
-      if (PyObject* r = call_protocol(o, P_MPC)) return reinterpret_cast<MPC_Object*>(r);
-      break;
     default:
+      if (OwnValue v = foreign_value(o, kind); v.value) {
+        if (v.as_is && v.kind == K_MPC) return reinterpret_cast<MPC_Object*>(v.value.release());
+        return to_mpc(v.value.get(), v.kind, rprec, iprec, ctx);
+      }
       break;
   }
   return conversion_failed("object could not be converted to 'mpc'");

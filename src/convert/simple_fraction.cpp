@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/temps.h"
 #include "objects/objects.h"
@@ -14,18 +15,12 @@ namespace {
 
 constexpr const char* PREC_MSG = "Requested precision out-of-bounds.";
 
-// The convergents hold integers of about |exponent of x| bits; GMP aborts
-// when it cannot allocate them, so huge ones are tried first.
+// The convergents hold several integers of about |exponent of x| bits;
+// GMP aborts when it cannot allocate them, so huge ones are tried first.
 bool convergents_possible(mpfr_srcptr x) noexcept {
   if (!mpfr_regular_p(x)) return true;
   const mpfr_exp_t e = mpfr_get_exp(x);
-  const mpfr_exp_t bits = e < 0 ? -e : e;
-  if (bits <= (mpfr_exp_t{1} << 26)) return true;
-  if (bits / GMP_NUMB_BITS >= INT_MAX / 4) return false;
-  void* probe = PyMem_RawMalloc(static_cast<size_t>(bits / 2 + 64));
-  if (!probe) return false;
-  PyMem_RawFree(probe);
-  return true;
+  return can_allocate(static_cast<uint64_t>(e < 0 ? -e : e), Alloc::MPQ, 4);
 }
 
 inline bool prec_in_bounds(long p, mpfr_prec_t limit) noexcept { return p >= 2 && p <= limit; }
@@ -52,7 +47,7 @@ PyObject* simple_fraction(mpfr_srcptr x, mpfr_srcptr err, long prec, bool allow_
     return value_error(PREC_MSG);
   }
 
-  if (!convergents_possible(x)) return memory_error();
+  if (!convergents_possible(x)) return nullptr;
 
   Mpfr tol(prec), r(prec), c(prec), a(prec), t(prec), u(prec), q(prec);
   if (bound) mpfr_set(tol, err, MPFR_RNDN);

@@ -1,6 +1,7 @@
 // Reading the limits on the process's memory.
 #include "core/memory.h"
 
+#include <Python.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -78,6 +79,32 @@ uint64_t memory_obtainable() noexcept {
   if (cg_max != UINT64_MAX && cg_max < (uint64_t{1} << 62))
     best = std::min(best, cg_cur != UINT64_MAX && cg_cur < cg_max ? cg_max - cg_cur : 0);
   return best;
+}
+
+bool allocatable(uint64_t bits, Alloc what, unsigned copies) noexcept {
+  if ((what == Alloc::MPZ || what == Alloc::MPQ) && bits > MPZ_MAX_BITS) return false;
+  const uint64_t bytes = what == Alloc::BYTES ? bits : bits / 8 + 16;
+  if (bytes > UINT64_MAX / (copies ? copies : 1)) return false;
+  return memory_can_hold(bytes * copies);
+}
+
+bool can_allocate(uint64_t bits, Alloc what, unsigned copies) noexcept {
+  if (allocatable(bits, what, copies)) return true;
+  cannot_allocate(bits, what);
+  return false;
+}
+
+std::nullptr_t cannot_allocate(uint64_t bits, Alloc what) noexcept {
+  static constexpr const char* names[] = {"an mpz of ", "an mpq of ", "an mpfr of ", "an mpc of ", ""};
+  const char* unit = what == Alloc::BYTES ? "bytes" : "bits";
+  const char* name = names[static_cast<int>(what)];
+  if (bits == UINT64_MAX)
+    PyErr_Format(PyExc_MemoryError, "cannot allocate %sat least 2**64 %s", name, unit);
+  else if (bits && (bits & (bits - 1)) == 0)
+    PyErr_Format(PyExc_MemoryError, "cannot allocate %s2**%d %s", name, __builtin_ctzll(bits), unit);
+  else
+    PyErr_Format(PyExc_MemoryError, "cannot allocate %s%llu %s", name, static_cast<unsigned long long>(bits), unit);
+  return nullptr;
 }
 
 }  // namespace vx

@@ -22,26 +22,6 @@ inline PyObject* not_supported(const char* name) noexcept {
   return nullptr;
 }
 
-// Argument tests by type, made before an argument is classified.
-inline bool rational_type(PyObject* o) noexcept {
-  return is_mpq(o) || is_fraction(o) || has_attr(o, "__mpq__");
-}
-inline bool integer_type(PyObject* o) noexcept {
-  return is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || (has_attr(o, "__mpz__") && !has_attr(o, "__mpq__"));
-}
-inline bool real_type(PyObject* o) noexcept {
-  if (is_mpq(o) || is_fraction(o) || is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || is_mpfr(o) || PyFloat_Check(o))
-    return true;
-  if (has_attr(o, "__mpq__") || has_attr(o, "__mpz__")) return true;
-  if (has_attr(o, "__mpfr__") && !has_attr(o, "__mpc__")) return true;
-  return is_decimal(o);
-}
-// Complex values only: real numbers do not pass.
-inline bool complex_only_type(PyObject* o) noexcept {
-  return is_mpc(o) || PyComplex_Check(o) || has_attr(o, "__mpc__");
-}
-inline bool complex_type(PyObject* o) noexcept { return real_type(o) || complex_only_type(o); }
-
 // Exact conversions (an mpfr or mpc is used as it is).
 inline MPFR_Object* exact_real(PyObject* o, int kind, CTXT_Object* ctx) noexcept {
   return to_mpfr(o, kind, PREC_EXACT, ctx);

@@ -115,8 +115,8 @@ PyObject* f_scale_2exp(PyObject* self, PyObject* const* args, Py_ssize_t nargs) 
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   PyObject* x = args[0];
-  const bool real = real_type(x);
-  if (!real && !complex_type(x)) return not_supported(name);
+  const bool real = real_arg(x);
+  if (!real && !complex_arg(x)) return not_supported(name);
   const int kn = classify(args[1]);
   bool is_signed = false;
   long sn = 0;
@@ -156,7 +156,7 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || !PyLong_Check(args[1])) return not_supported(name);
+  if (!real_arg(args[0]) || !PyLong_Check(args[1])) return not_supported(name);
   RealOwn r(new_mpfr(0, ctx));
   if (!r) return nullptr;
   RealOwn x(exact_real(args[0], classify(args[0]), ctx));
@@ -178,7 +178,7 @@ PyObject* f_root_of_unity(PyObject* self, PyObject* const* args, Py_ssize_t narg
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!integer_type(args[0]) || !integer_type(args[1]))
+  if (!integer_arg(args[0]) || !integer_arg(args[1]))
     return type_error("root_of_unity() requires integer arguments");
   CplxOwn r(new_mpc(0, 0, ctx));
   if (!r) return nullptr;
@@ -201,7 +201,7 @@ PyObject* f_round2(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2");
+  if (!real_arg(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2");
   long n = 0;
   if (nargs == 2) {
     n = PyLong_AsLong(args[1]);
@@ -252,19 +252,19 @@ PyObject* f_square(PyObject* self, PyObject* x) {
   if (!ctx) return nullptr;
   if (is_mpfr(x)) return square_real(mpfr_of(x), ctx);
   if (is_mpc(x)) return square_complex(mpc_of(x), ctx);
-  if (integer_type(x)) {
+  if (integer_arg(x)) {
     Own<MPZ_Object> z(to_mpz(x, classify(x)));
     return z ? square_mpz(z->z) : nullptr;
   }
-  if (rational_type(x)) {
+  if (rational_arg(x)) {
     Own<MPQ_Object> q(to_mpq(x, classify(x)));
     return q ? square_mpq(q->q) : nullptr;
   }
-  if (real_type(x)) {
+  if (real_arg(x)) {
     RealOwn v(exact_real(x, classify(x), ctx));
     return v ? square_real(v->f, ctx) : nullptr;
   }
-  if (complex_type(x)) {
+  if (complex_arg(x)) {
     CplxOwn v(exact_complex(x, classify(x), ctx));
     return v ? square_complex(v->c, ctx) : nullptr;
   }
@@ -377,8 +377,8 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
 
 // ---- complex-only members and rect ----
 
-CplxOwn complex_only_arg(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
-  if (!complex_only_type(x)) {
+CplxOwn complex_only_operand(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
+  if (!vx::complex_only_arg(x)) {
     not_supported(name);
     return CplxOwn();
   }
@@ -391,7 +391,7 @@ PyObject* f_complex_to_real(PyObject* self, PyObject* x, const char* name) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  CplxOwn v = complex_only_arg(x, ctx, name);
+  CplxOwn v = complex_only_operand(x, ctx, name);
   if (!v) return nullptr;
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return F(r, v->c, m); });
 }
@@ -403,7 +403,7 @@ PyObject* f_proj(PyObject* self, PyObject* x) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  CplxOwn v = complex_only_arg(x, ctx, "proj");
+  CplxOwn v = complex_only_operand(x, ctx, "proj");
   if (!v) return nullptr;
   return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return mpc_proj(r, v->c, m); });
 }
@@ -412,7 +412,7 @@ PyObject* f_polar(PyObject* self, PyObject* x) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  CplxOwn v = complex_only_arg(x, ctx, "polar");
+  CplxOwn v = complex_only_operand(x, ctx, "polar");
   if (!v) return nullptr;
   Ref a = Ref::steal(real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpc_abs(r, v->c, m); }));
   if (!a) return nullptr;
@@ -436,7 +436,7 @@ PyObject* f_rect(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || !real_type(args[1])) return not_supported("rect");
+  if (!real_arg(args[0]) || !real_arg(args[1])) return not_supported("rect");
   RealOwn r(exact_real(args[0], classify(args[0]), ctx));
   if (!r) return nullptr;
   RealOwn phi(exact_real(args[1], classify(args[1]), ctx));

@@ -7,6 +7,7 @@
 #include "convert/simple_fraction.h"
 #include "core/args.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "core/temps.h"
@@ -19,16 +20,6 @@ namespace {
 PyObject* self_ref(PyObject* x, PyObject* = nullptr) {
   Py_INCREF(x);
   return x;
-}
-
-// GMP aborts when it cannot allocate; a shift by `bits` is tried first.
-bool shift_possible(mpfr_exp_t bits) {
-  if (bits <= (mpfr_exp_t{1} << 26)) return true;
-  if (bits / GMP_NUMB_BITS >= INT_MAX) return false;
-  void* probe = PyMem_RawMalloc(static_cast<size_t>(bits / 8 + 64));
-  if (!probe) return false;
-  PyMem_RawFree(probe);
-  return true;
 }
 
 // (m, e) with x = m * 2**e; m has exactly the precision's bits. x is regular.
@@ -45,7 +36,7 @@ PyObject* mantissa_exp_pair(mpfr_srcptr x, bool reduce) {
     mp_bitcnt_t tz = mpz_scan1(m->z, 0);
     mpz_tdiv_q_2exp(m->z, m->z, tz);
     e += static_cast<mpfr_exp_t>(tz);
-    if (!shift_possible(e > 0 ? e : -e)) return memory_error();
+    if (!can_allocate(bits_sum(static_cast<uint64_t>(e > 0 ? e : -e), mpz_sizeinbase(m->z, 2)))) return nullptr;
     mpz_set_ui(second->z, 1);
     if (e > 0) mpz_mul_2exp(m->z, m->z, static_cast<mp_bitcnt_t>(e));
     else if (e < 0) mpz_mul_2exp(second->z, second->z, static_cast<mp_bitcnt_t>(-e));

@@ -34,9 +34,7 @@ inline double log2_factorial(double k) noexcept { return std::lgamma(k + 1) * LO
 // True when a result bounded by `bits` bits can be made; MemoryError otherwise.
 bool fits(double bits) noexcept {
   bits += SLACK_BITS;
-  if (bits < 0x1p62 && room_for_result(static_cast<uint64_t>(bits))) return true;
-  PyErr_NoMemory();
-  return false;
+  return can_allocate(bits < 0x1p62 ? static_cast<uint64_t>(bits) : UINT64_MAX);
 }
 
 // A bound on log2 of the binomial coefficient (N over j), 0 <= j <= N,

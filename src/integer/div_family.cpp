@@ -91,7 +91,7 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   // The c_ remainder of a positive x, and the f_ remainder of a negative
   // one, have n bits: refused when no integer (or no memory) can be that long.
   const bool long_rem = (&D.rnd == &CEIL && mpz_sgn(xz) > 0) || (&D.rnd == &FLOOR && mpz_sgn(xz) < 0);
-  if (D.out != Out::Q && long_rem && n > mpz_sizeinbase(xz, 2) && !room_for_result(n)) return memory_error();
+  if (D.out != Out::Q && long_rem && n > mpz_sizeinbase(xz, 2) && !can_allocate(n)) return nullptr;
   Results r;
   if (!r.make(D.out == Out::QR)) return nullptr;
   const auto bits = static_cast<mp_bitcnt_t>(n);

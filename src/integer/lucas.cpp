@@ -2,7 +2,6 @@
 // lucasu_mod and lucasv_mod.
 #include "integer/lucas.h"
 
-#include <unistd.h>
 
 #include <cmath>
 

@@ -38,7 +38,7 @@ PyObject* edit_bit(mpz_srcptr z, PyObject* index) noexcept {
   if (!bit_index(index, n)) return nullptr;
   const int before = mpz_tstbit(z, n);
   const int after = New < 0 ? !before : New;
-  if (after != before && (n >= MPZ_MAX_BITS || !room_for_result(n + 1))) return memory_error();
+  if (after != before && !can_allocate(bits_sum(n, 1))) return nullptr;
   MPZ_Object* r = new_mpz();
   if (!r) return nullptr;
   mpz_set(r->z, z);
@@ -161,10 +161,7 @@ PyObject* hamdist(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 // 2**n - 1 into z; false with MemoryError when no integer can have n bits.
 bool make_mask(mpz_ptr z, unsigned long long n) noexcept {
-  if (!room_for_result(n)) {
-    PyErr_NoMemory();
-    return false;
-  }
+  if (!can_allocate(n)) return false;
   mpz_set_ui(z, 0);
   if (n) {
     mpz_setbit(z, static_cast<mp_bitcnt_t>(n));

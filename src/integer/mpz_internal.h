@@ -4,7 +4,6 @@
 #include <gmp.h>
 #include <climits>
 #include <cstdint>
-#include <unistd.h>
 #include "convert/int_conv.h"
 #include "core/memory.h"
 #include "core/ref.h"
@@ -12,34 +11,7 @@
 
 namespace vx {
 
-// The most bits a GMP integer can hold: its size field counts limbs in an
-// int, and GMP aborts the process when asked for more. Operations whose
-// result would be larger raise MemoryError instead, as Python's int does.
-constexpr uint64_t MPZ_MAX_BITS = static_cast<uint64_t>(INT_MAX - 1) * GMP_NUMB_BITS;
-
-// True when a result of `bits` bits can exist; otherwise MemoryError is set.
-inline bool room_for_bits(uint64_t bits) noexcept {
-  if (bits <= MPZ_MAX_BITS) return true;
-  PyErr_NoMemory();
-  return false;
-}
-
-// True when a result of `bits` bits can be made: no larger than the largest
-// GMP integer, and no larger than the machine's memory, since GMP stops the
-// process when an allocation fails. Sets nothing.
-inline bool room_for_result(uint64_t bits) noexcept {
-  if (bits > MPZ_MAX_BITS) return false;
-  return memory_can_hold(bits / 8);
-}
-
 inline PyObject* as_obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
-
-// A new mpz holding z's value; nullptr with MemoryError.
-inline PyObject* mpz_copy_of(mpz_srcptr z) noexcept {
-  MPZ_Object* r = new_mpz();
-  if (r) mpz_set(r->z, z);
-  return as_obj(r);
-}
 
 // A shift count that the bit-index reader refused (its error is pending):
 // 1 when it is a count too large for 64 bits, whose result is all sign

@@ -39,7 +39,7 @@ PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const int s = mpz_sgn(x);
     const int q = mode == RoundUp ? (s > 0) : mode == RoundDown ? -(s < 0) : mode == RoundAwayZero ? s : 0;
     if (q == 0) return r.release();
-    if (k > MPZ_MAX_BITS / 4) return memory_error();  // 10**k has about 3.32k bits
+    if (k > MPZ_MAX_BITS / 4) return cannot_allocate(k > UINT64_MAX / 4 ? UINT64_MAX : 3 * k + k / 3);  // 10**k has about 3.32k bits
     mpz_ui_pow_ui(r->z, 10, static_cast<unsigned long>(k));
     if (q < 0) mpz_neg(r->z, r->z);
     return r.release();

@@ -64,7 +64,7 @@ PyObject* int_lshift(PyObject* a, PyObject* b) {
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
-  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(z, 2) + n))) return memory_error();
+  if (mpz_sgn(z) != 0 && !can_allocate(bits_sum(mpz_sizeinbase(z, 2), n))) return nullptr;
   MPZ_Object* r = new_mpz();
   if (r) mpz_mul_2exp(r->z, z, n);
   return as_obj(r);

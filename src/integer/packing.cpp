@@ -347,7 +347,7 @@ PyObject* pack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (bits < 0) return nullptr;
     top = std::max<uint64_t>(top, static_cast<uint64_t>(i) * n + static_cast<uint64_t>(bits));
   }
-  if (!room_for_result(top)) return memory_error();
+  if (!can_allocate(top)) return nullptr;
   Own<MPZ_Object> r(new_mpz());
   if (!r || top == 0) return r.release();
   const uint64_t limbs = (top + LIMB_BITS - 1) / LIMB_BITS;

@@ -69,10 +69,7 @@ bool apply(mpz_ptr x, const Operand& y) noexcept {
     }
   }
   if constexpr (op == IOp::Mul) {
-    if (mpz_sgn(x) != 0 && !room_for_result(mpz_sizeinbase(x, 2) + y.bits())) {
-      PyErr_NoMemory();
-      return false;
-    }
+    if (mpz_sgn(x) != 0 && !can_allocate(bits_sum(mpz_sizeinbase(x, 2), y.bits()))) return false;
   }
   const unsigned long m = static_cast<unsigned long>(y.mag);
   if (y.z) {
@@ -130,7 +127,7 @@ PyObject* xmpz_inplace_power(PyObject* self, PyObject* other, PyObject*) {
   if (mpz_cmpabs_ui(x, 1) > 0) {
     // GMP sizes the result as bit length times exponent.
     const unsigned __int128 bits = static_cast<unsigned __int128>(mpz_sizeinbase(x, 2)) * n;
-    if (bits > MPZ_MAX_BITS || !room_for_result(static_cast<uint64_t>(bits))) return memory_error();
+    if (!can_allocate(bits > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(bits))) return nullptr;
   }
   mpz_pow_ui(x, x, n);
   return Py_NewRef(self);
@@ -143,7 +140,7 @@ PyObject* xmpz_inplace_lshift(PyObject* self, PyObject* other) {
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
   XmpzLock lock(self);
   mpz_ptr x = mpz_of(self);
-  if (mpz_sgn(x) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(x, 2) + n))) return memory_error();
+  if (mpz_sgn(x) != 0 && !can_allocate(bits_sum(mpz_sizeinbase(x, 2), n))) return nullptr;
   mpz_mul_2exp(x, x, static_cast<mp_bitcnt_t>(n));
   return Py_NewRef(self);
 }
@@ -188,7 +185,7 @@ constexpr const char* BIT_VALUE = "bit value must be 0 or 1";
 // unless it already has that value.
 int assign_bit(mpz_ptr x, uint64_t i, bool v) noexcept {
   if (mpz_tstbit(x, i) == static_cast<int>(v)) return 0;
-  if (i >= MPZ_MAX_BITS || !room_for_result(i + 1)) return memory_error();
+  if (!can_allocate(bits_sum(i, 1))) return -1;
   if (v)
     mpz_setbit(x, i);
   else
@@ -249,7 +246,7 @@ int assign_stepped(mpz_ptr x, Py_ssize_t start, Py_ssize_t step, Py_ssize_t coun
   I top = -1;
   if (a_end > 0) top = step > 0 ? pos(a_end - 1) : pos(0);
   if (b_start < n) top = std::max(top, pos(b_start));
-  if (top >= static_cast<I>(MPZ_MAX_BITS) || !room_for_result(static_cast<uint64_t>(top + 1))) return memory_error();
+  if (top >= 0 && !can_allocate(top >= I{UINT64_MAX} ? UINT64_MAX : static_cast<uint64_t>(top) + 1)) return -1;
   auto visit = [&](I from, I to) {
     for (I j = from; j < to; ++j) {
       const auto p = static_cast<mp_bitcnt_t>(pos(j));
@@ -272,7 +269,7 @@ int assign_run(mpz_ptr x, uint64_t s, uint64_t c, mpz_srcptr v) noexcept {
   const uint64_t vbits = mpz_sgn(v) < 0 ? c : std::min<uint64_t>(own_bits(v), c);
   uint64_t need = vbits ? s + vbits : 0;
   if (high_part) need = std::max<uint64_t>(need, std::max<uint64_t>(end, mpz_sizeinbase(x, 2)) + 1);
-  if (need > MPZ_MAX_BITS || !room_for_result(need)) return memory_error();
+  if (!can_allocate(need)) return -1;
   Mpz low, mid;
   mpz_fdiv_r_2exp(low, x, s);
   mpz_fdiv_r_2exp(mid, v, c);

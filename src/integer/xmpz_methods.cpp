@@ -47,8 +47,8 @@ mp_size_t limb_count(PyObject* n, const char* not_int) noexcept {
   const Py_ssize_t v = PyLong_AsSsize_t(n);
   if (v == -1 && PyErr_Occurred()) return -1;
   if (v < 1) return value_error("number of limbs must be positive");
-  if (static_cast<uint64_t>(v) > MPZ_MAX_BITS / GMP_NUMB_BITS || !room_for_result(static_cast<uint64_t>(v) * GMP_NUMB_BITS))
-    return memory_error();
+  const uint64_t bits = static_cast<uint64_t>(v) > MPZ_MAX_BITS / GMP_NUMB_BITS ? UINT64_MAX : static_cast<uint64_t>(v) * GMP_NUMB_BITS;
+  if (!can_allocate(bits)) return -1;
   return static_cast<mp_size_t>(v);
 }
 

@@ -1,7 +1,6 @@
 // Module entry: definition, execution step, exceptions, constants, the
 // informational functions and the handler for GMP's fatal errors.
 #include <Python.h>
-#include "core/registry.h"
 #include <gmp.h>
 #include <mpfr.h>
 #include <mpc.h>
@@ -118,23 +117,26 @@ bool make_exception(PyObject*& slot, const char* name, PyObject* base1, PyObject
 // The module's functions, built from every unit's rows at the first import.
 PyMethodDef* module_functions = nullptr;
 
-int vexa2_exec(PyObject* m) {
-  // The types are static: their tables are filled in once, before the first
-  // readying (PyType_Ready is a no-op on a readied type).
+// The registry target of each number type: the targets list them in the
+// types' order.
+static_assert(static_cast<int>(Target::Mpc) - static_cast<int>(Target::Mpz) == NUMBER_TYPE_COUNT - 1 &&
+              static_cast<int>(Target::Xmpz) == static_cast<int>(Target::Mpz) + 1 &&
+              static_cast<int>(Target::Mpq) == static_cast<int>(Target::Mpz) + 2);
+inline Target target_of(int i) noexcept { return static_cast<Target>(static_cast<int>(Target::Mpz) + i); }
+
+// Fills in the static types' tables once, before the first readying
+// (PyType_Ready is a no-op on a readied type), and readies them.
+int prepare_types() {
   static bool prepared = false;
   if (!prepared) {
     objects_prepare();
     for (const Unit* u : registered_units())
       if (u->slots) u->slots();
-    const struct {
-      PyTypeObject* type;
-      Target target;
-    } types[] = {{&MPZ_Type, Target::Mpz},   {&XMPZ_Type, Target::Xmpz}, {&MPQ_Type, Target::Mpq},
-                 {&MPFR_Type, Target::Mpfr}, {&MPC_Type, Target::Mpc}};
-    for (const auto& t : types) {
-      t.type->tp_methods = method_table(t.target);
-      t.type->tp_getset = attr_table(t.target);
-      if (!t.type->tp_methods || !t.type->tp_getset) return -1;
+    for (int i = 0; i < NUMBER_TYPE_COUNT; ++i) {
+      PyTypeObject* t = NUMBER_TYPES[i].type;
+      t->tp_methods = method_table(target_of(i));
+      t->tp_getset = attr_table(target_of(i));
+      if (!t->tp_methods || !t->tp_getset) return -1;
     }
     CTXT_Type.tp_methods = method_table(Target::Context);
     if (!CTXT_Type.tp_methods) return -1;
@@ -142,12 +144,15 @@ int vexa2_exec(PyObject* m) {
     if (!module_functions) return -1;
     prepared = true;
   }
-  for (PyTypeObject* t : {&MPZ_Type, &MPQ_Type, &XMPZ_Type, &MPFR_Type, &CTXT_Type, &MPC_Type}) {
-    if (PyType_Ready(t) < 0) return -1;
-  }
+  for (const NumberType& t : NUMBER_TYPES)
+    if (PyType_Ready(t.type) < 0) return -1;
+  return PyType_Ready(&CTXT_Type);
+}
 
+// The exception classes: the base, then the conditions' classes, each
+// after the class it derives from.
+int make_exceptions() {
   if (!make_exception(exc.base, "vexa2.vexa2Error", PyExc_ArithmeticError)) return -1;
-  // The conditions' classes, each after the class it derives from.
   for (bool derived : {false, true}) {
     for (const Condition& k : CONDITIONS) {
       if ((k.base != &Exceptions::base) != derived) continue;
@@ -156,23 +161,21 @@ int vexa2_exec(PyObject* m) {
         return -1;
     }
   }
+  return 0;
+}
 
+int add_types(PyObject* m) {
   add_type(m, "context", &CTXT_Type);
-  add_type(m, "mpz", &MPZ_Type);
-  add_type(m, "xmpz", &XMPZ_Type);
-  {
-    Ref eight = Ref::steal(PyLong_FromLong(8));
-    if (!eight || PyDict_SetItemString(XMPZ_Type.tp_dict, "limb_size", eight.get()) < 0) PyErr_Clear();
-    PyType_Modified(&XMPZ_Type);
-  }
-  add_type(m, "mpq", &MPQ_Type);
-  add_type(m, "mpfr", &MPFR_Type);
-  add_type(m, "mpc", &MPC_Type);
+  for (const NumberType& t : NUMBER_TYPES) add_type(m, t.name, t.type);
+  Ref eight = Ref::steal(PyLong_FromLong(8));
+  if (!eight || PyDict_SetItemString(XMPZ_Type.tp_dict, "limb_size", eight.get()) < 0) PyErr_Clear();
+  PyType_Modified(&XMPZ_Type);
   for (const Unit* u : registered_units())
     if (u->ready && u->ready(m) < 0) return -1;
+  return 0;
+}
 
-  if (context_module_init(m) < 0) return -1;
-
+int add_constants(PyObject* m) {
   static const struct {
     const char* name;
     long value;
@@ -181,19 +184,10 @@ int vexa2_exec(PyObject* m) {
                    {"RoundAwayZero", RoundAwayZero},   {"Default", RoundDefault}};
   for (const auto& c : constants)
     if (PyModule_AddIntConstant(m, c.name, c.value) < 0) return -1;
+  return 0;
+}
 
-  // The functions name the public package as their module, so that pickles
-  // and reprs refer to vexa2.<name>, which the package re-exports.
-  {
-    Ref name = Ref::steal(PyUnicode_FromString("vexa2"));
-    if (!name || PyObject_SetAttrString(m, "__name__", name.get()) < 0) return -1;
-  }
-  if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
-
-  if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
-                     "vexa2.__version__ = imp.version('vexa2')\n") < 0)
-    return -1;
-
+int add_exceptions(PyObject* m) {
   for (const Condition& k : CONDITIONS) {
     PyObject* cls = exc.*k.cls;
     Py_INCREF(cls);
@@ -202,22 +196,35 @@ int vexa2_exec(PyObject* m) {
       return -1;
     }
   }
+  return 0;
+}
 
+// Pickling through copyreg, and the numbers ABCs; failures are ignored.
+void register_with_stdlib(PyObject* m) {
+  std::string pickles = "def vexa2_reducer(x): return (vexa2.from_binary, (vexa2.to_binary(x),))\n";
+  std::string abcs;
+  for (const NumberType& t : NUMBER_TYPES) {
+    pickles += std::string("copyreg.pickle(vexa2.") + t.name + ", vexa2_reducer)\n";
+    if (t.abc) abcs += std::string("numbers.") + t.abc + ".register(vexa2." + t.name + ")\n";
+  }
+  register_with(m, "copyreg", pickles.c_str());
+  register_with(m, "numbers", abcs.c_str());
+}
+
+int vexa2_exec(PyObject* m) {
+  if (prepare_types() < 0 || make_exceptions() < 0 || add_types(m) < 0) return -1;
+  if (context_module_init(m) < 0 || add_constants(m) < 0) return -1;
+  // The functions name the public package as their module, so that pickles
+  // and reprs refer to vexa2.<name>, which the package re-exports.
+  Ref name = Ref::steal(PyUnicode_FromString("vexa2"));
+  if (!name || PyObject_SetAttrString(m, "__name__", name.get()) < 0) return -1;
+  if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
+  if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
+                     "vexa2.__version__ = imp.version('vexa2')\n") < 0)
+    return -1;
+  if (add_exceptions(m) < 0) return -1;
   publish_capsule(m);
-
-  register_with(m, "copyreg",
-                "def vexa2_reducer(x): return (vexa2.from_binary, (vexa2.to_binary(x),))\n"
-                "copyreg.pickle(vexa2.mpz, vexa2_reducer)\n"
-                "copyreg.pickle(vexa2.xmpz, vexa2_reducer)\n"
-                "copyreg.pickle(vexa2.mpq, vexa2_reducer)\n"
-                "copyreg.pickle(vexa2.mpfr, vexa2_reducer)\n"
-                "copyreg.pickle(vexa2.mpc, vexa2_reducer)\n");
-  register_with(m, "numbers",
-                "numbers.Integral.register(vexa2.mpz)\n"
-                "numbers.Rational.register(vexa2.mpq)\n"
-                "numbers.Real.register(vexa2.mpfr)\n"
-                "numbers.Complex.register(vexa2.mpc)\n");
-
+  register_with_stdlib(m);
   PyOS_setsig(SIGFPE, gmp_abort_handler);
   return 0;
 }

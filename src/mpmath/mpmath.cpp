@@ -1,7 +1,8 @@
 // Entry points for the mpmath library, which represents a binary floating
 // value as a tuple (sign, man, exp, bc): value = (-1)**sign * man * 2**exp,
 // man >= 0 with bc bits. _mpmath_normalize and _mpmath_create round and
-// normalise such tuples; mpfr._mpf_ reads an mpfr as one. None of them
+// normalise such tuples; mpfr._mpf_ reads an mpfr as one, mpc._mpc_ an
+// mpc as a pair of them. None of them
 // reads a context or raises a flag.
 #include <Python.h>
 #include <gmp.h>
@@ -192,8 +193,7 @@ PyObject* f_mpmath_create(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // precision's bits, trailing zeros included. The mantissa is a Python int,
 // the type mpmath keeps its mantissas in (it refuses others). Zero, NaN
 // and the infinities are mpmath's own representations of them.
-PyObject* mpfr_get_mpf(PyObject* self, void*) {
-  mpfr_srcptr f = mpfr_of(self);
+PyObject* mpf_tuple(mpfr_srcptr f) {
   if (!mpfr_number_p(f) || mpfr_zero_p(f)) {
     long sign = 0, exp = 0, bc = 0;
     if (mpfr_nan_p(f)) {
@@ -214,6 +214,15 @@ PyObject* mpfr_get_mpf(PyObject* self, void*) {
                 Ref::steal(PyLong_FromUnsignedLongLong(mpz_sizeinbase(m, 2))));
 }
 
+PyObject* mpfr_get_mpf(PyObject* self, void*) { return mpf_tuple(mpfr_of(self)); }
+
+// The value as mpmath's raw complex value: the pair of the parts' tuples.
+PyObject* mpc_get_mpc(PyObject* self, void*) {
+  Ref re = Ref::steal(mpf_tuple(mpc_realref(mpc_of(self))));
+  Ref im = re ? Ref::steal(mpf_tuple(mpc_imagref(mpc_of(self)))) : Ref();
+  return im ? PyTuple_Pack(2, re.get(), im.get()) : nullptr;
+}
+
 const FnDef mpmath_rows[] = {
     fast("_mpmath_normalize", f_mpmath_normalize, IN_MODULE, "helper function for mpmath."),
     fast("_mpmath_create", f_mpmath_create, IN_MODULE, "helper function for mpmath."),
@@ -221,6 +230,7 @@ const FnDef mpmath_rows[] = {
 
 const AttrDef mpmath_attrs[] = {
     {"_mpf_", mpfr_get_mpf, nullptr, "return raw mpf tuple", ON_MPFR},
+    {"_mpc_", mpc_get_mpc, nullptr, "return raw mpc tuple pair", ON_MPC},
 };
 
 }  // namespace

@@ -30,13 +30,13 @@ inline bool prec_ok(mpfr_prec_t p) noexcept { return p >= 1 && p <= PREC_MAX; }
 // MPFR aborts the process when it cannot allocate a value's digits. Large
 // requests are tried here first, so that an impossible precision (say 2**40
 // bits) becomes a MemoryError instead.
+// The value's digits (both parts of a complex value) are asked for twice:
+// as much again for the working copies MPFR and MPC make computing into it.
 bool storage_available(mpfr_prec_t p, mpfr_prec_t q = 0) noexcept {
   constexpr mpfr_prec_t SMALL = mpfr_prec_t{1} << 20;
   if (p <= SMALL && q <= SMALL) return true;
-  // The value's digits (both parts of a complex value) and as much again
-  // for the working copies MPFR and MPC make while computing into it.
-  const uint64_t bytes = mpfr_custom_get_size(p) + (q ? mpfr_custom_get_size(q) : 0);
-  return memory_can_hold(2 * bytes);
+  const auto bits = bits_sum(static_cast<uint64_t>(p), static_cast<uint64_t>(q));
+  return can_allocate(bits, q ? Alloc::MPC : Alloc::MPFR, 2);
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
   prec = pick(prec, ctx->ctx.precision);
   if (MPFR_Object* r = cached_mpfr(prec)) return r;
   if (!prec_ok(prec)) return value_error("invalid value for precision");
-  if (!storage_available(prec)) return memory_error();
+  if (!storage_available(prec)) return nullptr;
   MPFR_Object* r = obtain<MpfrPool>(
       &MPFR_Type, [prec](MPFR_Object* o) { mpfr_set_prec(o->f, prec); },  // (the same precision was taken above)
       [prec](MPFR_Object* o) { mpfr_init2(o->f, prec); });
@@ -194,7 +194,7 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   iprec = pick(iprec, imag_prec(ctx->ctx));
   if (MPC_Object* r = cached_mpc(rprec, iprec)) return r;
   if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");
-  if (!storage_available(rprec, iprec)) return memory_error();
+  if (!storage_available(rprec, iprec)) return nullptr;
   MPC_Object* r = obtain<MpcPool>(
       &MPC_Type,
       [rprec, iprec](MPC_Object* o) {  // (the same precisions were taken above)

@@ -90,6 +90,20 @@ constexpr mpfr_prec_t CACHE_MAX_PREC = 1024;
 extern PyNumberMethods mpz_number, xmpz_number, mpq_number, mpfr_number, mpc_number;
 extern PyMappingMethods mpz_mapping, xmpz_mapping;
 
+// The five number types in their one order, which the per-thread record
+// below, the registry's targets (Target::Mpz to Target::Mpc) and the
+// capsule's slots also follow.
+struct NumberType {
+  const char* name;
+  PyTypeObject* type;
+  PyNumberMethods* number;
+  PyMappingMethods* mapping;  // nullptr: none
+  const char* doc;
+  const char* abc;            // the class of the numbers module it registers with, or nullptr
+};
+constexpr int NUMBER_TYPE_COUNT = 5;
+extern const NumberType NUMBER_TYPES[NUMBER_TYPE_COUNT];
+
 // Joins the protocol tables to the five number types; the exec step readies them.
 void objects_prepare() noexcept;
 

@@ -3,7 +3,7 @@
 // wired in by the module's exec step before the types are readied.
 #include "objects/objects.h"
 
-#include <initializer_list>
+#include <cstddef>
 
 namespace vx {
 
@@ -67,23 +67,27 @@ constexpr const char* MPC_DOC =
 PyNumberMethods mpz_number = {}, xmpz_number = {}, mpq_number = {}, mpfr_number = {}, mpc_number = {};
 PyMappingMethods mpz_mapping = {}, xmpz_mapping = {};
 
+const NumberType NUMBER_TYPES[NUMBER_TYPE_COUNT] = {
+    {"mpz", &MPZ_Type, &mpz_number, &mpz_mapping, MPZ_DOC, "Integral"},
+    {"xmpz", &XMPZ_Type, &xmpz_number, &xmpz_mapping, XMPZ_DOC, nullptr},
+    {"mpq", &MPQ_Type, &mpq_number, nullptr, MPQ_DOC, "Rational"},
+    {"mpfr", &MPFR_Type, &mpfr_number, nullptr, MPFR_DOC, "Real"},
+    {"mpc", &MPC_Type, &mpc_number, nullptr, MPC_DOC, "Complex"},
+};
+
+// The per-thread record keeps the caches in the same order.
+static_assert(offsetof(vexa_global_t, mpz_cache) < offsetof(vexa_global_t, xmpz_cache) &&
+              offsetof(vexa_global_t, xmpz_cache) < offsetof(vexa_global_t, mpq_cache) &&
+              offsetof(vexa_global_t, mpq_cache) < offsetof(vexa_global_t, mpfr_cache) &&
+              offsetof(vexa_global_t, mpfr_cache) < offsetof(vexa_global_t, mpc_cache));
+
 void objects_prepare() noexcept {
-  struct {
-    PyTypeObject* type;
-    PyNumberMethods* number;
-  } all[] = {{&MPZ_Type, &mpz_number}, {&XMPZ_Type, &xmpz_number}, {&MPQ_Type, &mpq_number},
-             {&MPFR_Type, &mpfr_number}, {&MPC_Type, &mpc_number}};
-  for (auto& t : all) {
+  for (const NumberType& t : NUMBER_TYPES) {
     t.type->tp_flags = Py_TPFLAGS_DEFAULT;  // not subclassable: classification tests exact types
     t.type->tp_as_number = t.number;
+    t.type->tp_as_mapping = t.mapping;
+    t.type->tp_doc = t.doc;
   }
-  MPZ_Type.tp_doc = MPZ_DOC;
-  XMPZ_Type.tp_doc = XMPZ_DOC;
-  MPQ_Type.tp_doc = MPQ_DOC;
-  MPFR_Type.tp_doc = MPFR_DOC;
-  MPC_Type.tp_doc = MPC_DOC;
-  MPZ_Type.tp_as_mapping = &mpz_mapping;
-  XMPZ_Type.tp_as_mapping = &xmpz_mapping;
 }
 
 }  // namespace vx

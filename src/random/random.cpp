@@ -2,9 +2,7 @@
 // numbers from them.
 #include "random/random_state.h"
 
-#include <climits>
 #include <cstdint>
-#include <unistd.h>
 
 #include "context/context.h"
 #include "convert/classify.h"
@@ -12,6 +10,7 @@
 #include "core/args.h"
 #include "core/compat.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "objects/objects.h"
@@ -49,26 +48,13 @@ void with_state(PyObject* s, F&& draw) noexcept {
 // GMP counts limbs in an int and stops the process when asked for more,
 // or when it cannot allocate them. A bit count beyond the first limit is
 // refused with ValueError; one the machine's memory cannot hold with
-// MemoryError. Counts below 2**30 bits (128 MiB) are not compared with
-// the memory.
-constexpr unsigned long long MAX_BITS = static_cast<unsigned long long>(INT_MAX - 1) * GMP_NUMB_BITS;
-
+// MemoryError.
 bool bit_count_possible(unsigned long bits, const char* fname) noexcept {
-  if (bits > MAX_BITS) {
+  if (bits > MPZ_MAX_BITS) {
     PyErr_Format(PyExc_ValueError, "%s() bit_count too large", fname);
     return false;
   }
-  if (bits <= (1ul << 30)) return true;
-  const unsigned long long bytes = bits / 8 + 16;
-  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  bool fits = !(pages > 0 && page > 0 && bytes > static_cast<unsigned long long>(pages) * page);
-  if (fits) {
-    void* probe = PyMem_RawMalloc(bytes);
-    fits = probe != nullptr;
-    PyMem_RawFree(probe);
-  }
-  if (!fits) PyErr_NoMemory();
-  return fits;
+  return can_allocate(bits);
 }
 
 PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {

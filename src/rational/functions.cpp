@@ -18,8 +18,7 @@ namespace {
 // An integer or a rational: mpq, mpz, xmpz, int, Fraction, or an object
 // offering __mpq__ or __mpz__.
 bool rational_like(PyObject* o) noexcept {
-  return is_mpq(o) || is_mpz(o) || is_xmpz(o) || PyLong_Check(o) || is_fraction_value(o) || has_protocol(o, P_MPQ) ||
-         has_protocol(o, P_MPZ);
+  return is_rational_kind(classify(o)) || (type_bits(o) & (P_MPQ | P_MPZ)) != 0;
 }
 
 // A rational, as an mpz when its denominator is 1.
@@ -54,11 +53,6 @@ PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return rational_result(std::move(q));
 }
 
-// An integer, a rational or a real number (a Decimal included).
-bool real_like(PyObject* o) noexcept {
-  if (rational_like(o) || is_mpfr(o) || PyFloat_Check(o) || is_decimal(o)) return true;
-  return has_protocol(o, P_MPFR) && !has_protocol(o, P_MPC);
-}
 
 // o as an mpfr, exactly where the conversion allows it; at least 2 bits,
 // which the approximation needs (a 1-bit value fits 2 bits exactly).
@@ -84,7 +78,7 @@ PyObject* f_f2q(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   for (Py_ssize_t i = 0; i < nargs; ++i)
-    if (!real_like(args[i])) return type_error("f2q() argument types not supported");
+    if (!real_arg(args[i])) return type_error("f2q() argument types not supported");
   Own<MPFR_Object> err;
   if (nargs == 2) {
     err = Own<MPFR_Object>(exact_real(args[1], ctx));

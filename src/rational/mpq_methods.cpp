@@ -1,5 +1,6 @@
 // Methods of mpq: rounding to integers, the Fraction-compatible methods and
 // the size in memory.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -19,11 +20,6 @@ namespace vx {
 
 namespace {
 
-// The most bits a GMP integer can hold (its size counts limbs in an int);
-// GMP aborts the process when asked for more.
-constexpr uint64_t MAX_BITS = static_cast<uint64_t>(INT_MAX - 1) * GMP_NUMB_BITS;
-// 10**k has about 3.32k bits: more digits than this cannot be represented.
-constexpr uint64_t MAX_POW10 = MAX_BITS / 4;
 
 PyObject* obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
 PyObject* obj(MPQ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
@@ -58,12 +54,11 @@ PyObject* mpq_to_int(PyObject* self, PyObject*) {
   return obj(r);
 }
 
-// True when 10**k and its products with x's parts can be allocated (GMP
-// stops the process when an allocation fails).
-bool pow10_fits(uint64_t k, mpq_srcptr x) noexcept {
-  if (k > MAX_POW10) return false;
-  const uint64_t parts = (mpz_size(mpq_numref(x)) + mpz_size(mpq_denref(x))) * sizeof(mp_limb_t);
-  return memory_can_hold(k + parts);  // about 3 * 0.42k bytes for 10**k, the product and the result
+// The bits of 10**k times x's larger part, which x * 10**k needs (GMP
+// stops the process when an allocation fails): 10**k has about 3.32k bits.
+uint64_t pow10_bits(uint64_t k, mpq_srcptr x) noexcept {
+  const uint64_t parts = std::max(mpz_sizeinbase(mpq_numref(x), 2), mpz_sizeinbase(mpq_denref(x), 2));
+  return bits_sum(k > UINT64_MAX / 4 ? UINT64_MAX : 3 * k + k / 3, parts);
 }
 
 PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
@@ -98,7 +93,7 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
       mpq_set(r->q, x);
       return r.release();
     }
-    if (!pow10_fits(k, x)) return memory_error();
+    if (!can_allocate(pow10_bits(k, x), Alloc::MPQ, 3)) return nullptr;
     Mpz t, scaled;
     mpz_ui_pow_ui(t, 10, static_cast<unsigned long>(k));
     mpz_mul(scaled, num, t);
@@ -108,14 +103,14 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     return r.release();
   }
   if (mpz_sgn(num) == 0) return r.release();
-  if (!pow10_fits(k, x)) {
+  if (!allocatable(pow10_bits(k, x), Alloc::MPQ, 3)) {
     // 10**k cannot be made. When |x| < 2**(3k-1) < 10**k / 2 the quotient
     // is 0, or +-1 when the mode rounds away from zero.
     const uint64_t bn = mpz_sizeinbase(num, 2), bd = mpz_sizeinbase(den, 2);
     const int s = mpz_sgn(num);
     const int q = mode == RoundUp ? (s > 0) : mode == RoundDown ? -(s < 0) : mode == RoundAwayZero ? s : 0;
     if (q == 0 && (bn <= bd || bn - bd + 2 <= k / 4 * 12)) return r.release();
-    return memory_error();
+    return cannot_allocate(pow10_bits(k, x), Alloc::MPQ);
   }
   Mpz t, scaled;
   mpz_ui_pow_ui(t, 10, static_cast<unsigned long>(k));

@@ -157,7 +157,7 @@ PyObject* f_to_binary(PyObject*, PyObject* x) {
 
 template <class T>
 PyObject* read_integer(const unsigned char* p, size_t n, T* (*make)()) noexcept {
-  if (n - 2 > MAX_MAGNITUDE_BYTES || !memory_can_hold(n)) return memory_error();
+  if (!magnitude_possible(n - 2)) return nullptr;
   T* r = make();
   if (!r) return nullptr;
   if (p[1] != 0) {
@@ -178,7 +178,7 @@ PyObject* read_rational(const unsigned char* p, size_t n) noexcept {
   const uint64_t nlen = get_le(p + 2, static_cast<int>(w));
   if (nlen > n - 3 - w) return value_error(TOO_SHORT);
   const size_t dlen = n - 2 - w - static_cast<size_t>(nlen);
-  if (nlen > MAX_MAGNITUDE_BYTES || dlen > MAX_MAGNITUDE_BYTES || !memory_can_hold(n)) return memory_error();
+  if (!magnitude_possible(nlen, Alloc::MPQ) || !magnitude_possible(dlen, Alloc::MPQ)) return nullptr;
   import_le(mpq_numref(r->q), p + 2 + w, static_cast<size_t>(nlen));
   import_le(mpq_denref(r->q), p + 2 + w + nlen, dlen);
   if (mpz_sgn(mpq_denref(r->q)) == 0) return value_error(INVALID);

@@ -6,12 +6,15 @@
 #include <cstring>
 #include <cstddef>
 #include <cstdint>
+#include "core/memory.h"
 
 namespace vx {
 
-// The most bytes of magnitude a GMP integer can take: its size field counts
-// limbs in an int, and GMP aborts the process beyond that.
-constexpr uint64_t MAX_MAGNITUDE_BYTES = static_cast<uint64_t>(INT_MAX - 1) * (GMP_NUMB_BITS / 8);
+// Whether an integer of an n-byte magnitude can be made (GMP aborts the
+// process beyond its limit); false with MemoryError.
+inline bool magnitude_possible(uint64_t n, Alloc what = Alloc::MPZ) noexcept {
+  return can_allocate(n > UINT64_MAX / 8 ? UINT64_MAX : n * 8, what);
+}
 
 // The w-byte little-endian unsigned field at p (w <= 8).
 inline uint64_t get_le(const unsigned char* p, int w) noexcept {

@@ -31,7 +31,7 @@ PyObject* f_mpz_from_old_binary(PyObject*, PyObject* b) {
   if (n == 0) return value_error("invalid mpz binary (too short)");
   const bool negative = p[n - 1] == 0xFF;
   if (negative) --n;
-  if (n > MAX_MAGNITUDE_BYTES) return memory_error();
+  if (!magnitude_possible(n)) return nullptr;
   MPZ_Object* r = new_mpz();
   if (!r) return nullptr;
   import_le(r->z, p, n);
@@ -52,7 +52,7 @@ PyObject* f_mpq_from_old_binary(PyObject*, PyObject* b) {
   const bool negative = head & 0x80000000u;
   if (nlen + 5 > n) return value_error("invalid mpq binary (num len)");
   const size_t dlen = n - 4 - static_cast<size_t>(nlen);
-  if (dlen > MAX_MAGNITUDE_BYTES) return memory_error();
+  if (!magnitude_possible(nlen, Alloc::MPQ) || !magnitude_possible(dlen, Alloc::MPQ)) return nullptr;
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;
   import_le(mpq_numref(r->q), p + 4, static_cast<size_t>(nlen));
@@ -97,7 +97,7 @@ PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
   // fill) marks a damaged or hostile record.
   if (prec < 2 || prec > 8 * static_cast<uint64_t>(mlen) + MAX_SPARE_BITS)
     return value_error("invalid mpf binary encoding (precision)");
-  if (mlen > MAX_MAGNITUDE_BYTES) return memory_error();
+  if (!magnitude_possible(mlen)) return nullptr;
 
   MPFR_Object* r = new_mpfr(static_cast<mpfr_prec_t>(prec), ctx.get());
   if (!r) return nullptr;

@@ -93,3 +93,43 @@ def test_a_changed_type_is_judged_again():
     t.__mpz__ = lambda: mpz(1)  # on the instance: not a conversion method
     with pytest.raises(TypeError):
         mpz(1) + t
+
+
+class Probed:
+    """Counts every attribute its instances are asked for through __getattr__."""
+
+    asked = 0
+
+    def __getattr__(self, name):
+        Probed.asked += 1
+        raise AttributeError(name)
+
+
+@pytest.mark.parametrize("fn", ["square", "sqrt", "exp", "sign", "is_nan", "qdiv", "f2q", "cmp"])
+def test_functions_judge_by_type_never_by_instance_getattr(fn):
+    Probed.asked = 0
+    args = (Probed(), 1) if fn == "cmp" else (Probed(),)
+    with pytest.raises(TypeError):
+        getattr(vexa2, fn)(*args)
+    assert Probed.asked == 0
+
+
+Decimal = type("Decimal", (), {})  # a user class, only named alike
+NamedOnly = type("Fraction", (), {})
+
+
+@pytest.mark.parametrize("op", [operator.eq, operator.ne, operator.lt])
+@pytest.mark.parametrize("x", [mpz(1), mpq(1, 2), mpfr(1)])
+def test_a_class_named_decimal_is_not_decimal(op, x):
+    if op is operator.lt:
+        with pytest.raises(TypeError, match="not supported"):
+            op(x, Decimal())
+    else:
+        assert op(x, Decimal()) is (op is operator.ne)
+
+
+@pytest.mark.parametrize("make", [mpz, vexa2.xmpz, mpq, mpfr, mpc])
+def test_constructors_take_real_fractions_only(make):
+    with pytest.raises(TypeError, match="requires numeric or string argument|cannot convert"):
+        make(NamedOnly())
+    assert make(SubFraction(7, 2)) == make(Fraction(7, 2)) == make(SameName(7, 2))

@@ -113,7 +113,7 @@ def test_the_given_context_is_used():
     (mpq, (1j,), {}, TypeError, "mpq() requires numeric or string argument"),
     (mpq, ("1/3",), {"base": 1}, ValueError, "base for mpq() must be 0 or in the interval [2, 62]"),
     (mpq, (1,), {"base": 10}, TypeError, "object is not string or Unicode"),
-    (mpq, (FakeFraction(1.5, 2),), {}, SystemError, "Object does not appear to be Fraction"),
+    (mpq, (FakeFraction(1.5, 2),), {}, TypeError, "mpq() requires numeric or string argument"),
     (mpfr, (1, 2, 3, 4, 5), {}, TypeError, "mpfr() takes at most 4 arguments"),
     (mpfr, (), {"precision": 10}, TypeError, "mpfr() requires at least one non-keyword argument"),
     (mpfr, (1, -1), {}, ValueError, "precision for mpfr() must be >= 0"),

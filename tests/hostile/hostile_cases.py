@@ -419,10 +419,7 @@ for obj in ("IndexRaises()", "IndexFloat()", "IntRaises()", "IntStr()", "FloatRa
             "FractionNumRaises(1, 3)", "FractionNumFloat(1, 3)", "DecimalRatioRaises('1.5')",
             "DecimalRatioWrong('1.5')", "BadBool()"):
     v = ANY if obj.startswith(("Fraction", "Decimal")) and "()" not in obj else NONE
-    if obj in ("Fraction()", "FractionRaising()"):  # look like the standard Fraction: the tested SystemError
-        BOOM_ = BOOM + ("SystemError",)
-    else:
-        BOOM_ = BOOM
+    BOOM_ = BOOM
     case(f"mpz({obj})", raises=BOOM_ + ("ValueError",), value=v)
     case(f"mpq({obj})", raises=BOOM_ + ("ValueError",), value=v)
     case(f"mpfr({obj})", raises=BOOM_ + ("ValueError",), value=v)

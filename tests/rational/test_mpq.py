@@ -54,7 +54,7 @@ def test_methods_and_attributes():
     q = mpq(7, 2)
     assert q.real is q and q.conjugate() is q and q.imag == 0 and type(q.imag) is mpz
     assert not q.is_integer() and mpq(6, 3).is_integer()
-    assert q.__sizeof__() > mpq(1).__sizeof__() - 1
+    assert mpq(10**3000, 3).__sizeof__() > mpq(1).__sizeof__() > 0  # beyond any cached value's limbs
     assert mpq(1, 3).limit_denominator() is not None
     same = mpq(1, 3)
     assert same.limit_denominator(1000000) is same

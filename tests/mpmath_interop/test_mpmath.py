@@ -129,3 +129,29 @@ def test_mpmath_mpf_of_mpfr_is_exact(prec):
             assert mpmath.mpf(mpfr(x))._mpf_ == mpmath.mpf(x)._mpf_, x
         assert mpmath.isnan(mpmath.mpf(mpfr("nan")))
         assert mpmath.mpf(mpfr("-inf")) == mpmath.mpf("-inf")
+
+
+@pytest.mark.parametrize("prec", [2, 53, 300])
+def test_mpfr_and_mpc_of_mpmath_numbers(prec):
+    """mpmath's numbers convert exactly (_mpf_, _mpc_), then round as any mpfr or mpc."""
+    mpmath = pytest.importorskip("mpmath")
+    from vexa2 import mpc
+    with mpmath.workprec(prec):
+        for x in VALUES + [mpmath.pi, mpmath.e, mpmath.mpf(2) ** -10**6, mpmath.inf, -mpmath.inf]:
+            m = mpmath.mpf(x)
+            exact = mpfr(m, 1)
+            assert mpmath.mpf(exact)._mpf_ == m._mpf_
+            with context(precision=prec):
+                assert mpfr(m) == mpfr(exact) and mpfr(m).precision == prec
+            z = mpmath.mpc(m, -m / 3)
+            assert mpmath.mpc(mpc(z, 1)) == z and mpc(mpmath.mpc(mpc(z, 1)), 1) == mpc(z, 1)
+        assert mpfr(mpmath.nan).is_nan() and mpfr(mpmath.mpf(0)) == 0
+    with pytest.raises(TypeError, match="requires numeric or string argument"):
+        mpfr(mpmath.mpc(1, 2))
+
+
+def test_mpmath_integrates_a_vexa2_integrand():
+    mpmath = pytest.importorskip("mpmath")
+    from vexa2 import exp
+    got = mpmath.quad(lambda t: exp(mpfr(-t * t)), [0, 1])
+    assert abs(got - mpmath.quad(lambda t: mpmath.exp(-t * t), [0, 1])) < mpmath.mpf(2) ** -50
