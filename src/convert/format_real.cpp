@@ -116,6 +116,10 @@ mpfr_srcptr unsigned_nan(mpfr_srcptr v, Temp& t) noexcept {
   return t->get();
 }
 
+// A precision of 0 with the types f and F asks for no digits after the
+// point: such a text gets no ".0" (float writes '2' for 1.5 too).
+bool no_fraction_asked(char type, double digits) noexcept { return digits == 0 && (type == 'f' || type == 'F'); }
+
 bool plain_number(const char* s, size_t n) noexcept {
   for (size_t i = 0; i < n; ++i)
     if (!std::strchr("+- 0123456789", s[i]) || !s[i]) return false;
@@ -463,26 +467,27 @@ namespace {
 PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
   constexpr double SLACK = 64;
   const char t = s.type;
+  const size_t dot0 = no_fraction_asked(t, s.digits) ? 0 : SIZE_MAX;
   const bool fixed = t == 'f' || t == 'F' || t == '%', sci = t == 'e' || t == 'E';
   if (!(fixed || sci) || !mpfr_regular_p(v) || s.digits < 0)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+    return mpfr_text(s.f.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
   const double e = static_cast<double>(mpfr_get_exp(v)), p = static_cast<double>(mpfr_get_prec(v));
   double needed = std::max(0.0, p - e);  // binary fraction digits = decimal fraction digits
   if (sci && e > 0) needed += std::ceil(e * 0.3010299956639812) + 1;
   needed = std::max(needed, 1.0);
   if (s.digits <= needed + SLACK)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+    return mpfr_text(s.f.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
 
   // The conversion with the smaller digit count in place of the requested one.
   const char* dot = std::strchr(s.f.s, '.');
-  if (!dot) return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  if (!dot) return mpfr_text(s.f.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
   const char* after = dot + 1;
   while (is_digit(*after)) ++after;
   char conv[CONV_MAX + 32];
   int k = std::snprintf(conv, sizeof conv, "%.*s.%.0f%s", static_cast<int>(dot - s.f.s), s.f.s, needed, after);
   if (k < 0 || static_cast<size_t>(k) >= sizeof conv)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
-  Ref short_text = Ref::steal(mpfr_text(conv, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG));
+    return mpfr_text(s.f.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
+  Ref short_text = Ref::steal(mpfr_text(conv, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG));
   if (!short_text) return nullptr;
   Py_ssize_t n = 0;
   const char* u = PyUnicode_AsUTF8AndSize(short_text.get(), &n);
@@ -643,9 +648,10 @@ PyObject* mpc_format_spec(MPC_Object* x, const char* fmt, CTXT_Object* ctx) noex
     if (flag != ' ' && flag != '+' && flag != '-') return value_error("Invalid conversion specification for imag");
     flag = '+';
   }
-  Ref rtext = Ref::steal(mpfr_text(s.fr.s, re, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  auto dot0 = [&s](double digits) { return no_fraction_asked(s.type, digits) ? 0 : COMPLEX_DOT0_MAX; };
+  Ref rtext = Ref::steal(mpfr_text(s.fr.s, re, dot0(s.rdigits), PyExc_SystemError, internal));
   if (!rtext) return nullptr;
-  Ref itext = Ref::steal(mpfr_text(s.fi.s, im, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  Ref itext = Ref::steal(mpfr_text(s.fi.s, im, dot0(s.idigits), PyExc_SystemError, internal));
   if (!itext) return nullptr;
   PyObject* text = s.parenthesised ? PyUnicode_FromFormat("(%U %U)", rtext.get(), itext.get())
                                    : PyUnicode_FromFormat("%U%Uj", rtext.get(), itext.get());
