@@ -82,6 +82,27 @@ def test_zero_padding_and_grouping_as_float(x, fmt, text):
     assert format(x, fmt) == format(float(x), fmt) == text
 
 
+@pytest.mark.parametrize("spec", [",+d", ",+.2f", "0D6", " 0#g", "N0", "2D,e", ",<", "_^"])
+def test_elements_out_of_order_are_invalid(spec):
+    # Python's order: [align][sign][#][0][width][grouping][.prec][rounding][type].
+    for x in (mpfr(1.5), mpz(15)):
+        with raises(ValueError, INVALID):
+            format(x, spec)
+
+
+@pytest.mark.parametrize("spec", [".2f,", "e_", "%<-_", "g0", "b,"])
+def test_characters_after_the_type_are_ignored(spec):
+    # Not even a grouping or zero flag is taken from them.
+    cut = spec[:[c in "befg%" for c in spec].index(True) + 1]
+    for x in (mpfr(12345.678), mpz(12345)):
+        assert format(x, spec) == format(x, cut)
+
+
+@pytest.mark.parametrize("x, spec", [(-1.5, "0>8"), (-1.5, "0<8.2f"), (1234.5, "0^+12,.1f"), (float("nan"), "0> #7")])
+def test_zero_before_alignment_is_a_zero_fill_as_for_float(x, spec):
+    assert format(mpfr(x), spec) == format(x, spec)
+
+
 @pytest.mark.parametrize("x, spec, text", [
     (mpc(-1 - 2j), "012", "   -1.0-2.0j"), (mpc(-1 - 2j), "^013M", " (-1.0 -2.0) "),
 ])
