@@ -34,3 +34,10 @@ CASES += [
     dict(name="mpc(1.5+2j)", setup=SMALL, vexa2="vexa2.mpc(1.5+2j)", python="complex(1.5+2j)"),
     dict(name="mpc('1+2j')", setup=SMALL, vexa2="vexa2.mpc('1+2j')", python="complex('1+2j')"),
 ]
+
+# Format specs: read once, then rendered by each type.
+FMT = "import vexa2\nz = vexa2.mpz(0xdeadbeefcafe)\nn = int(z)\nx = vexa2.mpfr('3.14159265358979')\nf = float(x)"
+CASES += [
+    dict(name="format(mpz, 'x')", setup=FMT, vexa2="format(z, 'x')", python="format(n, 'x')"),
+    dict(name="format(mpfr, '.10f')", setup=FMT, vexa2="format(x, '.10f')", python="format(f, '.10f')"),
+]

@@ -9,6 +9,7 @@
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
 #include "convert/format_real.h"
+#include "convert/format_spec.h"
 #include "convert/numtext.h"
 #include "core/args.h"
 #include "core/errors.h"
@@ -57,88 +58,101 @@ PyObject* short_text(const char* p, size_t n) noexcept {
   return r;
 }
 
-}  // namespace
+// What goes before the digits: "mpz(" or "xmpz(", the sign, the prefix.
+struct Head {
+  char s[16];
+  size_t n = 0;
+  void put(const char* t) noexcept {
+    const size_t k = std::strlen(t);
+    std::memcpy(s + n, t, k);
+    n += k;
+  }
+};
 
-PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexcept {
-  if (!((base >= 2 && base <= 62) || (base >= -36 && base <= -2)))
-    return value_error("base must be in the interval 2 ... 62");
-
-  // What goes before the digits: "xmpz(", sign, prefix.
-  char head[16];
-  size_t h = 0;
-  auto put = [&head, &h](const char* s) {
-    const size_t k = std::strlen(s);
-    std::memcpy(head + h, s, k);
-    h += k;
-  };
-  if (options & FMT_REPR) put(xmpz ? "xmpz(" : "mpz(");
-  const bool negative = mpz_sgn(z) < 0;
+Head text_head(bool negative, int base, unsigned options, bool xmpz) noexcept {
+  Head h;
+  if (options & FMT_REPR) h.put(xmpz ? "xmpz(" : "mpz(");
   if (negative)
-    put("-");
+    h.put("-");
   else if (options & FMT_PLUS)
-    put("+");
+    h.put("+");
   else if (options & FMT_SPACE)
-    put(" ");
+    h.put(" ");
   if ((options & FMT_PREFIX) || !(options & FMT_NO_PREFIX)) {
     switch (base) {
-      case 2: put("0b"); break;
-      case 8: put("0o"); break;
-      case 16: put("0x"); break;
-      case -16: put("0X"); break;
+      case 2: h.put("0b"); break;
+      case 8: h.put("0o"); break;
+      case 16: h.put("0x"); break;
+      case -16: h.put("0X"); break;
       default: break;
     }
   }
-  const size_t t = (options & FMT_REPR) ? 1 : 0;  // ")"
+  return h;
+}
 
-  if (mpz_size(z) <= 1) {
-    // One limb: digits written here, without GMP's temporaries.
-    char buf[sizeof head + GMP_NUMB_BITS + 2];
-    char* e = buf + sizeof buf;
-    if (t) *--e = ')';
-    char* d = limb_digits(e, mpz_getlimbn(z, 0), base);
-    d -= h;
-    std::memcpy(d, head, h);
-    return short_text(d, static_cast<size_t>(buf + sizeof buf - d));
-  }
+// One limb: the digits are written here, without GMP's temporaries.
+PyObject* one_limb_text(const Head& h, mp_limb_t v, int base, bool close) noexcept {
+  char buf[sizeof h.s + GMP_NUMB_BITS + 2];
+  char* e = buf + sizeof buf;
+  if (close) *--e = ')';
+  char* d = limb_digits(e, v, base);
+  d -= h.n;
+  std::memcpy(d, h.s, h.n);
+  return short_text(d, static_cast<size_t>(buf + sizeof buf - d));
+}
 
-  // sizeinbase gives the number of digits or one more.
-  const size_t digits = mpz_sizeinbase(z, std::abs(base));
-  const size_t n = h + digits + t;
-  // GMP converts through temporaries a few times the value's size, and
-  // stops the process if it cannot get them.
-  if (!memory_can_hold(n + 11 + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
-  // The magnitude through a read-only view: the value is shared. GMP writes
-  // the digits and a NUL.
-  __mpz_struct mag = *z;
-  if (negative) mag._mp_size = -mag._mp_size;
+// GMP writes the digits of mag (a non-negative value) and a NUL at `out`;
+// `digits` is mpz_sizeinbase's count, one too many at times. Returns the
+// digits written.
+size_t write_digits(char* out, mpz_srcptr mag, int base, size_t digits) noexcept {
+  mpz_get_str(out, base, mag);
+  return out[digits - 1] ? digits : digits - 1;
+}
 
-  if (n <= SHORT_TEXT) {
-    char buf[SHORT_TEXT + 1];
-    std::memcpy(buf, head, h);
-    mpz_get_str(buf + h, base, &mag);
-    const size_t written = buf[h + digits - 1] ? digits : digits - 1;
-    if (t) buf[h + written] = ')';
-    return short_text(buf, h + written + t);
-  }
-
-  // Long texts: the digits go straight into the str (its terminator takes
-  // GMP's NUL), which is shortened by one when sizeinbase said one too many.
+// Long texts: the digits go straight into the str (its terminator takes
+// GMP's NUL), which is shortened by one when sizeinbase said one too many.
+PyObject* long_text(const Head& h, mpz_srcptr mag, int base, size_t digits, bool close) noexcept {
+  const size_t n = h.n + digits + (close ? 1 : 0);
   Ref r = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(n), 127));
   if (!r) return nullptr;
   char* out = reinterpret_cast<char*>(PyUnicode_1BYTE_DATA(r.get()));
-  std::memcpy(out, head, h);
-  mpz_get_str(out + h, base, &mag);
-  if (out[h + digits - 1]) {
-    if (t) out[h + digits] = ')';
-    return r.release();
-  }
-  if (t) out[h + digits - 1] = ')';
+  std::memcpy(out, h.s, h.n);
+  const size_t written = write_digits(out + h.n, mag, base, digits);
+  if (close) out[h.n + written] = ')';
+  if (written == digits) return r.release();
   PyObject* shorter = r.release();
   if (PyUnicode_Resize(&shorter, static_cast<Py_ssize_t>(n - 1)) < 0) {
     Py_DECREF(shorter);  // left as it was
     return nullptr;
   }
   return shorter;
+}
+
+}  // namespace
+
+PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexcept {
+  if (!((base >= 2 && base <= 62) || (base >= -36 && base <= -2)))
+    return value_error("base must be in the interval 2 ... 62");
+  const bool negative = mpz_sgn(z) < 0;
+  const Head h = text_head(negative, base, options, xmpz);
+  const bool close = (options & FMT_REPR) != 0;  // ")"
+  if (mpz_size(z) <= 1) return one_limb_text(h, mpz_getlimbn(z, 0), base, close);
+
+  // sizeinbase gives the number of digits or one more.
+  const size_t digits = mpz_sizeinbase(z, std::abs(base));
+  const size_t n = h.n + digits + (close ? 1 : 0);
+  // GMP converts through temporaries a few times the value's size, and
+  // stops the process if it cannot get them.
+  if (!memory_can_hold(n + 11 + 4 * mpz_size(z) * sizeof(mp_limb_t))) return memory_error();
+  // The magnitude through a read-only view: the value is shared.
+  __mpz_struct mag = *z;
+  if (negative) mag._mp_size = -mag._mp_size;
+  if (n > SHORT_TEXT) return long_text(h, &mag, base, digits, close);
+  char buf[SHORT_TEXT + 1];
+  std::memcpy(buf, h.s, h.n);
+  const size_t written = write_digits(buf + h.n, &mag, base, digits);
+  if (close) buf[h.n + written] = ')';
+  return short_text(buf, h.n + written + (close ? 1 : 0));
 }
 
 PyObject* format_mpq(mpq_srcptr q, int base, bool repr) noexcept {
@@ -185,10 +199,64 @@ PyObject* mpq_digits(PyObject* self, PyObject* args) {
   return format_mpq(mpq_of(self), base, false);
 }
 
-// The integer format language: [align][sign][#][0][width][,|_][type], where
-// the type is one of X b d n o x. A '0' before the width pads with zeros
-// after the sign and prefix, and ',' or '_' group the digits, as for int.
-// Any other character hands the whole format spec to the real formatting.
+// The base of an integer presentation type.
+int type_base(char type) noexcept {
+  switch (type) {
+    case 'X': return -16;
+    case 'b': return 2;
+    case 'o': return 8;
+    case 'x': return 16;
+    default: return 10;  // 'd', 'n' or none
+  }
+}
+
+// An integer spec rendered as int renders it: a '0' before the width pads
+// with zeros after the sign and prefix, ',' and '_' group the digits (by
+// four for '_' in bases 2, 8, 16).
+PyObject* render_integer(PyObject* self, const FormatSpec& s) noexcept {
+  const int base = type_base(s.type);
+  if (s.sep == ',' && base != 10) {
+    PyErr_Format(PyExc_ValueError, "Cannot specify ',' with '%c'.", s.type);
+    return nullptr;
+  }
+  unsigned options = FMT_NO_PREFIX;
+  if (s.sign == '+') options |= FMT_PLUS;
+  if (s.sign == ' ') options |= FMT_SPACE;
+  if (s.alt) options |= FMT_PREFIX;
+  NumberStyle style;
+  style.sep = s.sep;
+  if (s.sep == '_' && base != 10) style.every = 4;
+  style.hex = base == 16 || base == -16;
+  Ref text;
+  {
+    XmpzLock lock(self);
+    text = Ref::steal(format_mpz(mpz_of(self), base, options));
+  }
+  if (s.zero && !s.align) {
+    // Sign-aware zero padding: the zeros go after the sign and prefix.
+    style.zero = true;
+    style.width = s.width;
+    return style_number_text(text.release(), style);
+  }
+  text = Ref::steal(style_number_text(text.release(), style));
+  if (!text || !s.has_width) return text.release();
+  return pad_text(text.release(), s.zero ? '0' : ' ', s.align ? s.align : '>', s.width);
+}
+
+// An integer under a spec of the real language: converted at the context's
+// precision and formatted as an mpfr.
+PyObject* render_integer_as_real(PyObject* self, const FormatSpec& s) noexcept {
+  if (!check_real_limits(s)) return nullptr;
+  Own<CTXT_Object> ctx(current_context());
+  if (!ctx) return nullptr;
+  Own<MPFR_Object> f(to_mpfr(self, classify(self), PREC_CONTEXT, ctx.get()));
+  if (!f) return nullptr;
+  return mpfr_format_with(f.get(), s, ctx.get());
+}
+
+// x.__format__(fmt) for an mpz or xmpz: the integer language
+// [align][sign][#][0][width][,|_][type] with the types X b d n o x; any
+// other spec formats the value as a real.
 PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
@@ -197,102 +265,9 @@ PyObject* int_format(PyObject* self, PyObject* args) {
     XmpzLock lock(self);
     return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
   }
-
-  constexpr size_t SPEC_MAX = 30;
-  char align_char = 0;
-  const char* width_begin = nullptr;
-  const char* width_end = nullptr;
-  unsigned options = FMT_NO_PREFIX;
-  int base = 10;
-  char type = 'd';
-  NumberStyle style;
-  bool align = false, sign = false, hash = false, width = false, zero = false;
-  auto invalid = [] { return value_error("Invalid conversion specification"); };
-
-  size_t len = 0;
-  for (const char* c = fmt; *c; ++c, ++len) {
-    if (len >= SPEC_MAX) return value_error("too long format string");
-    switch (*c) {
-      case '<':
-      case '>':
-      case '^':
-        if (align || sign || hash || width || zero) return invalid();
-        align_char = *c;
-        align = true;
-        continue;
-      case '+':
-      case '-':
-      case ' ':
-        if (sign || hash || width || zero) return invalid();
-        if (*c == '+') options |= FMT_PLUS;
-        if (*c == ' ') options |= FMT_SPACE;
-        sign = true;
-        continue;
-      case '#':
-        if (hash || width || zero) return invalid();
-        options |= FMT_PREFIX;
-        hash = true;
-        continue;
-      case ',':
-      case '_':
-        if (style.sep) return invalid();
-        style.sep = *c;
-        continue;
-      case 'X': base = -16; break;
-      case 'b': base = 2; break;
-      case 'd':
-      case 'n': base = 10; break;
-      case 'o': base = 8; break;
-      case 'x': base = 16; break;
-      default:
-        if (*c >= '0' && *c <= '9' && !style.sep) {
-          if (*c == '0' && !width && !zero) {
-            zero = true;
-            continue;
-          }
-          if (!width) {
-            width_begin = c;
-            if (!align) ++len;  // counted as the '>' the alignment spec gets
-          }
-          width_end = c + 1;
-          width = true;
-          continue;
-        }
-        {
-          // Not part of the integer language: format as a real number.
-          Own<CTXT_Object> ctx(current_context());
-          if (!ctx) return nullptr;
-          Own<MPFR_Object> f(to_mpfr(self, classify(self), PREC_CONTEXT, ctx.get()));
-          if (!f) return nullptr;
-          return mpfr_format_spec(f.get(), fmt, ctx.get());
-        }
-    }
-    type = *c;
-    break;  // a type letter ends the format spec
-  }
-
-  if (style.sep == ',' && base != 10) {
-    PyErr_Format(PyExc_ValueError, "Cannot specify ',' with '%c'.", type);
-    return nullptr;
-  }
-  if (style.sep == '_' && base != 10) style.every = 4;
-  style.hex = base == 16 || base == -16;
-  size_t w = 0;
-  if (width && !read_width(width_begin, width_end, w)) return nullptr;
-  Ref text;
-  {
-    XmpzLock lock(self);
-    text = Ref::steal(format_mpz(mpz_of(self), base, options));
-  }
-  if (zero && !align) {
-    // Sign-aware zero padding: the zeros go after the sign and prefix.
-    style.zero = true;
-    style.width = w;
-    return style_number_text(text.release(), style);
-  }
-  text = Ref::steal(style_number_text(text.release(), style));
-  if (!text || !width) return text.release();
-  return pad_text(text.release(), zero ? '0' : ' ', align ? align_char : '>', w);
+  FormatSpec s;
+  if (!parse_format_spec(fmt, SpecOf::Integer, s)) return nullptr;
+  return s.integer_form() ? render_integer(self, s) : render_integer_as_real(self, s);
 }
 
 // digits(x, base=10, prec=0, /) for numbers of every kind.

@@ -1,18 +1,17 @@
 // Text of mpfr and mpc values.
 //
-// __format__ translates a Python-style format spec into an MPFR format
-// string (handed to mpfr_asprintf) and an alignment spec (applied
-// afterwards by str.__format__). The language:
-//   [<>^][+- ][#][width][.prec][rounding letter][type]
-// with rounding letters D N U Y Z and types a A b e E f F g G %. An mpc
-// adds a second ".prec" for the imaginary part and the style letters P/M.
+// __format__ renders a FormatSpec (format_spec.h) as an MPFR conversion
+// (handed to mpfr_asprintf), then pads the text. A real takes
+//   [<>^][+- ][#][0][width][,|_][.prec][rounding letter][type]
+// with rounding letters D N U Y Z and types a A b e E f F g G %; an mpc
+// no zero padding or grouping, a second ".prec" for the imaginary part and
+// the style letters P/M, and no type % or b.
 #include "convert/format_real.h"
+#include "convert/format_spec.h"
 #include "convert/numtext.h"
 
 #include <climits>
 #include <string_view>
-#include <string>
-#include <cstdio>
 #include <cmath>
 #include <algorithm>
 #include <cstring>
@@ -31,36 +30,6 @@ namespace {
 constexpr const char* MAX_PREC_MSG =
     "The maximum precision for string formatting exceeded. Please use digits() method instead.";
 
-// Room after the "%" of an MPFR format string while the format spec is
-// read, and the longest alignment spec.
-constexpr size_t CONV_MAX = 70;
-constexpr size_t ALIGN_MAX = 29;
-
-// Fixed-capacity text; the parser's limits keep every write in bounds, and
-// push() refuses rather than overflow if they did not.
-template <size_t N>
-struct Text {
-  char s[N + 1] = {};
-  size_t n = 0;
-  bool push(char c) noexcept {
-    if (n >= N) return false;
-    s[n++] = c;
-    s[n] = '\0';
-    return true;
-  }
-  bool push(const char* t) noexcept {
-    for (; *t; ++t)
-      if (!push(*t)) return false;
-    return true;
-  }
-  void truncate(size_t k) noexcept {
-    n = k;
-    s[n] = '\0';
-  }
-};
-using Conv = Text<CONV_MAX + 48>;  // "%", the format spec, ".D", "R", rounding, type
-using Align = Text<ALIGN_MAX + 1>;
-
 // Number of significant digits shown by default for a precision of p bits.
 long long default_digits(mpfr_prec_t p) noexcept {
   return static_cast<long long>(static_cast<double>(p) * 0.3010299956639812) + 2;
@@ -76,17 +45,6 @@ char rounding_letter(int round) noexcept {
   }
 }
 
-bool is_rounding_letter(char c) noexcept { return c && std::strchr("DNUYZ", c); }
-bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
-
-// Appends "." and the default digit count, recording it as the precision.
-bool push_default(Conv& f, mpfr_prec_t p, double& digits) noexcept {
-  char num[32];
-  long long d = default_digits(p);
-  PyOS_snprintf(num, sizeof num, ".%lld", d);
-  digits = static_cast<double>(d);
-  return f.push(num);
-}
 
 // Upper bound of the characters MPFR writes for v under a conversion with
 // `digits` digits (negative: MPFR's default) and the given type. Without a
@@ -115,6 +73,10 @@ mpfr_srcptr unsigned_nan(mpfr_srcptr v, Temp& t) noexcept {
   mpfr_setsign(*t, *t, 0, MPFR_RNDN);
   return t->get();
 }
+
+// A precision of 0 with the types f and F asks for no digits after the
+// point: such a text gets no ".0" (float writes '2' for 1.5 too).
+bool no_fraction_asked(char type, double digits) noexcept { return digits == 0 && (type == 'f' || type == 'F'); }
 
 bool plain_number(const char* s, size_t n) noexcept {
   for (size_t i = 0; i < n; ++i)
@@ -149,340 +111,100 @@ PyObject* mpfr_text(const char* conv, mpfr_srcptr v, size_t dot0_max, PyObject* 
   return PyUnicode_FromStringAndSize(t.s, t.n);
 }
 
-struct RealSpec {
-  Conv f;
-  Align a;
-  char type = 'g';
-  double digits = -1;  // requested digits; negative when MPFR's default applies
+// One MPFR conversion ("%" flags [.prec] "R" [rounding] type) for a part
+// of a spec: a real, or the real or imaginary part of a complex number.
+struct Conversion {
+  char s[96] = {};
+  char type = 'g';     // the type MPFR is given ('%' for "f%")
+  double digits = -1;  // digits asked for; negative when MPFR's default applies
 };
 
-// The parsers report failure as false with the exception set.
-bool invalid_spec() noexcept {
-  value_error("Invalid conversion specification");
-  return false;
-}
-bool too_long() noexcept {
-  value_error("too long format string");
-  return false;
-}
-
-bool parse_real_spec(const char* fmt, mpfr_prec_t prec, int round, RealSpec& r) noexcept {
-  Conv& f = r.f;
-  f.push('%');
-  bool align = false, sign = false, hash = false, point = false, has_r = false, rletter = false, width = false;
-  bool last_rounding = false, typed = false;
-
-  // Before the first rounding or type letter: the default precision where
-  // the letter needs one, then MPFR's "R" length modifier.
-  auto before_letter = [&](char c, char next) noexcept {
-    bool ok = true;
-    if (!point && (c == 'e' || c == 'E' || (is_rounding_letter(c) && (next == 'e' || next == 'E')))) {
-      ok = f.push(".6");
-      r.digits = 6;
-    } else if (!point && is_rounding_letter(c) && next == '\0') {
-      ok = push_default(f, prec, r.digits);
-    }
-    has_r = true;
-    return ok && f.push('R');
-  };
-
-  for (const char* p = fmt; *p && !typed; ++p) {
-    if (f.n - 1 > CONV_MAX) return too_long();
-    char c = *p;
-    bool ok = true;
-    last_rounding = false;
-    if (c == '<' || c == '>' || c == '^') {
-      if (align || sign || hash || point || has_r || rletter) return invalid_spec();
-      ok = r.a.push(c);
-      align = true;
-    } else if (c == '+' || c == ' ' || c == '-') {
-      // The sign comes before the width, as the '#' does.
-      if (sign || hash || width || point || has_r || rletter) return invalid_spec();
-      if (c != '-') ok = f.push(c);
-      sign = true;
-    } else if (c == '#') {
-      // After the point the flag would land behind the precision, where
-      // MPFR no longer reads a conversion and prints the format itself.
-      // The flag comes before the width: digits on both sides of it would
-      // make one width of them all.
-      if (hash || point || has_r || width) return invalid_spec();
-      ok = f.push(c);
-      hash = true;
-    } else if (c == '.') {
-      if (point || has_r || rletter) return invalid_spec();
-      ok = f.push(c);
-      point = true;
-      r.digits = 0;
-    } else if (is_digit(c)) {
-      if (has_r || rletter) return invalid_spec();
-      if (point) {
-        ok = f.push(c);
-        r.digits = r.digits * 10 + (c - '0');
-      } else {
-        if (r.a.n == 0) {
-          ok = r.a.push('>');
-          align = true;
-        }
-        ok = ok && r.a.push(c);
-        width = true;
-      }
-    } else if (is_rounding_letter(c)) {
-      if (rletter) return invalid_spec();
-      if (!has_r) ok = before_letter(c, p[1]);
-      ok = ok && f.push(c);
-      rletter = last_rounding = true;
-    } else if (c && std::strchr("aAbeEfFgG%", c)) {
-      if (!has_r) ok = before_letter(c, p[1]);
-      if (!rletter) ok = ok && f.push(rounding_letter(round));
-      ok = ok && (c == '%' ? f.push("f%") : f.push(c));
-      r.type = c;
-      typed = true;
-    } else {
-      return invalid_spec();
-    }
-    if (!ok || r.a.n > ALIGN_MAX) return too_long();
-  }
-  if (!typed) {
-    if (f.n - 1 > CONV_MAX) return too_long();
-    bool ok = true;
-    if (last_rounding) {
-      ok = f.push('g');
-    } else {
-      if (!point) ok = push_default(f, prec, r.digits);
-      ok = ok && f.push("Rg");
-    }
-    if (!ok) return too_long();
-  }
-  return true;
-}
-
-struct ComplexSpec {
-  Conv fr, fi;
-  Align a;
-  char type = 'g';
-  bool parenthesised = false;
-  double rdigits = -1, idigits = -1;
+// What a conversion is built from: the spec, the part's flag ('+', ' ', '-'
+// or 0), its precision (-1 when no point was written) and bits, and the
+// context's rounding letter.
+struct PartSpec {
+  const FormatSpec& spec;
+  char flag;
+  long long prec;
+  mpfr_prec_t bits;
+  char context_letter;
 };
 
-bool parse_complex_spec(const char* fmt, mpfr_prec_t rprec, mpfr_prec_t iprec, int round, ComplexSpec& r) noexcept {
-  Conv &fr = r.fr, &fi = r.fi;
-  fr.push('%');
-  fi.push('%');
-  bool align = false, sign = false, hash = false, width = false, has_r = false, rletter = false, style = false;
-  bool last_letter = false, typed = false;
-  int points = 0;
-  size_t fi_prec_start = 0;
-  auto both = [&](const char* s) noexcept { return fr.push(s) && fi.push(s); };
-  auto both_c = [&](char c) noexcept { return fr.push(c) && fi.push(c); };
-  auto defaults = [&]() noexcept { return push_default(fr, rprec, r.rdigits) && push_default(fi, iprec, r.idigits); };
-
-  auto before_letter = [&](char c, char next) noexcept {
-    bool ok = true;
-    if (!points && (c == 'e' || c == 'E' || (is_rounding_letter(c) && (next == 'e' || next == 'E')))) {
-      ok = both(".6");
-      r.rdigits = r.idigits = 6;
-    } else if (!points && is_rounding_letter(c) && next == '\0') {
-      ok = defaults();
-    }
-    has_r = true;
-    return ok && both_c('R');
-  };
-
-  auto over = [&]() noexcept { return fr.n - 1 > CONV_MAX || fi.n - 1 > CONV_MAX; };
-  for (const char* p = fmt; *p && !typed; ++p) {
-    if (over()) return too_long();
-    char c = *p;
-    bool ok = true;
-    last_letter = false;
-    if (c == '<' || c == '>' || c == '^') {
-      if (align || sign || has_r || points || rletter || style || hash) return invalid_spec();
-      ok = r.a.push(c);
-      align = true;
-    } else if (c == '+' || c == ' ' || c == '-') {
-      if (sign || width || has_r || points || rletter || style || hash) return invalid_spec();
-      ok = both_c(c);
-      sign = true;
-    } else {
-      // The sign flag comes first in both conversions; "-" when none was given.
-      if (!sign) {
-        ok = both_c('-');
-        sign = true;
-      }
-      if (c == '#') {
-        if (hash || points || has_r || width) return invalid_spec();  // as for mpfr
-        ok = ok && both_c(c);
-        hash = true;
-      } else if (c == '.') {
-        if (has_r || rletter || style || points >= 2) return invalid_spec();
-        if (points == 0) {
-          ok = ok && both_c(c);
-          fi_prec_start = fi.n;
-          r.rdigits = r.idigits = 0;
-        } else {
-          fi.truncate(fi_prec_start);  // the imaginary part gets its own precision
-          r.idigits = 0;
-        }
-        ++points;
-      } else if (is_digit(c)) {
-        if (has_r || rletter || style) return invalid_spec();
-        if (points == 0) {
-          if (r.a.n == 0) {
-            ok = ok && r.a.push('>');
-            align = true;
-          }
-          ok = ok && r.a.push(c);
-          width = true;
-        } else {
-          if (points == 1) {
-            ok = ok && fr.push(c);
-            r.rdigits = r.rdigits * 10 + (c - '0');
-          }
-          ok = ok && fi.push(c);
-          r.idigits = r.idigits * 10 + (c - '0');
-        }
-      } else if (is_rounding_letter(c)) {
-        if (rletter || style) return invalid_spec();
-        if (!has_r) ok = ok && before_letter(c, p[1]);
-        ok = ok && both_c(c);
-        rletter = last_letter = true;
-      } else if (c == 'P' || c == 'M') {
-        if (style) return invalid_spec();
-        if (!has_r) ok = ok && before_letter(c, p[1]);
-        r.parenthesised = c == 'M';
-        style = last_letter = true;
-      } else if (c && std::strchr("aAeEfFgG", c)) {
-        if (!has_r) ok = ok && before_letter(c, p[1]);
-        if (!rletter) ok = ok && both_c(rounding_letter(round));
-        ok = ok && both_c(c);
-        r.type = c;
-        typed = true;
-      } else {
-        return invalid_spec();
-      }
-    }
-    if (!ok || r.a.n > ALIGN_MAX) return too_long();
+void build_conversion(const PartSpec& p, Conversion& c) noexcept {
+  const FormatSpec& s = p.spec;
+  char* o = c.s;
+  *o++ = '%';
+  if (p.flag) *o++ = p.flag;
+  if (s.alt) *o++ = '#';
+  // Without a point: "e" is given 6 digits (MPFR would write them all), a
+  // spec without a type the default digit count; the complex styles keep
+  // MPFR's defaults.
+  long long digits = p.prec;
+  if (digits < 0 && !s.style && (s.type == 'e' || s.type == 'E')) digits = 6;
+  if (digits < 0 && !s.style && !s.type) digits = default_digits(p.bits);
+  if (digits >= 0) {
+    char rev[24];
+    int n = 0;
+    long long v = digits;
+    do rev[n++] = static_cast<char>('0' + v % 10);
+    while ((v /= 10) != 0);
+    *o++ = '.';
+    while (n) *o++ = rev[--n];
   }
-  if (!typed) {
-    if (over()) return too_long();
-    bool ok = true;
-    if (!sign) ok = both_c('-');
-    if (last_letter) {
-      ok = ok && both_c('g');
-    } else {
-      if (!points) ok = ok && defaults();
-      ok = ok && both("Rg");
-    }
-    if (!ok) return too_long();
-  }
-  return true;
+  c.digits = static_cast<double>(digits);
+  *o++ = 'R';
+  // A type takes the context's rounding when the spec names none; without a
+  // type only a named letter is written (MPFR then rounds to nearest).
+  if (s.round || s.type) *o++ = s.round ? s.round : p.context_letter;
+  c.type = s.type ? s.type : 'g';
+  if (s.type == '%') *o++ = 'f';
+  *o++ = c.type;
+  *o = '\0';
 }
 
-// ----- mpfr -----
-
-PyObject* apply_alignment(PyObject* text, const Align& a) noexcept { return align_text(text, a.s, a.n); }
-
-}  // namespace
-
-PyObject* align_text(PyObject* text, const char* spec, size_t n) noexcept {
-  Ref owned = Ref::steal(text);
-  if (!owned || n == 0) return owned.release();
-  char buf[40];
-  if (n + 1 > sizeof buf) return value_error("too long format string");
-  buf[0] = ' ';  // explicit fill: a leading '0' of the width is then part of the width
-  std::memcpy(buf + 1, spec, n);
-  Ref fmt = Ref::steal(PyUnicode_FromStringAndSize(buf, static_cast<Py_ssize_t>(n + 1)));
-  if (!fmt) return nullptr;
-  return PyObject_Format(owned.get(), fmt.get());
+// The elements the real formatting accepts.
+bool real_spec_ok(const FormatSpec& s) noexcept {
+  return !s.fill && s.align != '=' && !s.no_neg_zero && s.points < 2 && !s.style &&
+         (!s.type || std::strchr("aAbeEfFgG%", s.type));
 }
 
-namespace {
-
-// Takes the zero-padding flag (with its width) and the digit grouping out of
-// a real format spec, leaving the rest for the MPFR-oriented parser.
-bool split_number_style(const char* fmt, char* out, size_t cap, NumberStyle& st) noexcept {
-  size_t n = std::strlen(fmt);
-  if (n >= cap) {  // the parser refuses such a spec as too long
-    std::memcpy(out, fmt, cap - 1);
-    out[cap - 1] = '\0';
-    return true;
-  }
-  bool align = false, point = false, in_width = false, width_done = false;
-  const char* wb = nullptr;
-  const char* we = nullptr;
-  size_t k = 0;
-  for (const char* p = fmt; *p; ++p) {
-    char c = *p;
-    if (!point && !in_width && !width_done && (c == '<' || c == '>' || c == '^')) align = true;
-    if (c == '.') point = true;
-    // The grouping follows the width: digits after it would be read as more width.
-    if (!point && st.sep && is_digit(c)) return invalid_spec();
-    if (!point && !width_done && is_digit(c)) {
-      if (!in_width && c == '0' && !st.zero && !st.zero_fill) {
-        // The flag: without an alignment the width that follows is ours,
-        // with one it only makes the fill a '0'.
-        (align ? st.zero_fill : st.zero) = true;
-        continue;
-      }
-      in_width = true;
-      if (st.zero) {
-        if (!wb) wb = p;
-        we = p + 1;
-        continue;
-      }
-    } else if (in_width) {
-      in_width = false;
-      width_done = true;
-    }
-    if (!point && !st.sep && (c == ',' || c == '_')) {
-      st.sep = c;
-      width_done = true;
-      continue;
-    }
-    out[k++] = c;
-  }
-  out[k] = '\0';
-  // The flag and its width count against the alignment spec's length as if
-  // they had stayed in it (with the '>' a bare width gets).
-  if (st.zero || st.zero_fill) {
-    size_t digits = 0;
-    for (const char* p = fmt; *p && *p != '.'; ++p)
-      if (is_digit(*p)) ++digits;
-      else if (digits) break;
-    if (1 + digits > ALIGN_MAX) return too_long();
-  }
-  return !wb || read_width(wb, we, st.width);
+// The elements the complex formatting accepts: no '%' or "b" type, no zero
+// padding or grouping (a '0' before the width is part of the width).
+bool complex_spec_ok(const FormatSpec& s) noexcept {
+  return !s.fill && s.align != '=' && !s.no_neg_zero && !s.sep && (!s.type || std::strchr("aAeEfFgG", s.type));
 }
 
-}  // namespace
+// The alignment and width of a spec with a blank fill, or zeros when '0'
+// came with an alignment.
+PyObject* align_spec(PyObject* text, const FormatSpec& s, char fill = ' ') noexcept {
+  if (!text || !s.has_width) return text;
+  return pad_text(text, fill, s.align ? s.align : '>', s.width);
+}
 
-namespace {
+// The text for a precision of d digits in place of the one asked.
+PyObject* real_text_with_digits(const PartSpec& p, long long d, mpfr_srcptr v, size_t dot0) noexcept {
+  Conversion c;
+  build_conversion(PartSpec{p.spec, p.flag, d, p.bits, p.context_letter}, c);
+  return mpfr_text(c.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
+}
 
 // Digits past the exact decimal expansion of a binary value are zeros. For
 // a request far beyond it, MPFR writes only the digits the value has and
 // the zeros are added here: MPFR's time grows faster than the output.
-PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
+PyObject* exact_tail_text(const PartSpec& p, const Conversion& c, mpfr_srcptr v) noexcept {
   constexpr double SLACK = 64;
-  const char t = s.type;
+  const char t = c.type;
+  const size_t dot0 = no_fraction_asked(t, c.digits) ? 0 : SIZE_MAX;
   const bool fixed = t == 'f' || t == 'F' || t == '%', sci = t == 'e' || t == 'E';
-  if (!(fixed || sci) || !mpfr_regular_p(v) || s.digits < 0)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
-  const double e = static_cast<double>(mpfr_get_exp(v)), p = static_cast<double>(mpfr_get_prec(v));
-  double needed = std::max(0.0, p - e);  // binary fraction digits = decimal fraction digits
+  if (!(fixed || sci) || !mpfr_regular_p(v) || c.digits < 0)
+    return mpfr_text(c.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
+  const double e = static_cast<double>(mpfr_get_exp(v)), bits = static_cast<double>(mpfr_get_prec(v));
+  double needed = std::max(0.0, bits - e);  // binary fraction digits = decimal fraction digits
   if (sci && e > 0) needed += std::ceil(e * 0.3010299956639812) + 1;
   needed = std::max(needed, 1.0);
-  if (s.digits <= needed + SLACK)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
+  if (c.digits <= needed + SLACK) return mpfr_text(c.s, v, dot0, PyExc_RuntimeError, MAX_PREC_MSG);
 
-  // The conversion with the smaller digit count in place of the requested one.
-  const char* dot = std::strchr(s.f.s, '.');
-  if (!dot) return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
-  const char* after = dot + 1;
-  while (is_digit(*after)) ++after;
-  char conv[CONV_MAX + 32];
-  int k = std::snprintf(conv, sizeof conv, "%.*s.%.0f%s", static_cast<int>(dot - s.f.s), s.f.s, needed, after);
-  if (k < 0 || static_cast<size_t>(k) >= sizeof conv)
-    return mpfr_text(s.f.s, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG);
-  Ref short_text = Ref::steal(mpfr_text(conv, v, SIZE_MAX, PyExc_RuntimeError, MAX_PREC_MSG));
+  Ref short_text = Ref::steal(real_text_with_digits(p, static_cast<long long>(needed), v, dot0));
   if (!short_text) return nullptr;
   Py_ssize_t n = 0;
   const char* u = PyUnicode_AsUTF8AndSize(short_text.get(), &n);
@@ -491,7 +213,7 @@ PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
   // The zeros go after the last digit: before the exponent, or before '%'.
   size_t at = sci ? text.find_last_of("eE") : (t == '%' ? text.rfind('%') : text.size());
   if (at == std::string_view::npos) at = text.size();
-  const size_t zeros = static_cast<size_t>(s.digits - needed);
+  const size_t zeros = static_cast<size_t>(c.digits - needed);
   PyObject* out = PyUnicode_New(static_cast<Py_ssize_t>(text.size() + zeros), 127);
   if (!out) return nullptr;
   char* d = static_cast<char*>(PyUnicode_DATA(out));
@@ -501,14 +223,26 @@ PyObject* exact_tail_text(const RealSpec& s, mpfr_srcptr v) noexcept {
   return out;
 }
 
+// Zero padding and grouping as float does them, then the alignment.
+PyObject* style_real_text(PyObject* text, const FormatSpec& s) noexcept {
+  NumberStyle style;
+  style.sep = s.sep;
+  if (s.zero && !s.align) {
+    style.zero = true;
+    style.width = s.width;
+    return style_number_text(text, style);
+  }
+  return align_spec(style_number_text(text, style), s, s.zero ? '0' : ' ');
+}
+
 }  // namespace
 
-PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
-  char plain[128];
-  NumberStyle style;
-  if (!split_number_style(fmt, plain, sizeof plain, style)) return nullptr;
-  RealSpec s;
-  if (!parse_real_spec(plain, mpfr_get_prec(x->f), ctx->ctx.round, s)) return nullptr;
+PyObject* mpfr_format_with(MPFR_Object* x, const FormatSpec& s, CTXT_Object* ctx) noexcept {
+  if (!real_spec_ok(s)) return invalid_spec();
+  const char flag = s.sign == '+' || s.sign == ' ' ? s.sign : 0;
+  const PartSpec part{s, flag, s.points ? s.prec : -1, mpfr_get_prec(x->f), rounding_letter(ctx->ctx.round)};
+  Conversion c;
+  build_conversion(part, c);
   Temp scaled;
   mpfr_srcptr v = x->f;
   if (s.type == '%') {
@@ -518,13 +252,14 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
   }
   // MPFR reports an over-long result only after producing its digits, which
   // for a large request takes unbounded time and memory: refuse up front.
-  if (output_bound(v, s.type, s.digits) > INT_MAX) return raise(PyExc_RuntimeError, MAX_PREC_MSG);
-  Ref text = Ref::steal(exact_tail_text(s, v));
-  text = Ref::steal(style_number_text(text.release(), style));
-  if (!text || !style.zero_fill || s.a.n == 0) return apply_alignment(text.release(), s.a);
-  size_t width = 0;
-  if (!read_width(s.a.s + 1, s.a.s + s.a.n, width)) return nullptr;
-  return pad_text(text.release(), '0', s.a.s[0], width);
+  if (output_bound(v, c.type, c.digits) > INT_MAX) return raise(PyExc_RuntimeError, MAX_PREC_MSG);
+  return style_real_text(exact_tail_text(part, c, v), s);
+}
+
+PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
+  FormatSpec s;
+  if (!parse_format_spec(fmt, SpecOf::Real, s)) return nullptr;
+  return mpfr_format_with(x, s, ctx);
 }
 
 namespace {
@@ -631,25 +366,29 @@ PyObject* mpfr_digits_method(PyObject* self, PyObject* args) {
 constexpr size_t COMPLEX_DOT0_MAX = 49;
 
 PyObject* mpc_format_spec(MPC_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
+  FormatSpec s;
+  if (!parse_format_spec(fmt, SpecOf::Complex, s)) return nullptr;
+  if (!complex_spec_ok(s)) return invalid_spec();
   mpfr_srcptr re = mpc_realref(x->c), im = mpc_imagref(x->c);
-  ComplexSpec s;
-  if (!parse_complex_spec(fmt, mpfr_get_prec(re), mpfr_get_prec(im), ctx->ctx.round, s)) return nullptr;
+  const char letter = rounding_letter(ctx->ctx.round);
+  const char flag = s.sign ? s.sign : '-';
+  // The imaginary part always shows its sign, except in the "M" style.
+  const PartSpec rpart{s, flag, s.points ? s.prec : -1, mpfr_get_prec(re), letter};
+  const PartSpec ipart{s, s.style == 'M' ? flag : '+', s.points == 2 ? s.prec2 : rpart.prec, mpfr_get_prec(im), letter};
+  Conversion rc, ic;
+  build_conversion(rpart, rc);
+  build_conversion(ipart, ic);
   const char* internal = "Internal error in mpfr_asprintf";
-  if (output_bound(re, s.type, s.rdigits) > INT_MAX || output_bound(im, s.type, s.idigits) > INT_MAX)
+  if (output_bound(re, rc.type, rc.digits) > INT_MAX || output_bound(im, ic.type, ic.digits) > INT_MAX)
     return system_error(internal);
-  if (!s.parenthesised) {
-    // The imaginary part always shows its sign.
-    char& flag = s.fi.s[1];
-    if (flag != ' ' && flag != '+' && flag != '-') return value_error("Invalid conversion specification for imag");
-    flag = '+';
-  }
-  Ref rtext = Ref::steal(mpfr_text(s.fr.s, re, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  auto dot0 = [](const Conversion& c) { return no_fraction_asked(c.type, c.digits) ? 0 : COMPLEX_DOT0_MAX; };
+  Ref rtext = Ref::steal(mpfr_text(rc.s, re, dot0(rc), PyExc_SystemError, internal));
   if (!rtext) return nullptr;
-  Ref itext = Ref::steal(mpfr_text(s.fi.s, im, COMPLEX_DOT0_MAX, PyExc_SystemError, internal));
+  Ref itext = Ref::steal(mpfr_text(ic.s, im, dot0(ic), PyExc_SystemError, internal));
   if (!itext) return nullptr;
-  PyObject* text = s.parenthesised ? PyUnicode_FromFormat("(%U %U)", rtext.get(), itext.get())
-                                   : PyUnicode_FromFormat("%U%Uj", rtext.get(), itext.get());
-  return apply_alignment(text, s.a);
+  PyObject* text = s.style == 'M' ? PyUnicode_FromFormat("(%U %U)", rtext.get(), itext.get())
+                                  : PyUnicode_FromFormat("%U%Uj", rtext.get(), itext.get());
+  return align_spec(text, s);
 }
 
 PyObject* mpc_format_method(PyObject* self, PyObject* args) {

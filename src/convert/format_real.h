@@ -8,15 +8,14 @@ namespace vx {
 // x.__format__(fmt) for an mpfr x; the context gives the default rounding.
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept;
 
+// The same for a spec already read (an integer formatted as a real).
+struct FormatSpec;
+PyObject* mpfr_format_with(MPFR_Object* x, const FormatSpec& spec, CTXT_Object* ctx) noexcept;
+
 // x.digits(*args) with args a tuple parsed as "|ii" (base, digit count).
 PyObject* mpfr_digits_args(MPFR_Object* x, PyObject* args) noexcept;
 PyObject* mpc_digits_args(MPC_Object* x, PyObject* args) noexcept;
 
-// text.__format__(spec) for an alignment spec ("" or one of < > ^ and
-// an optional width, at most 30 characters) with a blank fill: a width with
-// leading zeros must not turn into zero padding, which would put the fill
-// in front of the sign. Steals text (which may be nullptr).
-PyObject* align_text(PyObject* text, const char* spec, size_t n) noexcept;
 
 // repr and str of mpfr and mpc.
 void setup_floating_format_slots() noexcept;

@@ -38,7 +38,9 @@ def test_format_matches_float(x, sign, prec, typ):
     # Python's float overflows when '%' scales by 100; an mpfr does not.
     assume(typ != "%" or abs(x) < 1e306)
     spec = "%s.%d%s" % (sign, prec, typ)
-    assert format(mpfr(x), spec) == dot0(format(x, spec))
+    expected = format(x, spec)
+    # No digits asked after the point: no ".0" either.
+    assert format(mpfr(x), spec) == (expected if prec == 0 and typ in "fF" else dot0(expected))
 
 
 @pytest.mark.parametrize("x, prec, text", [
@@ -61,7 +63,7 @@ def test_default_digit_count(prec, d):
     (1.5, "10.3f", "     1.500"), (1.5, "<10.3f", "1.500     "), (1.5, "^9.1f", "   1.5   "),
     (2.0, "e", "2.000000e+00"), (2.0, "Ue", "2.000000e+00"), (2.0, "U", "2.0"),
     (0.1, "U", "0.10000000000000001"), (0.1, "D", "0.1"), (1.5, ".3", "1.5"),
-    (1.5, "10.3", "       1.5"), (1.5, "-", "1.5"), (1.5, "#.3g", "1.50"), (5.0, ".0f", "5.0"),
+    (1.5, "10.3", "       1.5"), (1.5, "-", "1.5"), (1.5, "#.3g", "1.50"), (5.0, ".0g", "5.0"),
     (0.25, "%", "25.000000%"), (1.5, "b", "1.1p+0"), (1.5, "A", "0X1.8P+0"),
     (1.5, ".3fxyz", "1.500"),  # characters after the type are ignored
     (-NAN, "+", "+nan"), (-NAN, "e", "nan"), (INF, "+", "+inf"), (INF, " .3f", " inf"), (-INF, "10", "      -inf"),
@@ -78,6 +80,27 @@ def test_format_examples(x, spec, text):
 ])
 def test_zero_padding_and_grouping_as_float(x, fmt, text):
     assert format(x, fmt) == format(float(x), fmt) == text
+
+
+@pytest.mark.parametrize("spec", [",+d", ",+.2f", "0D6", " 0#g", "N0", "2D,e", ",<", "_^"])
+def test_elements_out_of_order_are_invalid(spec):
+    # Python's order: [align][sign][#][0][width][grouping][.prec][rounding][type].
+    for x in (mpfr(1.5), mpz(15)):
+        with raises(ValueError, INVALID):
+            format(x, spec)
+
+
+@pytest.mark.parametrize("spec", [".2f,", "e_", "%<-_", "g0", "b,"])
+def test_characters_after_the_type_are_ignored(spec):
+    # Not even a grouping or zero flag is taken from them.
+    cut = spec[:[c in "befg%" for c in spec].index(True) + 1]
+    for x in (mpfr(12345.678), mpz(12345)):
+        assert format(x, spec) == format(x, cut)
+
+
+@pytest.mark.parametrize("x, spec", [(-1.5, "0>8"), (-1.5, "0<8.2f"), (1234.5, "0^+12,.1f"), (float("nan"), "0> #7")])
+def test_zero_before_alignment_is_a_zero_fill_as_for_float(x, spec):
+    assert format(mpfr(x), spec) == format(x, spec)
 
 
 @pytest.mark.parametrize("x, spec, text", [
@@ -150,7 +173,7 @@ def test_huge_digit_requests_raise_quickly(spec):
 
 def test_large_but_reasonable_requests_work():
     assert format(mpfr(1.5), ".100000f") == "1.5" + "0" * 99999
-    assert format(mpfr(2.0**1000), ".0f") == dot0(str(2**1000))
+    assert format(mpfr(2.0**1000), ".0f") == str(2**1000)
     assert format(mpfr(2**-1074), ".1100f") == format(Decimal(2**-1074), ".1100f")
 
 
@@ -184,7 +207,7 @@ def test_digits_errors(args, msg):
 @pytest.mark.parametrize("z, spec, text", [
     (1 - 2j, "", "1.0-2.0j"), (1 + 2j, "M", "(1.0 2.0)"), (1 - 2j, "M", "(1.0 -2.0)"),
     (complex(0.1, 0.2), "M", "(0.1 0.2)"), (1 + 2j, "P", "1.0+2.0j"), (1 + 2j, ".2.5f", "1.00+2.00000j"),
-    (1 + 2j, ".2Mf", "(1.00 2.00)"), (1 + 2j, ".2.f", "1.00+2.0j"), (1 + 2j, "Ue", "1.000000e+00+2.000000e+00j"),
+    (1 + 2j, ".2Mf", "(1.00 2.00)"), (1 + 2j, ".2.1f", "1.00+2.0j"), (1 + 2j, "Ue", "1.000000e+00+2.000000e+00j"),
     (1 + 2j, " ", " 1.0+2.0j"), (1 + 2j, "12", "    1.0+2.0j"), (1 + 2j, "<12", "1.0+2.0j    "),
     (complex(1, NAN), "", "1.0+nanj"), (complex(0, INF), "", "0.0+infj"), (complex(-NAN, -INF), "M", "(nan -inf)"),
     (complex(2 / 3, -2 / 3), ".3Df", "0.666-0.667j"), (complex(2 / 3, 2 / 3), "D", "0.66666666666666662+0.66666666666666662j"),
@@ -208,8 +231,18 @@ def test_complex_format_limits():
 
 
 def test_complex_dot0_only_for_short_parts():
-    real, imag = format(mpc(complex(2.0**170, 1)), ".0f")[:-1].split("+")
+    real, imag = format(mpc(complex(2.0**170, 1)), ".60g")[:-1].split("+")
     assert (real, imag) == (str(2**170), "1.0")
+
+
+@pytest.mark.parametrize("x, spec, text", [
+    (mpfr("1.4142"), ".0f", "1"), (mpfr(1.5), ".0F", "2"), (mpfr(-2.5), "+.0Uf", "-2"), (mpfr(1.5), "#.0f", "2."),
+    (mpfr(12345), "08,.0f", "0,012,345"), (mpz(5), ".0f", "5"), (mpc(1.5 + 2.5j), ".0f", "2+2j"),
+    (mpc(1 + 2j), ".2.0f", "1.00+2j"), (mpc(1 + 2j), ".2.f", "1.00+2j"), (mpc(1.5 + 2.5j), ".0Mf", "(2 2)"),
+    (mpfr(5), ".0g", "5.0"), (mpfr(5), ".0e", "5e+00"), (mpc(1 + 2j), ".0g", "1.0+2.0j"),  # '.0' kept elsewhere
+])
+def test_no_point_when_no_fraction_digits_asked(x, spec, text):
+    assert format(x, spec) == text
 
 
 def test_complex_repr_and_digits():
