@@ -190,9 +190,8 @@ int vexa2_exec(PyObject* m) {
   }
   if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
 
-  if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
-                     "vexa2.__version__ = imp.version('vexa2')\n") < 0)
-    return -1;
+  // The distribution's version, compiled in by the build (CMakeLists.txt).
+  if (PyModule_AddStringConstant(m, "__version__", VEXA2_VERSION) < 0) return -1;
 
   for (const Condition& k : CONDITIONS) {
     PyObject* cls = exc.*k.cls;
