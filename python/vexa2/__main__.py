@@ -1,4 +1,6 @@
 """python -m vexa2: the versions in use, whether the GIL is off, and a short self-check."""
+import os
+import re
 import sys
 import time
 
@@ -41,12 +43,64 @@ def _checks():
             ("(1+1j)**8", complex_numbers), ("text round trip", text_round_trip)]
 
 
+# The native libraries the extension may load: the start of the file name
+# (a wheel's copies add "-" and 8 hex digits before ".so"), and where the
+# version of that very copy is read: a function, a pointer to the text or the
+# text itself.
+_LIBRARIES = {"libgmp": ("GMP", "__gmp_version", "pointer"),
+              "libmpfr": ("MPFR", "mpfr_get_version", "function"),
+              "libmpc": ("MPC", "mpc_get_version", "function"),
+              "libflint": ("FLINT", "flint_version", "text"),
+              "libflint-arb": ("Arb", "arb_version", "pointer")}
+_LIB_FILE = re.compile(r"(libgmp|libmpfr|libmpc|libflint|libflint-arb)(-[0-9a-f]{8})?\.so(\..*)?")
+
+
+def _library_version(path, symbol, kind):
+    import ctypes  # only here: importing vexa2 itself stays light
+    try:
+        lib = ctypes.CDLL(path)  # the copy already loaded: the same handle
+        if kind == "function":
+            fn = getattr(lib, symbol)
+            fn.restype = ctypes.c_char_p
+            return fn().decode()
+        if kind == "pointer":
+            return ctypes.c_char_p.in_dll(lib, symbol).value.decode()
+        return ctypes.string_at(ctypes.addressof(ctypes.c_char.in_dll(lib, symbol))).decode()
+    except (OSError, AttributeError, ValueError, UnicodeDecodeError):
+        return "(version unknown)"
+
+
+def loaded_libraries():
+    """The copies of GMP, MPFR, MPC (and FLINT/Arb) this process has loaded.
+
+    A list of (name, path, version), read from /proc/self/maps; None where
+    the process's mappings cannot be read (systems other than Linux).
+    """
+    try:
+        with open("/proc/self/maps") as f:
+            paths = {parts[5].strip() for parts in (line.split(None, 5) for line in f) if len(parts) == 6}
+    except OSError:
+        return None
+    found = []
+    for path in sorted(paths):
+        m = _LIB_FILE.fullmatch(os.path.basename(path))
+        if m:
+            name, symbol, kind = _LIBRARIES[m.group(1)]
+            found.append((name, path, _library_version(path, symbol, kind)))
+    return found
+
+
 def main():
     gil = getattr(sys, "_is_gil_enabled", None)
     print(f"vexa2 {vexa2.__version__}")
     print(f"{vexa2.mp_version()}, {vexa2.mpfr_version()}, {vexa2.mpc_version()}")
     print(f"Python {sys.version.split()[0]} ({sys.implementation.name}), "
           f"GIL {'enabled' if gil is None or gil() else 'disabled'}")
+    libs = loaded_libraries()
+    if libs is None:
+        print("loaded libraries: not known on this system (no /proc/self/maps)")
+    for name, path, version in libs or ():
+        print(f"  {name} {version}: {path}")
     failed = 0
     for name, check in _checks():
         t0 = time.perf_counter()

@@ -219,9 +219,8 @@ int vexa2_exec(PyObject* m) {
   Ref name = Ref::steal(PyUnicode_FromString("vexa2"));
   if (!name || PyObject_SetAttrString(m, "__name__", name.get()) < 0) return -1;
   if (PyModule_AddFunctions(m, module_functions) < 0) return -1;
-  if (run_snippet(m, "import numbers, importlib.metadata as imp\n"
-                     "vexa2.__version__ = imp.version('vexa2')\n") < 0)
-    return -1;
+  // The distribution's version, compiled in by the build (CMakeLists.txt).
+  if (PyModule_AddStringConstant(m, "__version__", VEXA2_VERSION) < 0) return -1;
   if (add_exceptions(m) < 0) return -1;
   publish_capsule(m);
   register_with_stdlib(m);
