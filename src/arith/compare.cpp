@@ -432,9 +432,9 @@ PyObject* finish_cmp(int c, CTXT_Object* ctx) noexcept {
 }
 
 PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "cmp() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"cmp"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
-  if (!is_real_kind(ka) || !is_real_kind(kb)) return type_error("cmp() requires integer, rational, or real arguments");
+  if (!is_real_kind(ka) || !is_real_kind(kb)) return requires_args("cmp", "integer, rational, or real arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   Ref a = convert_by_class(args[0], ka, ctx.get());
@@ -447,9 +447,9 @@ PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "cmp_abs() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"cmp_abs"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
-  if (!ka || !kb) return type_error("cmp_abs() requires integer, rational, real, or complex arguments");
+  if (!ka || !kb) return requires_args("cmp_abs", "integer, rational, real, or complex arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   if (!is_real_kind(ka) || !is_real_kind(kb)) {
@@ -506,7 +506,7 @@ PyObject* sign_fn(PyObject* self, PyObject* x) {
   }
   const bool decimal = is_decimal(x);
   if (!(own_real || PyFloat_Check(x) || decimal || (bits & (P_MPFR | P_MPC)) == P_MPFR))
-    return type_error("sign() argument type not supported");
+    return not_supported("sign", x);
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;

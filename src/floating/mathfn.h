@@ -16,12 +16,6 @@ namespace vx::mathfn {
 
 inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
 
-// TypeError "<name>() argument type not supported".
-inline PyObject* not_supported(const char* name) noexcept {
-  PyErr_Format(PyExc_TypeError, "%s() argument type not supported", name);
-  return nullptr;
-}
-
 // Argument tests by type, made before an argument is classified.
 inline bool rational_type(PyObject* o) noexcept {
   return is_mpq(o) || is_fraction(o) || has_attr(o, "__mpq__");

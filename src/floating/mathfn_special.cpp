@@ -39,7 +39,7 @@ RealOwn real_or_refuse(PyObject* x, CTXT_Object* ctx, const char* name) noexcept
   RealOwn v(exact_real(x, classify(x), ctx));
   if (!v) {
     PyErr_Clear();
-    not_supported(name);
+    not_supported(name, x);
   }
   return v;
 }
@@ -73,7 +73,7 @@ PyObject* f_next(PyObject* self, PyObject* x) {
 }
 
 PyObject* f_next_toward(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "next_toward() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"next_toward"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -94,7 +94,7 @@ PyObject* f_next_toward(PyObject* self, PyObject* const* args, Py_ssize_t nargs)
 }
 
 PyObject* f_check_range(PyObject* self, PyObject* x) {
-  if (!is_mpfr(x)) return type_error("check_range() argument types not supported");
+  if (!is_mpfr(x)) return types_not_supported("check_range", &x, 1);
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -109,14 +109,14 @@ PyObject* f_check_range(PyObject* self, PyObject* x) {
 template <bool Mul>
 PyObject* f_scale_2exp(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   const char* name = Mul ? "mul_2exp" : "div_2exp";
-  if (!want_args(nargs, 2, Mul ? "mul_2exp() requires 2 arguments" : "div_2exp() requires 2 arguments"))
+  if (!want_args(nargs, 2, Fn{name}))
     return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   PyObject* x = args[0];
   const bool real = real_type(x);
-  if (!real && !complex_type(x)) return not_supported(name);
+  if (!real && !complex_type(x)) return not_supported(name, x);
   const int kn = classify(args[1]);
   bool is_signed = false;
   long sn = 0;
@@ -156,7 +156,7 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || !PyLong_Check(args[1])) return not_supported(name);
+  if (!real_type(args[0]) || !PyLong_Check(args[1])) return not_supported(name, args, nargs);
   RealOwn r(new_mpfr(0, ctx));
   if (!r) return nullptr;
   RealOwn x(exact_real(args[0], classify(args[0]), ctx));
@@ -174,12 +174,12 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* f_root_of_unity(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "root_of_unity() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"root_of_unity"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   if (!integer_type(args[0]) || !integer_type(args[1]))
-    return type_error("root_of_unity() requires integer arguments");
+    return requires_args("root_of_unity", "integer arguments", args, nargs);
   CplxOwn r(new_mpc(0, 0, ctx));
   if (!r) return nullptr;
   const unsigned long n = read_ulong(args[0], classify(args[0]));
@@ -197,11 +197,11 @@ PyObject* f_root_of_unity(PyObject* self, PyObject* const* args, Py_ssize_t narg
 // ---- rounding to a precision ----
 
 PyObject* f_round2(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, "round2() requires 1 or 2 arguments")) return nullptr;
+  if (!want_args_range(nargs, 1, 2, Fn{"round2"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2");
+  if (!real_type(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2", args, nargs);
   long n = 0;
   if (nargs == 2) {
     n = PyLong_AsLong(args[1]);
@@ -268,7 +268,7 @@ PyObject* f_square(PyObject* self, PyObject* x) {
     CplxOwn v(exact_complex(x, classify(x), ctx));
     return v ? square_complex(v->c, ctx) : nullptr;
   }
-  return not_supported("square");
+  return not_supported("square", x);
 }
 
 // ---- factorial, degrees, radians ----
@@ -355,7 +355,7 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   const int kind = classify(x);
-  if (!is_real_kind(kind)) return not_supported("ai");
+  if (!is_real_kind(kind)) return not_supported("ai", x);
   RealOwn v(exact_real(x, kind, ctx));
   if (!v) return nullptr;
   const bool far = mpfr_number_p(v->f) && mpfr_cmpabs_ui(v->f, static_cast<unsigned long>(AI_LIMIT)) > 0;
@@ -379,7 +379,7 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
 
 CplxOwn complex_only_arg(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
   if (!complex_only_type(x)) {
-    not_supported(name);
+    not_supported(name, x);
     return CplxOwn();
   }
   return CplxOwn(exact_complex(x, classify(x), ctx));
@@ -432,11 +432,11 @@ int rect_part(mpfr_ptr part, mpfr_srcptr r, mpfr_srcptr phi, bool cosine, mpfr_r
 }
 
 PyObject* f_rect(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "rect() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"rect"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_type(args[0]) || !real_type(args[1])) return not_supported("rect");
+  if (!real_type(args[0]) || !real_type(args[1])) return not_supported("rect", args, nargs);
   RealOwn r(exact_real(args[0], classify(args[0]), ctx));
   if (!r) return nullptr;
   RealOwn phi(exact_real(args[1], classify(args[1]), ctx));

@@ -101,7 +101,7 @@ PyObject* mpfr_get_real(PyObject* self, void*) { return self_ref(self); }
 // ---- exponent and sign ----
 
 PyObject* f_get_exp(PyObject*, PyObject* x) {
-  if (!is_mpfr(x)) return type_error("get_exp() requires 'mpfr' argument");
+  if (!is_mpfr(x)) return requires_args("get_exp", "'mpfr' argument", x);
   mpfr_srcptr f = mpfr_of(x);
   if (mpfr_regular_p(f)) return PyLong_FromLong(mpfr_get_exp(f));
   if (mpfr_zero_p(f)) return PyLong_FromLong(0);
@@ -114,7 +114,7 @@ PyObject* f_get_exp(PyObject*, PyObject* x) {
 
 PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
-    return type_error("set_exp() requires 'mpfr', 'integer' arguments");
+    return requires_args("set_exp", "'mpfr', 'integer' arguments", args, nargs);
   long n = PyLong_AsLong(args[1]);
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
@@ -141,7 +141,7 @@ PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
-    return type_error("set_sign() requires 'mpfr', 'boolean' arguments");
+    return requires_args("set_sign", "'mpfr', 'boolean' arguments", args, nargs);
   int neg = PyObject_IsTrue(args[1]);
   if (neg < 0) return nullptr;
   Own<CTXT_Object> ctx(current_context());
@@ -153,7 +153,7 @@ PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !is_mpfr(args[1]))
-    return type_error("copy_sign() requires 'mpfr', 'mpfr' arguments");
+    return requires_args("copy_sign", "'mpfr', 'mpfr' arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   MPFR_Object* r = new_mpfr(0, ctx.get());

@@ -6,6 +6,7 @@
 #include "convert/classify.h"
 #include "convert/int_conv.h"
 #include "core/errors.h"
+#include "core/args.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "core/temps.h"
@@ -249,7 +250,7 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
   long n = PyLong_AsLong(PyTuple_GET_ITEM(args, 0));
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error("__round__() requires 'int' argument");
+    return requires_args("__round__", "'int' argument", PyTuple_GET_ITEM(args, 0));
   }
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;

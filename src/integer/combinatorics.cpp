@@ -68,7 +68,7 @@ PyObject* double_fac(PyObject*, PyObject* arg) {
 }
 
 PyObject* multi_fac(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "multi_fac() requires 2 integer arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"multi_fac", "integer "})) return nullptr;
   unsigned long n, m;
   if (!read_count(args[0], n) || !read_count(args[1], m)) return nullptr;
   // With k = ceil(n/m) factors, the j-th is at most m*(k-j): the product is at most m**k * k!.

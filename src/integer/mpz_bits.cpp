@@ -185,7 +185,7 @@ PyObject* xbit_mask(PyObject*, PyObject* arg) {
   const long long n = read_llong(arg);
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error("xbit_mask() requires 'int' argument");
+    return requires_args("xbit_mask", "'int' argument", arg);
   }
   if (n < 0) return value_error("mask length must be >= 0");
   Own<XMPZ_Object> r(new_xmpz());

@@ -19,12 +19,12 @@ namespace {
 PyObject* self_value(PyObject* self, PyObject*) { return Py_NewRef(self); }
 
 PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "__round__() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"__round__"})) return nullptr;
   if (nargs == 0) return Py_NewRef(self);
   const long long nd = read_llong(args[0]);
   if (nd == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error("__round__() requires 'int' argument");
+    return requires_args("__round__", "'int' argument", args[0]);
   }
   if (nd >= 0) return Py_NewRef(self);
   const unsigned long long k = 0ULL - static_cast<unsigned long long>(nd);  // -nd, also for LLONG_MIN
@@ -136,7 +136,7 @@ PyObject* is_square(PyObject* self, PyObject*) {
 PyObject* is_integer(PyObject*, PyObject*) { Py_RETURN_TRUE; }
 
 PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "is_prime() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"is_prime"})) return nullptr;
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = read_ulong(args[0]);
@@ -148,7 +148,7 @@ PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "is_probab_prime() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"is_probab_prime"})) return nullptr;
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = PyLong_AsUnsignedLong(args[0]);

@@ -321,7 +321,7 @@ PyObject* is_congruent(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* is_divisible(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "is_divisible() requires 2 integer arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"is_divisible", "integer "})) return nullptr;
   Ref x = Ref::steal(to_mpz_intonly(args[0]));
   if (!x) return nullptr;
   return mpz_pred::divisible(x.get(), args[1]);

@@ -440,7 +440,7 @@ PyObject* digits_in_base(mpz_srcptr z, PyObject* base_arg) noexcept {
 }
 
 PyObject* num_digits_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "num_digits() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"num_digits"})) return nullptr;
   XmpzLock lock(self);
   return digits_in_base(mpz_of(self), nargs ? args[0] : nullptr);
 }

@@ -15,11 +15,11 @@ namespace {
 
 // The integer three-argument power, with its rules and messages.
 PyObject* powmod(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 3, "powmod() requires 3 arguments.")) return nullptr;
+  if (!want_args(nargs, 3, Fn{"powmod", "", "."})) return nullptr;
   int k[3];
   for (int i = 0; i < 3; ++i) {
     k[i] = classify(args[i]);
-    if (!is_integer_kind(k[i])) return type_error("powmod() argument types not supported");
+    if (!is_integer_kind(k[i])) return types_not_supported("powmod", args, nargs);
   }
   Ctx cx;
   return arith::power(args[0], k[0], args[1], k[1], args[2], cx);
@@ -28,7 +28,7 @@ PyObject* powmod(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // The side-channel-resistant power: its time and memory accesses do not
 // depend on the exponent's bits.
 PyObject* powmod_sec(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 3, "powmod_sec() requires 3 arguments.")) return nullptr;
+  if (!want_args(nargs, 3, Fn{"powmod_sec", "", "."})) return nullptr;
   Ctx cx;
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;

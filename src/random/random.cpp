@@ -91,7 +91,7 @@ PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "mpz_random() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"mpz_random"})) return nullptr;
   constexpr const char* bad = "mpz_random() requires 'random_state' and 'int' arguments";
   if (!is_random_state(args[0])) return type_error(bad);
   const int kind = classify(args[1]);

@@ -79,12 +79,12 @@ MPFR_Object* exact_real(PyObject* o, CTXT_Object* ctx) noexcept {
 }
 
 PyObject* f_f2q(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, "f2q() requires 1 or 2 arguments")) return nullptr;
+  if (!want_args_range(nargs, 1, 2, Fn{"f2q"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   for (Py_ssize_t i = 0; i < nargs; ++i)
-    if (!real_like(args[i])) return type_error("f2q() argument types not supported");
+    if (!real_like(args[i])) return types_not_supported("f2q", args, nargs);
   Own<MPFR_Object> err;
   if (nargs == 2) {
     err = Own<MPFR_Object>(exact_real(args[1], ctx));

@@ -84,7 +84,7 @@ PyObject* mpq_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const bool too_big = PyErr_ExceptionMatches(PyExc_OverflowError);
     PyErr_Clear();
     const int kind = classify(args[0]);
-    if (!too_big || !is_integer_kind(kind)) return type_error("__round__() requires 'int' argument");
+    if (!too_big || !is_integer_kind(kind)) return requires_args("__round__", "'int' argument", args[0]);
     Own<MPZ_Object> z(to_mpz(args[0], kind));
     if (!z) return nullptr;
     nd = mpz_sgn(z->z) > 0 ? LLONG_MAX : -LLONG_MAX;
