@@ -46,6 +46,11 @@ Fail refuse(PyObject* const* args, Py_ssize_t nargs, const char* fmt, const char
 
 }  // namespace
 
+Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept {
+  PyErr_Format(exc, "%s() %s", name, what);
+  return {};
+}
+
 Fail not_supported(const char* name, PyObject* arg) noexcept {
   return refuse(&arg, 1, "%s() argument type not supported", name);
 }

@@ -35,6 +35,9 @@ inline Fail requires_args(const char* name, const char* what, PyObject* arg) noe
   return requires_args(name, what, &arg, 1);
 }
 
+// exc "name() <what>" (e.g. ZeroDivisionError "name() division by 0").
+Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept;
+
 // True when exactly n arguments were given; otherwise raises TypeError with msg.
 inline bool want_args(Py_ssize_t nargs, Py_ssize_t n, const char* msg) noexcept {
   if (nargs == n) return true;

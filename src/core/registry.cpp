@@ -111,7 +111,7 @@ std::string untyped(std::string_view p) {
 // method would lack it. The new text lives as long as the table. Throws
 // std::bad_alloc.
 const char* row_doc(const FnDef& r, bool method) {
-  if (r.params) {
+  if (r.params && !(r.doc && std::string_view(r.doc).find("\n--\n\n") != std::string_view::npos)) {
     auto* text = new std::string(r.name);
     *text += '(';
     const std::string params = untyped(r.params);
