@@ -176,7 +176,7 @@ PyObject* rows_export(PyObject*, PyObject*) noexcept {
 }
 
 const FnDef registry_rows[] = {
-    noargs("_rows", rows_export, IN_MODULE, "The registry's rows, for the stub generator."),
+    noargs("_rows", rows_export, IN_MODULE, "The registry's rows, for the stub generator.").typed(nullptr, "Any"),
 };
 
 }  // namespace

@@ -49,8 +49,8 @@ constexpr Row binary(const char* name, RealFn2 f, const char* params, const char
 // complex one an mpc where the row has a complex routine.
 constexpr const char* unary_params(const Row& r) {
   if (!r.g) return "x: _Real, / -> mpfr";
-  if (r.dom == Domain::any) return "x: _Real, / -> mpfr; x: _Num, / -> mpfr | mpc";
-  return "x: _Real, / -> mpfr | mpc; x: _Num, / -> mpfr | mpc";
+  if (r.dom == Domain::any) return "x: _Real, / -> mpfr; x: complex | mpc, / -> mpc";
+  return "x: _Real, / -> mpfr | mpc; x: complex | mpc, / -> mpc";
 }
 
 // Routines without the usual shape.

@@ -266,15 +266,15 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
 
 const FnDef rows[] = {
     noargs("__ceil__", mpfr_ceil_method, ON_MPFR,
-           "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz."),
+           "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz.").typed("/", "mpz"),
     noargs("__floor__", mpfr_floor_method, ON_MPFR,
-           "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz."),
+           "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz.").typed("/", "mpz"),
     noargs("__trunc__", mpfr_trunc_method, ON_MPFR,
-           "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz."),
+           "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz.").typed("/", "mpz"),
     varargs("__round__", mpfr_round_method, ON_MPFR,
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
-            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x."),
+            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.").typed("ndigits: int | None = None, /", "Any"),
 };
 
 }  // namespace

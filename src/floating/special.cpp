@@ -172,24 +172,24 @@ const FnDef rows[] = {
     noargs("const_catalan", context_constant<mpfr_const_catalan>, IN_CONTEXT, "Return Catalan's constant (0.9159...) with this context's precision and rounding.")
         .typed("", "mpfr"),
     varargs("inf", f_inf, IN_MODULE,
-            "inf(n=0, /)\n--\n\nReturn -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision."),
+            "inf(n=0, /)\n--\n\nReturn -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision.").typed("n: _Real = 0, /", "mpfr"),
     varargs("zero", f_zero, IN_MODULE,
-            "zero(n=0, /)\n--\n\nReturn -0 if n < 0, +0 otherwise (also without n), at the context's precision."),
-    noargs("nan", f_nan, IN_MODULE, "nan()\n--\n\nReturn NaN at the context's precision."),
+            "zero(n=0, /)\n--\n\nReturn -0 if n < 0, +0 otherwise (also without n), at the context's precision.").typed("n: _Real = 0, /", "mpfr"),
+    noargs("nan", f_nan, IN_MODULE, "nan()\n--\n\nReturn NaN at the context's precision.").typed("", "mpfr"),
     noargs("get_emax_max", f_get_emax_max, IN_MODULE,
-           "get_emax_max()\n--\n\nReturn the largest maximum exponent MPFR allows."),
+           "get_emax_max()\n--\n\nReturn the largest maximum exponent MPFR allows.").typed("", "int"),
     noargs("get_emin_min", f_get_emin_min, IN_MODULE,
-           "get_emin_min()\n--\n\nReturn the smallest minimum exponent MPFR allows."),
+           "get_emin_min()\n--\n\nReturn the smallest minimum exponent MPFR allows.").typed("", "int"),
     noargs("get_max_precision", f_get_max_precision, IN_MODULE,
-           "get_max_precision()\n--\n\nReturn the largest precision MPFR allows, in bits."),
+           "get_max_precision()\n--\n\nReturn the largest precision MPFR allows, in bits.").typed("", "int"),
     varargs("can_round", f_can_round, IN_MODULE,
             "can_round(b, err, rnd1, rnd2, prec, /)\n--\n\n"
             "Return True if b, an approximation with error at most 2**(EXP(b)-err) of a value rounded\n"
-            "with rnd1, can be rounded correctly to prec bits with rnd2."),
+            "with rnd1, can be rounded correctly to prec bits with rnd2.").typed("b: bytes, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
     varargs_kw("ieee", f_ieee, IN_MODULE,
                "ieee(size, /, subnormalize=True)\n--\n\n"
                "Return a new context imitating the IEEE 754 binary format of size bits (16, 32, 64,\n"
-               "128, or a multiple of 32 above 128)."),
+               "128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: _Real = True", "context"),
 };
 
 }  // namespace

@@ -109,16 +109,16 @@ const FnDef rows[] = {
     fast("qdiv", f_qdiv, IN_MODULE,
          "qdiv(x, y=1, /)\n--\n\n"
          "Return x/y as an mpz if the quotient is an integer, else as an mpq.\n"
-         "x and y must be integers or rationals."),
+         "x and y must be integers or rationals.").typed("x: _Rat, y: _Rat = 1, /", "mpz | mpq"),
     fast("f2q", f_f2q, MODULE_AND_CONTEXT,
          "f2q(x, err=0, /)\n--\n\n"
          "Return the best rational approximation of x within the relative error\n"
          "err, by default within the precision of x. A negative err means a\n"
-         "relative error of 2**err. The result is an mpz when its denominator is 1."),
+         "relative error of 2**err. The result is an mpz when its denominator is 1.").typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
     one("numer", f_part<numerator_of>, IN_MODULE,
-        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz."),
+        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz.").typed("x: _Rat, /", "mpz"),
     one("denom", f_part<denominator_of>, IN_MODULE,
-        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz."),
+        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz.").typed("x: _Rat, /", "mpz"),
 };
 
 }  // namespace
