@@ -40,6 +40,7 @@ typecheck: setup
 	$(PY) -m pip install -q mypy
 	cd tests && ../$(PY) -m mypy.stubtest vexa2 --allowlist typing/stubtest-allowlist.txt
 	cd tests/typing && ../../$(PY) -m mypy --strict typed_example.py
+	$(PY) -m pytest -q tests/typing/test_stub_types.py
 
 # The documentation (docs/_build/html), warnings as errors; the examples in
 # the pages are run as doctests.

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Writes python/vexa2/__init__.pyi from the built module.
 
-Run after adding functions (make stub). Parameters come from the text
-signatures of the docstrings; the result types of the operators are found
-by calling them on sample values, so the overloads follow what the module
-really does; the result types of functions come from the RETURNS table below
-(Any when a name is not listed). Functions without a text signature take
-(*args, **kwargs).
+Run after adding functions (make stub). The parameter and result types of
+functions and methods come from the module's own rows (`_rows()`: each row
+says its typed parameters and result, with one form per overload); rows
+without types fall back to the text signature with Any. The result types of
+the operators are found by calling them on sample values, so the overloads
+follow what the module really does; attribute types are those of the values
+the module gives, the exception hierarchy is read from the classes.
 """
 import inspect
 import sys
@@ -37,54 +38,59 @@ BINARY = ["add", "sub", "mul", "truediv", "floordiv", "mod", "divmod", "pow",
           "and", "or", "xor", "lshift", "rshift"]
 UNARY = {"neg": "-", "pos": "+", "abs": "abs", "invert": "~"}
 
-RETURNS = {
-    # module functions and methods: names whose result type is fixed
-    "license": "str", "version": "str", "mp_version": "str", "mpfr_version": "str",
-    "mpc_version": "str", "mp_limbsize": "int", "free_cache": "None",
-    "get_context": "context", "set_context": "None", "local_context": "context",
-    "copy": "context", "clear_flags": "None", "cmp": "int", "cmp_abs": "int", "sign": "int",
-    "bit_length": "int", "bit_count": "int", "bit_scan0": "int | None", "bit_scan1": "int | None",
-    "num_digits": "int", "popcount": "int", "hamdist": "int", "bit_test": "bool",
-    "digits": "Any", "as_integer_ratio": "tuple[mpz, mpz]", "__format__": "str",
-    "__complex__": "complex", "__round__": "Any", "__sizeof__": "int", "__reduce__": "Any",
-    "gcd": "mpz", "lcm": "mpz", "gcdext": "tuple[mpz, mpz, mpz]", "invert": "mpz", "divm": "mpz",
-    "jacobi": "int", "legendre": "int", "kronecker": "int", "remove": "tuple[mpz, int]",
-    "iroot": "tuple[mpz, bool]", "iroot_rem": "tuple[mpz, mpz]", "isqrt": "mpz",
-    "isqrt_rem": "tuple[mpz, mpz]", "powmod": "mpz", "powmod_sec": "mpz",
-    "powmod_base_list": "list[mpz]", "powmod_exp_list": "list[mpz]", "divexact": "mpz",
-    "fac": "mpz", "double_fac": "mpz", "multi_fac": "mpz", "primorial": "mpz", "bincoef": "mpz",
-    "comb": "mpz", "fib": "mpz", "fib2": "tuple[mpz, mpz]", "lucas": "mpz",
-    "lucas2": "tuple[mpz, mpz]", "lucasu": "mpz", "lucasv": "mpz", "lucasu_mod": "mpz",
-    "lucasv_mod": "mpz", "next_prime": "mpz", "prev_prime": "mpz", "to_binary": "bytes",
-    "pack": "mpz", "unpack": "list[mpz]", "is_nan": "bool", "is_inf": "bool",
-    "is_finite": "bool", "is_zero": "bool", "is_infinite": "bool", "is_signed": "bool",
-    "is_regular": "bool", "is_bpsw_prp": "bool", "is_strong_bpsw_prp": "bool",
-    "is_selfridge_prp": "bool", "is_strong_selfridge_prp": "bool", "is_fermat_prp": "bool",
-    "is_euler_prp": "bool", "is_strong_prp": "bool", "is_fibonacci_prp": "bool",
-    "is_lucas_prp": "bool", "is_strong_lucas_prp": "bool", "is_extra_strong_lucas_prp": "bool",
-    "is_probab_prime": "int", "to_bytes": "bytes", "from_bytes": "mpz",
-    "f2q": "mpz | mpq", "is_lessgreater": "bool", "is_unordered": "bool",
-    "get_exp": "int", "mpfr_from_old_binary": "mpfr", "mpz_from_old_binary": "mpz",
-    "mpq_from_old_binary": "mpq", "get_include": "str", "random_state": "Any",
-    "mpz_random": "mpz", "mpz_rrandomb": "mpz", "mpz_urandomb": "mpz", "mpfr_random": "mpfr",
-    "mpfr_nrandom": "mpfr", "mpfr_grandom": "tuple[mpfr, mpfr]", "mpc_random": "mpc",
-    "const_pi": "mpfr", "const_euler": "mpfr", "const_log2": "mpfr", "const_catalan": "mpfr",
-    "from_binary": "Any",
-}
-PREFIX_RETURNS = [("is_", "bool"), ("c_", "Any"), ("f_", "Any"), ("t_", "Any")]
+ROWS, ATTR_ROWS = vexa2._rows()
+PLACE = {"module": 1, "context": 2, "mpz": 4, "xmpz": 8, "mpq": 16, "mpfr": 32, "mpc": 64}
+
+
+def row_of(name, place):
+    for r in ROWS:
+        if r[0] == name and r[1] & PLACE[place]:
+            return r
+    return None
+
+
+def typed_defs(name, place, method, indent=""):
+    """The stub lines of a function or method from its row, or None."""
+    r = row_of(name, place)
+    if r is None or r[3] is None:
+        return None
+    forms = [f.strip() for f in r[3].split(";")]
+    out = []
+    for f in forms:
+        params, _, ret = f.partition(" ->")
+        ret = ret.strip() or r[4] or "Any"
+        params = params.strip()
+        if method:
+            params = method + ", " + params if params else method
+        if len(forms) > 1:  # a later form widens an earlier one, as for the operators
+            out.append(f"{indent}@overload")
+            out.append(f"{indent}def {name}({params}) -> {ret}: ...  # type: ignore[overload-overlap]")
+        else:
+            out.append(f"{indent}def {name}({params}) -> {ret}: ...")
+    return out
+
+
+def returns(name, place):
+    r = row_of(name, place)
+    return (r[4] if r and r[4] else None) or "Any"
+
 
 HEAD = '''\
 # Type stubs of vexa2, written by scripts/make_stub.py from the built module.
 from collections.abc import Iterator
 from fractions import Fraction
-from typing import Any, SupportsFloat, SupportsIndex, final, overload
+from collections.abc import Iterable
+from decimal import Decimal
+from typing import Any, Literal, SupportsFloat, SupportsIndex, final, overload
 
 __version__: str
 
+# What the functions accept: integer-like, rational-like, real-like, complex-like.
 _Int = int | mpz | xmpz
 _Rat = _Int | mpq | Fraction
-_Real = _Rat | float | mpfr
+_Real = _Rat | float | mpfr | Decimal
 _Num = _Real | complex | mpc
+_Exponent = Literal[0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25]
 _Text = str | bytes
 
 RoundToNearest: int
@@ -94,14 +100,33 @@ RoundDown: int
 RoundAwayZero: int
 Default: int
 
-class _vexa2Error(ArithmeticError): ...  # the common base, not published by name
-class RangeError(_vexa2Error): ...
-class InexactResultError(_vexa2Error): ...
-class OverflowResultError(InexactResultError): ...
-class UnderflowResultError(InexactResultError): ...
-class InvalidOperationError(_vexa2Error, ValueError): ...
-class DivisionByZeroError(_vexa2Error, ZeroDivisionError): ...
 '''
+
+
+def exceptions():
+    """The module's exception classes, bases first, as the classes say."""
+    classes = [v for k, v in sorted(vars(vexa2).items())
+               if isinstance(v, type) and issubclass(v, BaseException) and v.__module__ == "vexa2"]
+    base = {b for c in classes for b in c.__bases__ if b.__module__ == "vexa2" and b not in classes}
+    lines, done = [], set()
+
+    def name(c):
+        return c.__name__ if c in classes else "_" + c.__name__
+
+    def emit(c):
+        if c in done:
+            return
+        for b in c.__bases__:
+            if b.__module__ == "vexa2":
+                emit(b)
+        done.add(c)
+        bases = ", ".join(name(b) if b.__module__ == "vexa2" else b.__name__ for b in c.__bases__)
+        note = "  # the common base, not published by name" if c in base else ""
+        lines.append(f"class {name(c)}({bases}): ...{note}")
+    for c in classes:
+        emit(c)
+    return lines
+
 
 CTORS = {
     "mpz": ["def __new__(cls, n: _Real | SupportsIndex = ..., /) -> mpz: ...",
@@ -125,15 +150,6 @@ CTORS = {
 
 # Names whose parameter list Python cannot express; these take (*args, **kwargs).
 FREE_FORM = "(*args: Any, **kwargs: Any)"
-
-
-def returns(name):
-    if name in RETURNS:
-        return RETURNS[name]
-    for p, r in PREFIX_RETURNS:
-        if name.startswith(p):
-            return r
-    return "Any"
 
 
 def params(obj, method):
@@ -204,6 +220,9 @@ def binary_ops(tname, lines):
         forward, reverse = [], []
         for ann, vals in OPERANDS:
             f = probe(op, self, vals)
+            if op == "pow" and ann == "int" and tname in ("mpz", "xmpz", "mpq"):
+                # A literal exponent of 0..25 keeps the type, as for int; others may not.
+                forward.append(("_Exponent", " | ".join(sorted(probe(op, self, [20])))))
             if f:  # a result type that depends on the values (negative powers) is Any, as for int
                 forward.append((ann, " | ".join(sorted(f)) if len(f) == 1 else "Any"))
             if ann in TYPES:
@@ -246,6 +265,20 @@ def merge(pairs):
 
 def emit_overloads(lines, dunder, pairs, tname):
     pairs = merge(pairs)
+    modular = None
+    if dunder == "__pow__":
+        try:  # three-argument pow, where the type has it
+            modular = ann_of(pow(SELF[tname], 3, 7))
+        except TypeError:
+            pass
+    if modular:
+        lines.append("    @overload")
+        lines.append(f"    def {dunder}(self, other: _Int, modulo: _Int, /) -> {modular}: ...")
+        for ann, res in pairs:
+            lines.append("    @overload")
+            lines.append(f"    def {dunder}(self, other: {ann}, modulo: None = None, /) -> {res}: ...  "
+                         "# type: ignore[overload-overlap]")
+        return
     if dunder == "__pow__" or dunder == "__rpow__":
         extra = ", modulo: Any = None, /" if dunder == "__pow__" else ", modulo: Any = None, /"
     else:
@@ -309,7 +342,28 @@ def type_block(tname):
     return lines
 
 
+def attr_type(t, name):
+    """The type of an attribute as the module gives it: that of its value on a sample."""
+    sample = SELF.get(t.__name__) if t is not vexa2.context else vexa2.context()
+    try:
+        return ann_of(getattr(sample, name))
+    except Exception:
+        return "Any"
+
+
+def writable(t, name):
+    if t is vexa2.context:
+        c = vexa2.context()
+        try:
+            setattr(c, name, getattr(c, name))
+            return True
+        except (AttributeError, TypeError, ValueError):
+            return False
+    return any(a[0] == name and a[1] & PLACE[t.__name__] and a[3] for a in ATTR_ROWS)
+
+
 def members(t, lines, skip_dunder):
+    place = t.__name__
     for name, obj in sorted(vars(t).items()):
         if name.startswith("__") and f"def {name}(" in "\n".join(lines):
             continue  # written above with its types
@@ -317,9 +371,8 @@ def members(t, lines, skip_dunder):
             continue
         kind = type(obj).__name__
         if kind == "getset_descriptor":
-            writable = obj.__set__ is not None and name in WRITABLE.get(t.__name__, ())
-            ret = ATTRS.get(name, "Any")
-            if writable:
+            ret = attr_type(t, name)
+            if writable(t, name):
                 lines.append(f"    {name}: {ret}")
             else:
                 lines.append("    @property")
@@ -330,28 +383,26 @@ def members(t, lines, skip_dunder):
             is_static = kind == "staticmethod" or kind == "builtin_function_or_method"
             is_class = kind == "classmethod_descriptor"
             fn = getattr(t, name)
+            if is_class:
+                lines.append("    @classmethod")
+            elif is_static:
+                lines.append("    @staticmethod")
+            typed = typed_defs(name, place, "cls" if is_class else "" if is_static else "self", "    ")
+            if typed:
+                lines += typed
+                continue
+            lines.pop() if (is_class or is_static) else None
             p, _ = params(fn, method=not (is_static or is_class))
             if is_class:
                 p = "(cls, " + p[1:] if p != "()" else "(cls)"
                 lines.append("    @classmethod")
             elif is_static:
                 lines.append("    @staticmethod")
-            lines.append(f"    def {name}{p} -> {returns(name)}: ...")
+            lines.append(f"    def {name}{p} -> {returns(name, place)}: ...")
         elif kind == "wrapper_descriptor" or kind == "method-wrapper":
             continue
         else:
             lines.append(f"    {name}: {type(obj).__name__}")
-
-
-ATTRS = {"numerator": "mpz", "denominator": "mpz", "real": "Any", "imag": "Any",
-         "precision": "int", "rc": "int", "round": "int", "emax": "int", "emin": "int",
-         "subnormalize": "bool", "inexact": "bool", "overflow": "bool", "underflow": "bool",
-         "invalid": "bool", "erange": "bool", "divzero": "bool", "allow_complex": "bool",
-         "rational_division": "bool", "allow_release_gil": "bool", "real_prec": "int",
-         "imag_prec": "int", "real_round": "int", "imag_round": "int"}
-WRITABLE = {"context": tuple(ATTRS) + tuple(
-    "trap_" + n for n in ("inexact", "overflow", "underflow", "invalid", "erange", "divzero"))}
-ATTRS.update({"trap_" + n: "bool" for n in ("inexact", "overflow", "underflow", "invalid", "erange", "divzero")})
 
 
 def context_block():
@@ -373,13 +424,17 @@ def module_functions():
         obj = getattr(vexa2, name)
         if type(obj).__name__ != "builtin_function_or_method":
             continue
+        typed = typed_defs(name, "module", "")
+        if typed:
+            lines += typed
+            continue
         p, _ = params(obj, method=False)
-        lines.append(f"def {name}{p} -> {returns(name)}: ...")
+        lines.append(f"def {name}{p} -> {returns(name, 'module')}: ...")
     return lines
 
 
 def main():
-    out = [HEAD]
+    out = [HEAD] + exceptions() + [""]
     for t in TYPES:
         out += type_block(t) + [""]
     out += context_block() + [""]

@@ -248,11 +248,11 @@ PyObject* unary(PyObject* self, PyObject* x, const char* type_msg) {
 }  // namespace
 
 PyObject* ctx_plus(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 1, "plus() requires 1 argument.")) return nullptr;
+  if (!want_args(nargs, 1, Fn{"plus", "", "."})) return nullptr;
   CTXT_Object* c = self_ctx(self);
   PyObject* x = args[0];
   int k = classify(x);
-  if (k == K_UNKNOWN) return type_error("plus() argument type not supported");
+  if (k == K_UNKNOWN) return not_supported("plus", x);
   if (is_integer_kind(k)) return obj(to_mpz(x, k));
   if (is_rational_kind(k)) return obj(to_mpq(x, k));
   if (is_real_kind(k)) return obj(to_mpfr(x, k, PREC_CONTEXT, c));
@@ -260,7 +260,7 @@ PyObject* ctx_plus(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* ctx_minus(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 1, "minus() requires 1 argument.")) return nullptr;
+  if (!want_args(nargs, 1, Fn{"minus", "", "."})) return nullptr;
   return unary<Unary::Minus>(self, args[0], "minus() argument type not supported");
 }
 

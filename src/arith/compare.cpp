@@ -422,9 +422,9 @@ PyObject* finish_cmp(int c, CTXT_Object* ctx) noexcept {
 }
 
 PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "cmp() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"cmp"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
-  if (!is_real_kind(ka) || !is_real_kind(kb)) return type_error("cmp() requires integer, rational, or real arguments");
+  if (!is_real_kind(ka) || !is_real_kind(kb)) return requires_args("cmp", "integer, rational, or real arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   Ref a = convert_by_class(args[0], ka, ctx.get());
@@ -437,9 +437,9 @@ PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "cmp_abs() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"cmp_abs"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
-  if (!ka || !kb) return type_error("cmp_abs() requires integer, rational, real, or complex arguments");
+  if (!ka || !kb) return requires_args("cmp_abs", "integer, rational, real, or complex arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   if (!is_real_kind(ka) || !is_real_kind(kb)) {
@@ -496,7 +496,7 @@ PyObject* sign_fn(PyObject* self, PyObject* x) {
   }
   const bool decimal = is_decimal(x);
   if (!(own_real || PyFloat_Check(x) || decimal || (bits & (P_MPFR | P_MPC)) == P_MPFR))
-    return type_error("sign() argument type not supported");
+    return not_supported("sign", x);
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -528,10 +528,10 @@ const FnDef compare_module_methods[] = {
     fast("cmp", cmp_fn, IN_MODULE,
                 "cmp(x, y, /)\n--\n\nReturn -1 if x < y; 0 if x = y; or 1 if x > y. Both x and y must be\n"
                 "integer, rational or real. Note: 0 is returned (and exception flag set)\n"
-                "if either argument is NaN."),
+                "if either argument is NaN.").typed("x: _Real, y: _Real, /", "int"),
     fast("cmp_abs", cmp_abs_fn, IN_MODULE,
-                "cmp_abs(x, y, /)\n--\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else."),
-    one("sign", sign_fn, IN_MODULE, "sign(x, /)\n--\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0."),
+                "cmp_abs(x, y, /)\n--\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else.").typed("x: _Num, y: _Num, /", "int"),
+    one("sign", sign_fn, IN_MODULE, "sign(x, /)\n--\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0.").typed("x: _Real, /", "int"),
 };
 
 }  // namespace

@@ -244,9 +244,9 @@ PyObject* slot_power(PyObject* x, PyObject* y, PyObject* m) {
 }
 
 PyObject* ctx_pow(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "pow() requires 2 arguments.")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"pow", "", "."})) return nullptr;
   int a = classify(args[0]), b = classify(args[1]);
-  if (a == K_UNKNOWN || b == K_UNKNOWN) return type_error("pow() argument type not supported");
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return not_supported("pow", args, nargs);
   Ctx cx(reinterpret_cast<CTXT_Object*>(self));
   return power(args[0], a, args[1], b, Py_None, cx);
 }

@@ -130,19 +130,23 @@ bool context_arg(PyObject* o, CTXT_Object*& ctx) noexcept {
 
 // ---- mpz and xmpz ----
 
-// The texts of an integer type's constructor, spelt from its name once.
-#define VX_INT_NAMES(Names, Obj, name)                                                             \
-  struct Names {                                                                                   \
-    using T = Obj;                                                                                 \
-    static constexpr const char* base = "base for " name "() must be 0 or in the interval [2, 62]"; \
-    static constexpr const char* one_arg = name "() with number argument only takes 1 argument";   \
-    static constexpr const char* need_base = name "() requires numeric or string (and optional base) arguments"; \
-    static constexpr const char* need = name "() requires numeric or string argument";             \
-    static constexpr const char* wrong_type = name ".__new__() requires " name " type";            \
-  };
-VX_INT_NAMES(MpzNames, MPZ_Object, "mpz")
-VX_INT_NAMES(XmpzNames, XMPZ_Object, "xmpz")
-#undef VX_INT_NAMES
+// The texts of the integer types' constructors.
+struct MpzNames {
+  using T = MPZ_Object;
+  static constexpr const char* base = "base for mpz() must be 0 or in the interval [2, 62]";
+  static constexpr const char* one_arg = "mpz() with number argument only takes 1 argument";
+  static constexpr const char* need_base = "mpz() requires numeric or string (and optional base) arguments";
+  static constexpr const char* need = "mpz() requires numeric or string argument";
+  static constexpr const char* wrong_type = "mpz.__new__() requires mpz type";
+};
+struct XmpzNames {
+  using T = XMPZ_Object;
+  static constexpr const char* base = "base for xmpz() must be 0 or in the interval [2, 62]";
+  static constexpr const char* one_arg = "xmpz() with number argument only takes 1 argument";
+  static constexpr const char* need_base = "xmpz() requires numeric or string (and optional base) arguments";
+  static constexpr const char* need = "xmpz() requires numeric or string argument";
+  static constexpr const char* wrong_type = "xmpz.__new__() requires xmpz type";
+};
 
 template <class T>
 T* int_from_text(PyObject* x, int base) noexcept;

@@ -32,6 +32,12 @@ inline Fail memory_error() noexcept {
   return {};
 }
 
+// Adds a note (PEP 678) to the exception being raised: the text is
+// formatted as by PyUnicode_FromFormat. The exception and its message
+// stay as they are; a failure to add the note is dropped. Returns Fail{}
+// so that `return note_current("got %s", ...);` reads as a failure path.
+Fail note_current(const char* fmt, ...) noexcept;
+
 // The module's own exception classes, created once at import.
 struct Exceptions {
   PyObject* base;        // vexa2Error

@@ -11,8 +11,15 @@
 //   };
 //   VX_UNIT(integer_ntheory, rows);
 //
-// Docstrings start with a text signature, "name(args)\n--\n\n", wherever the
-// arguments allow one; `inspect.signature` and `help()` read it.
+// A row may say its parameters and result with types, as the stubs write
+// them: `.typed("x: _Real, /", "mpfr")`. The registry then writes the text
+// signature that starts the docstring ("name(x, /)\n--\n\n"), which
+// `inspect.signature` and `help()` read; rows without one write it at the
+// start of their docstring. Where the result type follows the argument,
+// the forms are separated by ';' and each ends with its result:
+// `.typed("x: _Real, / -> mpfr; x: _Num, / -> mpfr | mpc")` (the first form
+// gives the text signature). The module's private `_rows()` hands the
+// rows to the stub generator.
 #pragma once
 #include <Python.h>
 #include <cstddef>
@@ -49,6 +56,15 @@ struct FnDef {
   int flags;  // METH_*
   const char* doc;
   unsigned where;  // Home bits
+  const char* params = nullptr;   // typed parameters, see above
+  const char* returns = nullptr;  // the result type, when the forms do not say it
+
+  constexpr FnDef typed(const char* p, const char* r = nullptr) const noexcept {
+    FnDef d = *this;
+    d.params = p;
+    d.returns = r;
+    return d;
+  }
 };
 
 // One attribute of the number types (or the context).
@@ -58,6 +74,13 @@ struct AttrDef {
   setter set;
   const char* doc;
   unsigned where;
+  const char* type = nullptr;  // the value's type, as the stubs write it
+
+  constexpr AttrDef typed(const char* t) const noexcept {
+    AttrDef d = *this;
+    d.type = t;
+    return d;
+  }
 };
 
 template <class F>

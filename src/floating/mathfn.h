@@ -16,11 +16,6 @@ namespace vx::mathfn {
 
 inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
 
-// TypeError "<name>() argument type not supported".
-inline PyObject* not_supported(const char* name) noexcept {
-  PyErr_Format(PyExc_TypeError, "%s() argument type not supported", name);
-  return nullptr;
-}
 
 // Exact conversions (an mpfr or mpc is used as it is).
 inline MPFR_Object* exact_real(PyObject* o, int kind, CTXT_Object* ctx) noexcept {

@@ -25,7 +25,7 @@ PyObject* pair(PyObject* a, PyObject* b) noexcept { return PyTuple_Pack(2, a, b)
 RealOwn real_arg(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
   const int kind = classify(x);
   if (!is_real_kind(kind)) {
-    not_supported(name);
+    not_supported(name, x);
     return RealOwn();
   }
   return RealOwn(exact_real(x, kind, ctx));
@@ -113,7 +113,7 @@ PyObject* f_sin_cos(PyObject* self, PyObject* x) {
     if (!a) return nullptr;
     return real_two(ctx, [&](mpfr_ptr s, mpfr_ptr c, mpfr_rnd_t m) { return mpfr_sin_cos(s, c, a->f, m); });
   }
-  if (kind == K_UNKNOWN) return not_supported("sin_cos");
+  if (kind == K_UNKNOWN) return not_supported("sin_cos", x);
   Own<MPC_Object> a(exact_complex(x, kind, ctx));
   if (!a) return nullptr;
   Own<MPC_Object> s(new_mpc(0, 0, ctx));
@@ -132,12 +132,12 @@ PyObject* f_sin_cos(PyObject* self, PyObject* x) {
 }
 
 PyObject* f_remquo(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "remquo() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"remquo"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   const int kx = classify(args[0]), ky = classify(args[1]);
-  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported("remquo");
+  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported("remquo", args, nargs);
   RealOwn x(exact_real(args[0], kx, ctx));
   if (!x) return nullptr;
   RealOwn y(exact_real(args[1], ky, ctx));
@@ -159,16 +159,15 @@ enum class Fused { fma, fms, fmma, fmms };
 
 struct FusedName {
   const char* name;
-  const char* count_msg;
   Py_ssize_t n;
   bool sub;
   bool complex_ok;
 };
 constexpr FusedName fused_names[] = {
-    {"fma", "fma() requires 3 arguments", 3, false, true},
-    {"fms", "fms() requires 3 arguments", 3, true, true},
-    {"fmma", "fmma() requires 4 arguments", 4, false, false},
-    {"fmms", "fmms() requires 4 arguments", 4, true, false},
+    {"fma", 3, false, true},
+    {"fms", 3, true, true},
+    {"fmma", 4, false, false},
+    {"fmms", 4, true, false},
 };
 
 // GMP's integers hold at most INT_MAX limbs; a product beyond that would abort.
@@ -248,7 +247,7 @@ PyObject* fused_complex(const FusedName& d, PyObject* const* args, const int* ki
 template <Fused F>
 PyObject* f_fused(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   const FusedName& d = fused_names[static_cast<int>(F)];
-  if (!want_args(nargs, d.n, d.count_msg)) return nullptr;
+  if (!want_args(nargs, d.n, Fn{d.name})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -265,7 +264,7 @@ PyObject* f_fused(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (rational) return fused_rational(d, args, kinds, ctx);
   if (real) return fused_real(d, args, kinds, ctx);
   if (known && d.complex_ok) return fused_complex(d, args, kinds, ctx);
-  return not_supported(d.name);
+  return not_supported(d.name, args, nargs);
 }
 
 // ---- fsum ----
@@ -306,25 +305,25 @@ PyObject* f_fsum(PyObject* self, PyObject* iterable) {
 
 const FnDef rows[] = {
     one("frexp", f_frexp, MODULE_AND_CONTEXT,
-        "frexp(x, /)\n--\n\nReturn a tuple (e, m) with x == m * 2**e and 0.5 <= abs(m) < 1."),
+        "frexp(x, /)\n--\n\nReturn a tuple (e, m) with x == m * 2**e and 0.5 <= abs(m) < 1.").typed("x: _Real, /", "tuple[int, mpfr]"),
     one("lgamma", f_lgamma, MODULE_AND_CONTEXT,
         "lgamma(x, /)\n--\n\nReturn a tuple (v, s): v is the logarithm of the absolute value of gamma(x) and s "
-        "its sign, 1 or -1."),
+        "its sign, 1 or -1.").typed("x: _Real, /", "tuple[mpfr, int]"),
     one("modf", f_modf, MODULE_AND_CONTEXT,
-        "modf(x, /)\n--\n\nReturn a tuple (i, f): the integer and fractional parts of x, both with the sign of x."),
-    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "sin_cos(x, /)\n--\n\nReturn a tuple (sin(x), cos(x)); x in radians."),
-    one("sinh_cosh", f_sinh_cosh, MODULE_AND_CONTEXT, "sinh_cosh(x, /)\n--\n\nReturn a tuple (sinh(x), cosh(x))."),
+        "modf(x, /)\n--\n\nReturn a tuple (i, f): the integer and fractional parts of x, both with the sign of x.").typed("x: _Real, /", "tuple[mpfr, mpfr]"),
+    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "sin_cos(x, /)\n--\n\nReturn a tuple (sin(x), cos(x)); x in radians.").typed("x: _Real, /", "tuple[mpfr, mpfr] | tuple[mpc, mpc]"),
+    one("sinh_cosh", f_sinh_cosh, MODULE_AND_CONTEXT, "sinh_cosh(x, /)\n--\n\nReturn a tuple (sinh(x), cosh(x)).").typed("x: _Real, /", "tuple[mpfr, mpfr]"),
     fast("remquo", f_remquo, MODULE_AND_CONTEXT,
          "remquo(x, y, /)\n--\n\nReturn a tuple (r, q): r = remainder(x, y) and q holds the low bits of the "
-         "quotient x/y rounded to nearest, with its sign."),
-    fast("fma", f_fused<Fused::fma>, MODULE_AND_CONTEXT, "fma(x, y, z, /)\n--\n\nReturn x*y + z, rounded once."),
-    fast("fms", f_fused<Fused::fms>, MODULE_AND_CONTEXT, "fms(x, y, z, /)\n--\n\nReturn x*y - z, rounded once."),
+         "quotient x/y rounded to nearest, with its sign.").typed("x: _Real, y: _Real, /", "tuple[mpfr, int]"),
+    fast("fma", f_fused<Fused::fma>, MODULE_AND_CONTEXT, "fma(x, y, z, /)\n--\n\nReturn x*y + z, rounded once.").typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
+    fast("fms", f_fused<Fused::fms>, MODULE_AND_CONTEXT, "fms(x, y, z, /)\n--\n\nReturn x*y - z, rounded once.").typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
     fast("fmma", f_fused<Fused::fmma>, MODULE_AND_CONTEXT,
-         "fmma(x, y, z, t, /)\n--\n\nReturn x*y + z*t, rounded once."),
+         "fmma(x, y, z, t, /)\n--\n\nReturn x*y + z*t, rounded once.").typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
     fast("fmms", f_fused<Fused::fmms>, MODULE_AND_CONTEXT,
-         "fmms(x, y, z, t, /)\n--\n\nReturn x*y - z*t, rounded once."),
+         "fmms(x, y, z, t, /)\n--\n\nReturn x*y - z*t, rounded once.").typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
     one("fsum", f_fsum, MODULE_AND_CONTEXT,
-        "fsum(iterable, /)\n--\n\nReturn the correctly rounded sum of the real numbers of the iterable."),
+        "fsum(iterable, /)\n--\n\nReturn the correctly rounded sum of the real numbers of the iterable.").typed("iterable: Iterable[_Real], /", "mpfr"),
 };
 
 }  // namespace

@@ -39,7 +39,7 @@ RealOwn real_or_refuse(PyObject* x, CTXT_Object* ctx, const char* name) noexcept
   RealOwn v(exact_real(x, classify(x), ctx));
   if (!v) {
     PyErr_Clear();
-    not_supported(name);
+    not_supported(name, x);
   }
   return v;
 }
@@ -73,7 +73,7 @@ PyObject* f_next(PyObject* self, PyObject* x) {
 }
 
 PyObject* f_next_toward(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "next_toward() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"next_toward"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -94,7 +94,7 @@ PyObject* f_next_toward(PyObject* self, PyObject* const* args, Py_ssize_t nargs)
 }
 
 PyObject* f_check_range(PyObject* self, PyObject* x) {
-  if (!is_mpfr(x)) return type_error("check_range() argument types not supported");
+  if (!is_mpfr(x)) return types_not_supported("check_range", &x, 1);
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -109,14 +109,14 @@ PyObject* f_check_range(PyObject* self, PyObject* x) {
 template <bool Mul>
 PyObject* f_scale_2exp(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   const char* name = Mul ? "mul_2exp" : "div_2exp";
-  if (!want_args(nargs, 2, Mul ? "mul_2exp() requires 2 arguments" : "div_2exp() requires 2 arguments"))
+  if (!want_args(nargs, 2, Fn{name}))
     return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   PyObject* x = args[0];
   const bool real = real_arg(x);
-  if (!real && !complex_arg(x)) return not_supported(name);
+  if (!real && !complex_arg(x)) return not_supported(name, x);
   const int kn = classify(args[1]);
   bool is_signed = false;
   long sn = 0;
@@ -156,7 +156,7 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_arg(args[0]) || !PyLong_Check(args[1])) return not_supported(name);
+  if (!real_arg(args[0]) || !PyLong_Check(args[1])) return not_supported(name, args, nargs);
   RealOwn r(new_mpfr(0, ctx));
   if (!r) return nullptr;
   RealOwn x(exact_real(args[0], classify(args[0]), ctx));
@@ -174,12 +174,12 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* f_root_of_unity(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "root_of_unity() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"root_of_unity"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   if (!integer_arg(args[0]) || !integer_arg(args[1]))
-    return type_error("root_of_unity() requires integer arguments");
+    return requires_args("root_of_unity", "integer arguments", args, nargs);
   CplxOwn r(new_mpc(0, 0, ctx));
   if (!r) return nullptr;
   const unsigned long n = read_ulong(args[0], classify(args[0]));
@@ -197,11 +197,11 @@ PyObject* f_root_of_unity(PyObject* self, PyObject* const* args, Py_ssize_t narg
 // ---- rounding to a precision ----
 
 PyObject* f_round2(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, "round2() requires 1 or 2 arguments")) return nullptr;
+  if (!want_args_range(nargs, 1, 2, Fn{"round2"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_arg(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2");
+  if (!real_arg(args[0]) || (nargs == 2 && !PyLong_Check(args[1]))) return not_supported("round2", args, nargs);
   long n = 0;
   if (nargs == 2) {
     n = PyLong_AsLong(args[1]);
@@ -268,7 +268,7 @@ PyObject* f_square(PyObject* self, PyObject* x) {
     CplxOwn v(exact_complex(x, classify(x), ctx));
     return v ? square_complex(v->c, ctx) : nullptr;
   }
-  return not_supported("square");
+  return not_supported("square", x);
 }
 
 // ---- factorial, degrees, radians ----
@@ -355,7 +355,7 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   const int kind = classify(x);
-  if (!is_real_kind(kind)) return not_supported("ai");
+  if (!is_real_kind(kind)) return not_supported("ai", x);
   RealOwn v(exact_real(x, kind, ctx));
   if (!v) return nullptr;
   const bool far = mpfr_number_p(v->f) && mpfr_cmpabs_ui(v->f, static_cast<unsigned long>(AI_LIMIT)) > 0;
@@ -379,7 +379,7 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
 
 CplxOwn complex_only_operand(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
   if (!vx::complex_only_arg(x)) {
-    not_supported(name);
+    not_supported(name, x);
     return CplxOwn();
   }
   return CplxOwn(exact_complex(x, classify(x), ctx));
@@ -432,11 +432,11 @@ int rect_part(mpfr_ptr part, mpfr_srcptr r, mpfr_srcptr phi, bool cosine, mpfr_r
 }
 
 PyObject* f_rect(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "rect() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"rect"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  if (!real_arg(args[0]) || !real_arg(args[1])) return not_supported("rect");
+  if (!real_arg(args[0]) || !real_arg(args[1])) return not_supported("rect", args, nargs);
   RealOwn r(exact_real(args[0], classify(args[0]), ctx));
   if (!r) return nullptr;
   RealOwn phi(exact_real(args[1], classify(args[1]), ctx));
@@ -452,49 +452,49 @@ PyObject* f_rect(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 
 const FnDef rows[] = {
     one("next_above", f_next<true>, MODULE_AND_CONTEXT,
-        "next_above(x, /)\n--\n\nReturn the next representable number of x's precision above x, toward +Inf."),
+        "next_above(x, /)\n--\n\nReturn the next representable number of x's precision above x, toward +Inf.").typed("x: _Real, /", "mpfr"),
     one("next_below", f_next<false>, MODULE_AND_CONTEXT,
-        "next_below(x, /)\n--\n\nReturn the next representable number of x's precision below x, toward -Inf."),
+        "next_below(x, /)\n--\n\nReturn the next representable number of x's precision below x, toward -Inf.").typed("x: _Real, /", "mpfr"),
     fast("next_toward", f_next_toward, MODULE_AND_CONTEXT,
          "next_toward(x, y, /)\n--\n\nReturn the next representable number of x's precision after x in the "
-         "direction of y."),
+         "direction of y.").typed("x: _Real, y: _Real, /", "mpfr"),
     one("check_range", f_check_range, MODULE_AND_CONTEXT,
-        "check_range(x, /)\n--\n\nReturn x with the context's exponent range and subnormalization applied."),
-    fast("div_2exp", f_scale_2exp<false>, MODULE_AND_CONTEXT, "div_2exp(x, n, /)\n--\n\nReturn x / 2**n."),
-    fast("mul_2exp", f_scale_2exp<true>, MODULE_AND_CONTEXT, "mul_2exp(x, n, /)\n--\n\nReturn x * 2**n."),
+        "check_range(x, /)\n--\n\nReturn x with the context's exponent range and subnormalization applied.").typed("x: mpfr, /", "mpfr"),
+    fast("div_2exp", f_scale_2exp<false>, MODULE_AND_CONTEXT, "div_2exp(x, n, /)\n--\n\nReturn x / 2**n.").typed("x: _Real, n: _Real, /", "mpfr | mpc"),
+    fast("mul_2exp", f_scale_2exp<true>, MODULE_AND_CONTEXT, "mul_2exp(x, n, /)\n--\n\nReturn x * 2**n.").typed("x: _Real, n: _Real, /", "mpfr | mpc"),
     fast("root", f_root<true>, MODULE_AND_CONTEXT,
-         "root(x, n, /)\n--\n\nReturn the n-th root of x; the root of a zero keeps the zero's sign."),
+         "root(x, n, /)\n--\n\nReturn the n-th root of x; the root of a zero keeps the zero's sign.").typed("x: _Real, n: _Real, /", "mpfr"),
     fast("rootn", f_root<false>, MODULE_AND_CONTEXT,
-         "rootn(x, n, /)\n--\n\nReturn the n-th root of x; rootn(-0, n) is +0 for even n, as IEEE 754 rootn."),
+         "rootn(x, n, /)\n--\n\nReturn the n-th root of x; rootn(-0, n) is +0 for even n, as IEEE 754 rootn.").typed("x: _Real, n: _Real, /", "mpfr"),
     fast("root_of_unity", f_root_of_unity, MODULE_AND_CONTEXT,
-         "root_of_unity(n, k, /)\n--\n\nReturn the n-th root of unity exp(2*pi*i*k/n)."),
+         "root_of_unity(n, k, /)\n--\n\nReturn the n-th root of unity exp(2*pi*i*k/n).").typed("n: _Real, k: _Real, /", "mpc"),
     fast("round2", f_round2, MODULE_AND_CONTEXT,
          "round2(x, n=0, /)\n--\n\nReturn x rounded to n bits, with precision n; n = 0 means the context's "
-         "precision."),
+         "precision.").typed("x: _Real, n: _Real = 0, /", "mpfr"),
     one("square", f_square, MODULE_AND_CONTEXT,
-        "square(x, /)\n--\n\nReturn x * x; exact for integers and rationals."),
+        "square(x, /)\n--\n\nReturn x * x; exact for integers and rationals.").typed("x: _Num, /", "mpz | mpq | mpfr | mpc"),
     one("factorial", f_factorial, MODULE_AND_CONTEXT,
-        "factorial(n, /)\n--\n\nReturn the floating-point approximation of the factorial of n."),
+        "factorial(n, /)\n--\n\nReturn the floating-point approximation of the factorial of n.").typed("n: _Real, /", "mpfr"),
     one("degrees", f_angle<true>, MODULE_AND_CONTEXT,
-        "degrees(x, /)\n--\n\nConvert angle x from radians to degrees (rounded to nearest)."),
+        "degrees(x, /)\n--\n\nConvert angle x from radians to degrees (rounded to nearest).").typed("x: _Real, /", "mpfr"),
     one("radians", f_angle<false>, MODULE_AND_CONTEXT,
-        "radians(x, /)\n--\n\nConvert angle x from degrees to radians (rounded to nearest)."),
+        "radians(x, /)\n--\n\nConvert angle x from degrees to radians (rounded to nearest).").typed("x: _Real, /", "mpfr"),
     fast("jn", f_bessel_n<true>, MODULE_AND_CONTEXT,
-         "jn(n, x, /)\n--\n\nReturn the first kind Bessel function of order n of x."),
+         "jn(n, x, /)\n--\n\nReturn the first kind Bessel function of order n of x.").typed("n: _Real, x: _Real, /", "mpfr"),
     fast("yn", f_bessel_n<false>, MODULE_AND_CONTEXT,
-         "yn(n, x, /)\n--\n\nReturn the second kind Bessel function of order n of x."),
+         "yn(n, x, /)\n--\n\nReturn the second kind Bessel function of order n of x.").typed("n: _Real, x: _Real, /", "mpfr"),
     one("ai", f_ai, MODULE_AND_CONTEXT,
         "ai(x, /)\n--\n\nReturn the Airy function of x (abs(x) up to 1024; larger positive x where the result "
-        "underflows)."),
+        "underflows).").typed("x: _Real, /", "mpfr"),
     one("norm", f_norm, MODULE_AND_CONTEXT,
-        "norm(x, /)\n--\n\nReturn the norm of the complex x: the square of its absolute value."),
-    one("phase", f_phase, MODULE_AND_CONTEXT, "phase(x, /)\n--\n\nReturn the phase angle (argument) of the complex x."),
+        "norm(x, /)\n--\n\nReturn the norm of the complex x: the square of its absolute value.").typed("x: _Num, /", "mpfr"),
+    one("phase", f_phase, MODULE_AND_CONTEXT, "phase(x, /)\n--\n\nReturn the phase angle (argument) of the complex x.").typed("x: _Num, /", "mpfr"),
     one("proj", f_proj, MODULE_AND_CONTEXT,
-        "proj(x, /)\n--\n\nReturn the projection of the complex x on the Riemann sphere."),
+        "proj(x, /)\n--\n\nReturn the projection of the complex x on the Riemann sphere.").typed("x: _Num, /", "mpc"),
     one("polar", f_polar, MODULE_AND_CONTEXT,
-        "polar(x, /)\n--\n\nReturn the polar coordinates (abs(x), phase(x)) of the complex x."),
+        "polar(x, /)\n--\n\nReturn the polar coordinates (abs(x), phase(x)) of the complex x.").typed("x: _Num, /", "tuple[mpfr, mpfr]"),
     fast("rect", f_rect, MODULE_AND_CONTEXT,
-         "rect(r, phi, /)\n--\n\nReturn the complex number with modulus r and phase phi."),
+         "rect(r, phi, /)\n--\n\nReturn the complex number with modulus r and phase phi.").typed("r: _Real, phi: _Real, /", "mpc"),
 };
 
 }  // namespace

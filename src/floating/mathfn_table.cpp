@@ -34,13 +34,23 @@ struct Row {
   CplxFn1 g;
   Domain dom;
   const char* doc;
+  const char* params;  // binary rows: the typed parameters
 };
 
 constexpr Row unary(const char* name, RealFn1 f, CplxFn1 g, Domain d, const char* doc, const char* msg = nullptr) {
-  return {name, msg ? msg : name, 1, f, nullptr, g, d, doc};
+  return {name, msg ? msg : name, 1, f, nullptr, g, d, doc, nullptr};
 }
-constexpr Row binary(const char* name, RealFn2 f, const char* doc, const char* msg = nullptr) {
-  return {name, msg ? msg : name, 2, nullptr, f, nullptr, Domain::any, doc};
+constexpr Row binary(const char* name, RealFn2 f, const char* params, const char* doc, const char* msg = nullptr) {
+  return {name, msg ? msg : name, 2, nullptr, f, nullptr, Domain::any, doc, params};
+}
+
+// The typed parameters and result of a unary row: a real argument gives an
+// mpfr (or, where allow_complex may turn it complex, an mpfr or mpc), a
+// complex one an mpc where the row has a complex routine.
+constexpr const char* unary_params(const Row& r) {
+  if (!r.g) return "x: _Real, / -> mpfr";
+  if (r.dom == Domain::any) return "x: _Real, / -> mpfr; x: complex | mpc, / -> mpc";
+  return "x: _Real, / -> mpfr | mpc; x: complex | mpc, / -> mpc";
 }
 
 // Routines without the usual shape.
@@ -51,85 +61,79 @@ int reldiff(mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m) {
 int round_away(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t) { return mpfr_rint(r, x, MPFR_RNDNA); }
 int gamma_inc(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a, x, m); }
 
-#define SIG1(name) name "(x, /)\n--\n\n"
-#define SIG2(name, a, b) name "(" a ", " b ", /)\n--\n\n"
-
 constexpr Domain ANY = Domain::any;
 
 const Row rows[] = {
-    unary("acos", mpfr_acos, mpc_acos, Domain::unit, SIG1("acos") "Return the arc-cosine of x; x in radians."),
-    unary("acosh", mpfr_acosh, mpc_acosh, ANY, SIG1("acosh") "Return the inverse hyperbolic cosine of x."),
-    unary("asin", mpfr_asin, mpc_asin, Domain::unit, SIG1("asin") "Return the arc-sine of x; x in radians."),
-    unary("asinh", mpfr_asinh, mpc_asinh, ANY, SIG1("asinh") "Return the inverse hyperbolic sine of x."),
-    unary("atan", mpfr_atan, mpc_atan, ANY, SIG1("atan") "Return the arc-tangent of x; x in radians."),
-    unary("atanh", mpfr_atanh, mpc_atanh, Domain::unit, SIG1("atanh") "Return the inverse hyperbolic tangent of x."),
-    unary("cbrt", mpfr_cbrt, nullptr, ANY, SIG1("cbrt") "Return the cube root of x."),
-    unary("cos", mpfr_cos, mpc_cos, ANY, SIG1("cos") "Return the cosine of x; x in radians."),
-    unary("cosh", mpfr_cosh, mpc_cosh, ANY, SIG1("cosh") "Return the hyperbolic cosine of x."),
-    unary("cot", mpfr_cot, nullptr, ANY, SIG1("cot") "Return the cotangent of x; x in radians."),
-    unary("coth", mpfr_coth, nullptr, ANY, SIG1("coth") "Return the hyperbolic cotangent of x."),
-    unary("csc", mpfr_csc, nullptr, ANY, SIG1("csc") "Return the cosecant of x; x in radians."),
-    unary("csch", mpfr_csch, nullptr, ANY, SIG1("csch") "Return the hyperbolic cosecant of x."),
-    unary("digamma", mpfr_digamma, nullptr, ANY, SIG1("digamma") "Return the digamma of x."),
-    unary("eint", mpfr_eint, nullptr, ANY, SIG1("eint") "Return the exponential integral of x."),
-    unary("erf", mpfr_erf, nullptr, ANY, SIG1("erf") "Return the error function of x."),
-    unary("erfc", mpfr_erfc, nullptr, ANY, SIG1("erfc") "Return the complementary error function of x."),
-    unary("exp", mpfr_exp, mpc_exp, ANY, SIG1("exp") "Return the exponential of x."),
-    unary("expm1", mpfr_expm1, nullptr, ANY, SIG1("expm1") "Return exp(x) - 1."),
-    unary("exp10", mpfr_exp10, nullptr, ANY, SIG1("exp10") "Return 10**x."),
-    unary("exp2", mpfr_exp2, nullptr, ANY, SIG1("exp2") "Return 2**x."),
-    unary("frac", mpfr_frac, nullptr, ANY, SIG1("frac") "Return the fractional part of x."),
-    unary("gamma", mpfr_gamma, nullptr, ANY, SIG1("gamma") "Return the gamma of x."),
-    unary("j0", mpfr_j0, nullptr, ANY, SIG1("j0") "Return the first kind Bessel function of order 0 of x."),
-    unary("j1", mpfr_j1, nullptr, ANY, SIG1("j1") "Return the first kind Bessel function of order 1 of x."),
-    unary("li2", mpfr_li2, nullptr, ANY, SIG1("li2") "Return the real part of the dilogarithm of x."),
-    unary("lngamma", mpfr_lngamma, nullptr, ANY, SIG1("lngamma") "Return the natural logarithm of gamma(x)."),
-    unary("log", mpfr_log, mpc_log, ANY, SIG1("log") "Return the natural logarithm of x."),
-    unary("log10", mpfr_log10, mpc_log10, ANY, SIG1("log10") "Return the base-10 logarithm of x."),
-    unary("log1p", mpfr_log1p, nullptr, ANY, SIG1("log1p") "Return the natural logarithm of (1+x)."),
-    unary("log2", mpfr_log2, nullptr, ANY, SIG1("log2") "Return the base-2 logarithm of x."),
-    unary("rec_sqrt", mpfr_rec_sqrt, nullptr, ANY, SIG1("rec_sqrt") "Return the reciprocal of the square root of x."),
-    unary("rint", mpfr_rint, nullptr, ANY, SIG1("rint") "Return x rounded to an integer with the context's rounding."),
+    unary("acos", mpfr_acos, mpc_acos, Domain::unit, "Return the arc-cosine of x; x in radians."),
+    unary("acosh", mpfr_acosh, mpc_acosh, ANY, "Return the inverse hyperbolic cosine of x."),
+    unary("asin", mpfr_asin, mpc_asin, Domain::unit, "Return the arc-sine of x; x in radians."),
+    unary("asinh", mpfr_asinh, mpc_asinh, ANY, "Return the inverse hyperbolic sine of x."),
+    unary("atan", mpfr_atan, mpc_atan, ANY, "Return the arc-tangent of x; x in radians."),
+    unary("atanh", mpfr_atanh, mpc_atanh, Domain::unit, "Return the inverse hyperbolic tangent of x."),
+    unary("cbrt", mpfr_cbrt, nullptr, ANY, "Return the cube root of x."),
+    unary("cos", mpfr_cos, mpc_cos, ANY, "Return the cosine of x; x in radians."),
+    unary("cosh", mpfr_cosh, mpc_cosh, ANY, "Return the hyperbolic cosine of x."),
+    unary("cot", mpfr_cot, nullptr, ANY, "Return the cotangent of x; x in radians."),
+    unary("coth", mpfr_coth, nullptr, ANY, "Return the hyperbolic cotangent of x."),
+    unary("csc", mpfr_csc, nullptr, ANY, "Return the cosecant of x; x in radians."),
+    unary("csch", mpfr_csch, nullptr, ANY, "Return the hyperbolic cosecant of x."),
+    unary("digamma", mpfr_digamma, nullptr, ANY, "Return the digamma of x."),
+    unary("eint", mpfr_eint, nullptr, ANY, "Return the exponential integral of x."),
+    unary("erf", mpfr_erf, nullptr, ANY, "Return the error function of x."),
+    unary("erfc", mpfr_erfc, nullptr, ANY, "Return the complementary error function of x."),
+    unary("exp", mpfr_exp, mpc_exp, ANY, "Return the exponential of x."),
+    unary("expm1", mpfr_expm1, nullptr, ANY, "Return exp(x) - 1."),
+    unary("exp10", mpfr_exp10, nullptr, ANY, "Return 10**x."),
+    unary("exp2", mpfr_exp2, nullptr, ANY, "Return 2**x."),
+    unary("frac", mpfr_frac, nullptr, ANY, "Return the fractional part of x."),
+    unary("gamma", mpfr_gamma, nullptr, ANY, "Return the gamma of x."),
+    unary("j0", mpfr_j0, nullptr, ANY, "Return the first kind Bessel function of order 0 of x."),
+    unary("j1", mpfr_j1, nullptr, ANY, "Return the first kind Bessel function of order 1 of x."),
+    unary("li2", mpfr_li2, nullptr, ANY, "Return the real part of the dilogarithm of x."),
+    unary("lngamma", mpfr_lngamma, nullptr, ANY, "Return the natural logarithm of gamma(x)."),
+    unary("log", mpfr_log, mpc_log, ANY, "Return the natural logarithm of x."),
+    unary("log10", mpfr_log10, mpc_log10, ANY, "Return the base-10 logarithm of x."),
+    unary("log1p", mpfr_log1p, nullptr, ANY, "Return the natural logarithm of (1+x)."),
+    unary("log2", mpfr_log2, nullptr, ANY, "Return the base-2 logarithm of x."),
+    unary("rec_sqrt", mpfr_rec_sqrt, nullptr, ANY, "Return the reciprocal of the square root of x."),
+    unary("rint", mpfr_rint, nullptr, ANY, "Return x rounded to an integer with the context's rounding."),
     unary("rint_ceil", mpfr_rint_ceil, nullptr, ANY,
-          SIG1("rint_ceil") "Return x rounded up to the next integer, then rounded with the context's rounding."),
+          "Return x rounded up to the next integer, then rounded with the context's rounding."),
     unary("rint_floor", mpfr_rint_floor, nullptr, ANY,
-          SIG1("rint_floor") "Return x rounded down to the next integer, then rounded with the context's rounding."),
+          "Return x rounded down to the next integer, then rounded with the context's rounding."),
     unary("rint_round", mpfr_rint_round, nullptr, ANY,
-          SIG1("rint_round") "Return x rounded to the nearest integer (ties away from 0), then rounded with the "
+          "Return x rounded to the nearest integer (ties away from 0), then rounded with the "
                              "context's rounding."),
     unary("rint_trunc", mpfr_rint_trunc, nullptr, ANY,
-          SIG1("rint_trunc") "Return x rounded toward 0 to an integer, then rounded with the context's rounding."),
+          "Return x rounded toward 0 to an integer, then rounded with the context's rounding."),
     unary("round_away", round_away, nullptr, ANY,
-          SIG1("round_away") "Return the nearest integer to x; ties are rounded away from 0.", "round"),
-    unary("sec", mpfr_sec, nullptr, ANY, SIG1("sec") "Return the secant of x; x in radians."),
-    unary("sech", mpfr_sech, nullptr, ANY, SIG1("sech") "Return the hyperbolic secant of x."),
-    unary("sin", mpfr_sin, mpc_sin, ANY, SIG1("sin") "Return the sine of x; x in radians."),
-    unary("sinh", mpfr_sinh, mpc_sinh, ANY, SIG1("sinh") "Return the hyperbolic sine of x."),
-    unary("sqrt", mpfr_sqrt, mpc_sqrt, Domain::nonneg, SIG1("sqrt") "Return the square root of x."),
-    unary("tan", mpfr_tan, mpc_tan, ANY, SIG1("tan") "Return the tangent of x; x in radians."),
-    unary("tanh", mpfr_tanh, mpc_tanh, ANY, SIG1("tanh") "Return the hyperbolic tangent of x."),
-    unary("y0", mpfr_y0, nullptr, ANY, SIG1("y0") "Return the second kind Bessel function of order 0 of x."),
-    unary("y1", mpfr_y1, nullptr, ANY, SIG1("y1") "Return the second kind Bessel function of order 1 of x."),
-    unary("zeta", mpfr_zeta, nullptr, ANY, SIG1("zeta") "Return the Riemann zeta of x."),
+          "Return the nearest integer to x; ties are rounded away from 0.", "round"),
+    unary("sec", mpfr_sec, nullptr, ANY, "Return the secant of x; x in radians."),
+    unary("sech", mpfr_sech, nullptr, ANY, "Return the hyperbolic secant of x."),
+    unary("sin", mpfr_sin, mpc_sin, ANY, "Return the sine of x; x in radians."),
+    unary("sinh", mpfr_sinh, mpc_sinh, ANY, "Return the hyperbolic sine of x."),
+    unary("sqrt", mpfr_sqrt, mpc_sqrt, Domain::nonneg, "Return the square root of x."),
+    unary("tan", mpfr_tan, mpc_tan, ANY, "Return the tangent of x; x in radians."),
+    unary("tanh", mpfr_tanh, mpc_tanh, ANY, "Return the hyperbolic tangent of x."),
+    unary("y0", mpfr_y0, nullptr, ANY, "Return the second kind Bessel function of order 0 of x."),
+    unary("y1", mpfr_y1, nullptr, ANY, "Return the second kind Bessel function of order 1 of x."),
+    unary("zeta", mpfr_zeta, nullptr, ANY, "Return the Riemann zeta of x."),
 
-    binary("agm", mpfr_agm, SIG2("agm", "x", "y") "Return the arithmetic-geometric mean of x and y."),
-    binary("atan2", mpfr_atan2, SIG2("atan2", "y", "x") "Return the arc-tangent of (y/x); result in radians."),
-    binary("fmod", mpfr_fmod, SIG2("fmod", "x", "y") "Return x - n*y where n is the integer quotient of x/y, "
+    binary("agm", mpfr_agm, "x: _Real, y: _Real, /", "Return the arithmetic-geometric mean of x and y."),
+    binary("atan2", mpfr_atan2, "y: _Real, x: _Real, /", "Return the arc-tangent of (y/x); result in radians."),
+    binary("fmod", mpfr_fmod, "x: _Real, y: _Real, /", "Return x - n*y where n is the integer quotient of x/y, "
                                                     "rounded toward 0."),
-    binary("gamma_inc", gamma_inc, SIG2("gamma_inc", "a", "x") "Return the upper incomplete gamma of (a, x)."),
-    binary("hypot", mpfr_hypot, SIG2("hypot", "x", "y") "Return the square root of (x**2 + y**2)."),
-    binary("maxnum", mpfr_max, SIG2("maxnum", "x", "y") "Return the maximum of x and y; a NaN operand is ignored.",
+    binary("gamma_inc", gamma_inc, "a: _Real, x: _Real, /", "Return the upper incomplete gamma of (a, x)."),
+    binary("hypot", mpfr_hypot, "x: _Real, y: _Real, /", "Return the square root of (x**2 + y**2)."),
+    binary("maxnum", mpfr_max, "x: _Real, y: _Real, /", "Return the maximum of x and y; a NaN operand is ignored.",
            "max"),
-    binary("minnum", mpfr_min, SIG2("minnum", "x", "y") "Return the minimum of x and y; a NaN operand is ignored.",
+    binary("minnum", mpfr_min, "x: _Real, y: _Real, /", "Return the minimum of x and y; a NaN operand is ignored.",
            "min"),
-    binary("reldiff", reldiff, SIG2("reldiff", "x", "y") "Return the relative difference between x and y: "
+    binary("reldiff", reldiff, "x: _Real, y: _Real, /", "Return the relative difference between x and y: "
                                                         "abs(x-y)/abs(x)."),
-    binary("remainder", mpfr_remainder, SIG2("remainder", "x", "y") "Return x - n*y where n is the integer "
+    binary("remainder", mpfr_remainder, "x: _Real, y: _Real, /", "Return x - n*y where n is the integer "
                                                                     "quotient of x/y, rounded to nearest even."),
 };
-
-#undef SIG1
-#undef SIG2
 
 // True when the real value x is outside the real domain of its row.
 bool outside(Domain d, mpfr_srcptr x) noexcept {
@@ -170,19 +174,16 @@ PyObject* run_unary(const Row& row, PyObject* self, PyObject* x) noexcept {
     return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return row.f1(r, v, m); });
   }
   if (kind != K_UNKNOWN && row.g) return complex_path(row, x, kind, ctx);
-  return not_supported(row.msg);
+  return not_supported(row.msg, x);
 }
 
 PyObject* run_binary(const Row& row, PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
-  if (nargs != 2) {
-    PyErr_Format(PyExc_TypeError, "%s() requires 2 arguments", row.msg);
-    return nullptr;
-  }
+  if (!want_args(nargs, 2, Fn{row.msg})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   const int kx = classify(args[0]), ky = classify(args[1]);
-  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported(row.msg);
+  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported(row.msg, args, nargs);
   Own<MPFR_Object> x(exact_real(args[0], kx, ctx));
   if (!x) return nullptr;
   Own<MPFR_Object> y(exact_real(args[1], ky, ctx));
@@ -201,8 +202,9 @@ PyObject* entry_binary(PyObject* self, PyObject* const* args, Py_ssize_t nargs) 
 
 template <size_t... I>
 std::array<FnDef, sizeof...(I)> make_defs(std::index_sequence<I...>) {
-  return {{(rows[I].arity == 1 ? one(rows[I].name, entry_unary<I>, MODULE_AND_CONTEXT, rows[I].doc)
-                               : fast(rows[I].name, entry_binary<I>, MODULE_AND_CONTEXT, rows[I].doc))...}};
+  return {{(rows[I].arity == 1
+                ? one(rows[I].name, entry_unary<I>, MODULE_AND_CONTEXT, rows[I].doc).typed(unary_params(rows[I]))
+                : fast(rows[I].name, entry_binary<I>, MODULE_AND_CONTEXT, rows[I].doc).typed(rows[I].params, "mpfr"))...}};
 }
 
 const std::array<FnDef, std::size(rows)> defs = make_defs(std::make_index_sequence<std::size(rows)>{});

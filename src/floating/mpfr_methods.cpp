@@ -92,7 +92,7 @@ PyObject* mpfr_get_real(PyObject* self, void*) { return self_ref(self); }
 // ---- exponent and sign ----
 
 PyObject* f_get_exp(PyObject*, PyObject* x) {
-  if (!is_mpfr(x)) return type_error("get_exp() requires 'mpfr' argument");
+  if (!is_mpfr(x)) return requires_args("get_exp", "'mpfr' argument", x);
   mpfr_srcptr f = mpfr_of(x);
   if (mpfr_regular_p(f)) return PyLong_FromLong(mpfr_get_exp(f));
   if (mpfr_zero_p(f)) return PyLong_FromLong(0);
@@ -105,7 +105,7 @@ PyObject* f_get_exp(PyObject*, PyObject* x) {
 
 PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
-    return type_error("set_exp() requires 'mpfr', 'integer' arguments");
+    return requires_args("set_exp", "'mpfr', 'integer' arguments", args, nargs);
   long n = PyLong_AsLong(args[1]);
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
@@ -132,7 +132,7 @@ PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !PyLong_Check(args[1]))
-    return type_error("set_sign() requires 'mpfr', 'boolean' arguments");
+    return requires_args("set_sign", "'mpfr', 'boolean' arguments", args, nargs);
   int neg = PyObject_IsTrue(args[1]);
   if (neg < 0) return nullptr;
   Own<CTXT_Object> ctx(current_context());
@@ -144,7 +144,7 @@ PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2 || !is_mpfr(args[0]) || !is_mpfr(args[1]))
-    return type_error("copy_sign() requires 'mpfr', 'mpfr' arguments");
+    return requires_args("copy_sign", "'mpfr', 'mpfr' arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   MPFR_Object* r = new_mpfr(0, ctx.get());
@@ -154,26 +154,26 @@ PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 const FnDef rows[] = {
     noargs("__sizeof__", mpfr_sizeof, ON_MPFR,
-           "__sizeof__($self, /)\n--\n\nReturn the memory used by x, in bytes."),
+           "__sizeof__($self, /)\n--\n\nReturn the memory used by x, in bytes.").typed("/", "int"),
     noargs("as_integer_ratio", mpfr_as_integer_ratio, ON_MPFR,
            "as_integer_ratio($self, /)\n--\n\n"
-           "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x."),
+           "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x.").typed("/", "tuple[mpz, mpz]"),
     noargs("as_mantissa_exp", mpfr_as_mantissa_exp, ON_MPFR,
            "as_mantissa_exp($self, /)\n--\n\n"
            "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\n"
-           "has the precision's number of bits."),
+           "has the precision's number of bits.").typed("/", "tuple[mpz, mpz]"),
     varargs_kw("as_simple_fraction", mpfr_as_simple_fraction, ON_MPFR,
                "as_simple_fraction($self, /, precision=0)\n--\n\n"
-               "Return the simplest mpq that approximates x to precision bits (0: the precision of x)."),
-    noargs("conjugate", self_ref, ON_MPFR, "conjugate($self, /)\n--\n\nReturn x: a real number is its own conjugate."),
+               "Return the simplest mpq that approximates x to precision bits (0: the precision of x).").typed("/, precision: int = 0", "mpq"),
+    noargs("conjugate", self_ref, ON_MPFR, "conjugate($self, /)\n--\n\nReturn x: a real number is its own conjugate.").typed("/", "Any"),
     one("get_exp", f_get_exp, IN_MODULE,
-        "get_exp(x, /)\n--\n\nReturn the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1."),
+        "get_exp(x, /)\n--\n\nReturn the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1.").typed("x: mpfr, /", "int"),
     fast("set_exp", f_set_exp, IN_MODULE,
-         "set_exp(x, n, /)\n--\n\nReturn a copy of the mpfr x with its exponent set to n."),
+         "set_exp(x, n, /)\n--\n\nReturn a copy of the mpfr x with its exponent set to n.").typed("x: mpfr, n: int, /", "mpfr"),
     fast("set_sign", f_set_sign, IN_MODULE,
-         "set_sign(x, s, /)\n--\n\nReturn abs(x) if s is false, -abs(x) if s is true."),
+         "set_sign(x, s, /)\n--\n\nReturn abs(x) if s is false, -abs(x) if s is true.").typed("x: mpfr, s: bool, /", "mpfr"),
     fast("copy_sign", f_copy_sign, IN_MODULE,
-         "copy_sign(x, y, /)\n--\n\nReturn the magnitude of x with the sign of y."),
+         "copy_sign(x, y, /)\n--\n\nReturn the magnitude of x with the sign of y.").typed("x: mpfr, y: mpfr, /", "mpfr"),
 };
 
 const AttrDef attrs[] = {

@@ -9,6 +9,7 @@
 #include "convert/int_conv.h"
 #include "convert/real_conv.h"
 #include "core/errors.h"
+#include "core/args.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "core/temps.h"
@@ -287,7 +288,7 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
   long n = PyLong_AsLong(PyTuple_GET_ITEM(args, 0));
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error("__round__() requires 'int' argument");
+    return requires_args("__round__", "'int' argument", PyTuple_GET_ITEM(args, 0));
   }
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
@@ -303,21 +304,21 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
 
 const FnDef rows[] = {
     noargs("__ceil__", mpfr_integral_method<MPFR_RNDU>, ON_MPFR,
-           "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz."),
+           "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz.").typed("/", "mpz"),
     noargs("__floor__", mpfr_integral_method<MPFR_RNDD>, ON_MPFR,
-           "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz."),
+           "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz.").typed("/", "mpz"),
     noargs("__trunc__", mpfr_integral_method<MPFR_RNDZ>, ON_MPFR,
-           "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz."),
+           "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz.").typed("/", "mpz"),
     one("ceil", f_integral<MPFR_RNDU>, MODULE_AND_CONTEXT,
-        "ceil(x, /)\n--\n\nReturn the smallest integer not less than x, as an mpz."),
+        "ceil(x, /)\n--\n\nReturn the smallest integer not less than x, as an mpz.").typed("x: _Real, /", "mpz"),
     one("floor", f_integral<MPFR_RNDD>, MODULE_AND_CONTEXT,
-        "floor(x, /)\n--\n\nReturn the largest integer not greater than x, as an mpz."),
+        "floor(x, /)\n--\n\nReturn the largest integer not greater than x, as an mpz.").typed("x: _Real, /", "mpz"),
     one("trunc", f_integral<MPFR_RNDZ>, MODULE_AND_CONTEXT,
-        "trunc(x, /)\n--\n\nReturn x with its fractional part removed, as an mpz."),
+        "trunc(x, /)\n--\n\nReturn x with its fractional part removed, as an mpz.").typed("x: _Real, /", "mpz"),
     varargs("__round__", mpfr_round_method, ON_MPFR,
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
-            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x."),
+            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.").typed("ndigits: int | None = None, /", "Any"),
 };
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 struct Predicate {
   bool (*real)(mpfr_srcptr);
   bool (*complex)(mpc_srcptr);  // nullptr: complex values are refused
-  const char* type_msg;
+  const char* name;  // in its messages
 };
 
 bool re_finite(mpfr_srcptr x) { return mpfr_number_p(x); }
@@ -35,13 +35,13 @@ bool c_nan(mpc_srcptr z) {
 }
 bool c_zero(mpc_srcptr z) { return mpfr_zero_p(mpc_realref(z)) && mpfr_zero_p(mpc_imagref(z)); }
 
-constexpr Predicate P_FINITE{re_finite, c_finite, "is_finite() argument type not supported"};
-constexpr Predicate P_INFINITE{re_infinite, c_infinite, "is_infinite() argument type not supported"};
-constexpr Predicate P_NAN{re_nan, c_nan, "is_nan() argument type not supported"};
-constexpr Predicate P_ZERO{re_zero, c_zero, "is_zero() argument type not supported"};
-constexpr Predicate P_INTEGER{re_integer, nullptr, "is_integer() argument type not supported"};
-constexpr Predicate P_REGULAR{re_regular, nullptr, "is_regular() argument type not supported"};
-constexpr Predicate P_SIGNED{re_signed, nullptr, "is_signed() argument type not supported"};
+constexpr Predicate P_FINITE{re_finite, c_finite, "is_finite"};
+constexpr Predicate P_INFINITE{re_infinite, c_infinite, "is_infinite"};
+constexpr Predicate P_NAN{re_nan, c_nan, "is_nan"};
+constexpr Predicate P_ZERO{re_zero, c_zero, "is_zero"};
+constexpr Predicate P_INTEGER{re_integer, nullptr, "is_integer"};
+constexpr Predicate P_REGULAR{re_regular, nullptr, "is_regular"};
+constexpr Predicate P_SIGNED{re_signed, nullptr, "is_signed"};
 
 PyObject* evaluate(const Predicate& p, PyObject* x, Ctx& cx) {
   const int kind = classify(x);
@@ -52,7 +52,7 @@ PyObject* evaluate(const Predicate& p, PyObject* x, Ctx& cx) {
     Own<MPFR_Object> v(to_mpfr(x, kind, PREC_EXACT, ctx));
     return v ? PyBool_FromLong(p.real(v->f)) : nullptr;
   }
-  if (!p.complex || kind == K_UNKNOWN) return type_error(p.type_msg);
+  if (!p.complex || kind == K_UNKNOWN) return not_supported(p.name, x);
   if (kind == K_MPC) return PyBool_FromLong(p.complex(mpc_of(x)));
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -72,17 +72,13 @@ PyObject* method(PyObject* self, PyObject*) {
   return evaluate(P, self, cx);
 }
 
-#define VX_PREDICATE(name, pred, types, text)                                                             \
-  one(#name, function<pred>, MODULE_AND_CONTEXT, #name "(x, /)\n--\n\nReturn True if x " text "."),      \
-      noargs(#name, method<pred>, types, #name "($self, /)\n--\n\nReturn True if x " text ".")
-
 // ---- comparisons that tell NaN apart ----
 
 template <int (*test)(mpfr_srcptr, mpfr_srcptr)>
-PyObject* compare(const char* count_msg, const char* type_msg, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, count_msg)) return nullptr;
+PyObject* compare(const char* name, PyObject* const* args, Py_ssize_t nargs) {
+  if (!want_args(nargs, 2, Fn{name})) return nullptr;
   const int kx = classify(args[0]), ky = classify(args[1]);
-  if (!is_real_kind(kx) || !is_real_kind(ky)) return type_error(type_msg);
+  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported(name, args, nargs);
   Own<MPFR_Object> x(to_mpfr(args[0], kx, PREC_EXACT, nullptr));
   if (!x) return nullptr;
   Own<MPFR_Object> y(to_mpfr(args[1], ky, PREC_EXACT, nullptr));
@@ -91,26 +87,30 @@ PyObject* compare(const char* count_msg, const char* type_msg, PyObject* const* 
 }
 
 PyObject* f_is_lessgreater(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return compare<mpfr_lessgreater_p>("is_lessgreater() requires 2 arguments",
-                                     "is_lessgreater() argument type not supported", args, nargs);
+  return compare<mpfr_lessgreater_p>("is_lessgreater", args, nargs);
 }
 PyObject* f_is_unordered(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return compare<mpfr_unordered_p>("is_unordered() requires 2 arguments",
-                                   "is_unordered() argument type not supported", args, nargs);
+  return compare<mpfr_unordered_p>("is_unordered", args, nargs);
 }
 
 const FnDef rows[] = {
-    VX_PREDICATE(is_finite, P_FINITE, ON_MPFR | ON_MPC, "is finite (neither NaN nor an infinity)"),
-    VX_PREDICATE(is_infinite, P_INFINITE, ON_MPFR | ON_MPC, "is an infinity"),
-    VX_PREDICATE(is_nan, P_NAN, ON_MPFR | ON_MPC, "is NaN"),
-    VX_PREDICATE(is_zero, P_ZERO, ON_MPFR | ON_MPC, "is zero (of either sign)"),
-    VX_PREDICATE(is_integer, P_INTEGER, ON_MPFR, "is a finite integral value"),
-    VX_PREDICATE(is_regular, P_REGULAR, ON_MPFR, "is neither zero, NaN nor an infinity"),
-    VX_PREDICATE(is_signed, P_SIGNED, ON_MPFR, "has its sign bit set (-0, -Inf and a negative NaN too)"),
-    fast("is_lessgreater", f_is_lessgreater, IN_MODULE,
-         "is_lessgreater(x, y, /)\n--\n\nReturn True if x < y or x > y; False when either is NaN."),
-    fast("is_unordered", f_is_unordered, IN_MODULE,
-         "is_unordered(x, y, /)\n--\n\nReturn True if x or y is NaN."),
+one("is_finite", function<P_FINITE>, MODULE_AND_CONTEXT, "Return True if x is finite (neither NaN nor an infinity).").typed("x: _Num, /", "bool"),
+    noargs("is_finite", method<P_FINITE>, ON_MPFR | ON_MPC, "Return True if x is finite (neither NaN nor an infinity).").typed("", "bool"),
+    one("is_infinite", function<P_INFINITE>, MODULE_AND_CONTEXT, "Return True if x is an infinity.").typed("x: _Num, /", "bool"),
+    noargs("is_infinite", method<P_INFINITE>, ON_MPFR | ON_MPC, "Return True if x is an infinity.").typed("", "bool"),
+    one("is_nan", function<P_NAN>, MODULE_AND_CONTEXT, "Return True if x is NaN.").typed("x: _Num, /", "bool"),
+    noargs("is_nan", method<P_NAN>, ON_MPFR | ON_MPC, "Return True if x is NaN.").typed("", "bool"),
+    one("is_zero", function<P_ZERO>, MODULE_AND_CONTEXT, "Return True if x is zero (of either sign).").typed("x: _Num, /", "bool"),
+    noargs("is_zero", method<P_ZERO>, ON_MPFR | ON_MPC, "Return True if x is zero (of either sign).").typed("", "bool"),
+    one("is_integer", function<P_INTEGER>, MODULE_AND_CONTEXT, "Return True if x is a finite integral value.").typed("x: _Real, /", "bool"),
+    noargs("is_integer", method<P_INTEGER>, ON_MPFR, "Return True if x is a finite integral value.").typed("", "bool"),
+    one("is_regular", function<P_REGULAR>, MODULE_AND_CONTEXT, "Return True if x is neither zero, NaN nor an infinity.").typed("x: _Real, /", "bool"),
+    noargs("is_regular", method<P_REGULAR>, ON_MPFR, "Return True if x is neither zero, NaN nor an infinity.").typed("", "bool"),
+    one("is_signed", function<P_SIGNED>, MODULE_AND_CONTEXT, "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).").typed("x: _Real, /", "bool"),
+    noargs("is_signed", method<P_SIGNED>, ON_MPFR, "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).").typed("", "bool"),
+    fast("is_lessgreater", f_is_lessgreater, IN_MODULE, "Return True if x < y or x > y; False when either is NaN.")
+        .typed("x: _Real, y: _Real, /", "bool"),
+    fast("is_unordered", f_is_unordered, IN_MODULE, "Return True if x or y is NaN.").typed("x: _Real, y: _Real, /", "bool"),
 };
 
 }  // namespace

@@ -57,12 +57,6 @@ PyObject* context_constant(PyObject* self, PyObject*) {
   return constant(F, 0, reinterpret_cast<CTXT_Object*>(self));
 }
 
-#define VX_CONSTANT(name, fn, what)                                                                      \
-  varargs_kw(#name, module_constant<fn>, IN_MODULE,                                                      \
-             #name "(precision=0)\n--\n\nReturn " what " with the given precision (0: the context's)."), \
-      noargs(#name, context_constant<fn>, IN_CONTEXT,                                                    \
-             #name "($self, /)\n--\n\nReturn " what " with this context's precision and rounding.")
-
 // ---- special values ----
 
 // The sign requested by inf(n) and zero(n): negative for n < 0; n is read
@@ -161,29 +155,41 @@ PyObject* f_ieee(PyObject*, PyObject* args, PyObject* kwargs) {
 }
 
 const FnDef rows[] = {
-    VX_CONSTANT(const_pi, mpfr_const_pi, "pi"),
-    VX_CONSTANT(const_euler, mpfr_const_euler, "Euler's constant (0.5772...)"),
-    VX_CONSTANT(const_log2, mpfr_const_log2, "the natural logarithm of 2"),
-    VX_CONSTANT(const_catalan, mpfr_const_catalan, "Catalan's constant (0.9159...)"),
+    varargs_kw("const_pi", module_constant<mpfr_const_pi>, IN_MODULE, "Return pi with the given precision (0: the context's).")
+        .typed("precision: int = 0", "mpfr"),
+    noargs("const_pi", context_constant<mpfr_const_pi>, IN_CONTEXT, "Return pi with this context's precision and rounding.")
+        .typed("", "mpfr"),
+    varargs_kw("const_euler", module_constant<mpfr_const_euler>, IN_MODULE, "Return Euler's constant (0.5772...) with the given precision (0: the context's).")
+        .typed("precision: int = 0", "mpfr"),
+    noargs("const_euler", context_constant<mpfr_const_euler>, IN_CONTEXT, "Return Euler's constant (0.5772...) with this context's precision and rounding.")
+        .typed("", "mpfr"),
+    varargs_kw("const_log2", module_constant<mpfr_const_log2>, IN_MODULE, "Return the natural logarithm of 2 with the given precision (0: the context's).")
+        .typed("precision: int = 0", "mpfr"),
+    noargs("const_log2", context_constant<mpfr_const_log2>, IN_CONTEXT, "Return the natural logarithm of 2 with this context's precision and rounding.")
+        .typed("", "mpfr"),
+    varargs_kw("const_catalan", module_constant<mpfr_const_catalan>, IN_MODULE, "Return Catalan's constant (0.9159...) with the given precision (0: the context's).")
+        .typed("precision: int = 0", "mpfr"),
+    noargs("const_catalan", context_constant<mpfr_const_catalan>, IN_CONTEXT, "Return Catalan's constant (0.9159...) with this context's precision and rounding.")
+        .typed("", "mpfr"),
     varargs("inf", f_inf, IN_MODULE,
-            "inf(n=0, /)\n--\n\nReturn -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision."),
+            "inf(n=0, /)\n--\n\nReturn -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision.").typed("n: _Real = 0, /", "mpfr"),
     varargs("zero", f_zero, IN_MODULE,
-            "zero(n=0, /)\n--\n\nReturn -0 if n < 0, +0 otherwise (also without n), at the context's precision."),
-    noargs("nan", f_nan, IN_MODULE, "nan()\n--\n\nReturn NaN at the context's precision."),
+            "zero(n=0, /)\n--\n\nReturn -0 if n < 0, +0 otherwise (also without n), at the context's precision.").typed("n: _Real = 0, /", "mpfr"),
+    noargs("nan", f_nan, IN_MODULE, "nan()\n--\n\nReturn NaN at the context's precision.").typed("", "mpfr"),
     noargs("get_emax_max", f_get_emax_max, IN_MODULE,
-           "get_emax_max()\n--\n\nReturn the largest maximum exponent MPFR allows."),
+           "get_emax_max()\n--\n\nReturn the largest maximum exponent MPFR allows.").typed("", "int"),
     noargs("get_emin_min", f_get_emin_min, IN_MODULE,
-           "get_emin_min()\n--\n\nReturn the smallest minimum exponent MPFR allows."),
+           "get_emin_min()\n--\n\nReturn the smallest minimum exponent MPFR allows.").typed("", "int"),
     noargs("get_max_precision", f_get_max_precision, IN_MODULE,
-           "get_max_precision()\n--\n\nReturn the largest precision MPFR allows, in bits."),
+           "get_max_precision()\n--\n\nReturn the largest precision MPFR allows, in bits.").typed("", "int"),
     varargs("can_round", f_can_round, IN_MODULE,
             "can_round(b, err, rnd1, rnd2, prec, /)\n--\n\n"
             "Return True if b, an approximation with error at most 2**(EXP(b)-err) of a value rounded\n"
-            "with rnd1, can be rounded correctly to prec bits with rnd2."),
+            "with rnd1, can be rounded correctly to prec bits with rnd2.").typed("b: bytes, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
     varargs_kw("ieee", f_ieee, IN_MODULE,
                "ieee(size, /, subnormalize=True)\n--\n\n"
                "Return a new context imitating the IEEE 754 binary format of size bits (16, 32, 64,\n"
-               "128, or a multiple of 32 above 128)."),
+               "128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: _Real = True", "context"),
 };
 
 }  // namespace

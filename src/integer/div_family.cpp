@@ -35,8 +35,7 @@ enum class Out { Q, R, QR };
 struct DivRow {
   const Rounding& rnd;
   Out out;
-  const char* count_msg;
-  const char* zero_msg;  // unused by the power-of-two forms
+  const char* name;  // in its messages
 };
 
 // The results of one member: one mpz, or two in a tuple.
@@ -61,14 +60,14 @@ struct Results {
 
 template <const DivRow& D>
 PyObject* div_by_int(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, D.count_msg)) return nullptr;
+  if (nargs != 2) return requires_args(D.name, "'mpz','mpz' arguments", nullptr, 0);
   Ref x = integer_operand(args[0]);
   if (!x) return nullptr;
   Ref y = integer_operand(args[1]);
   if (!y) return nullptr;
   XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
-  if (mpz_sgn(yz) == 0) return zero_division(D.zero_msg);
+  if (mpz_sgn(yz) == 0) return fn_error(PyExc_ZeroDivisionError, D.name, "division by 0");
   Results r;
   if (!r.make(D.out == Out::QR)) return nullptr;
   switch (D.out) {
@@ -81,7 +80,7 @@ PyObject* div_by_int(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 template <const DivRow& D>
 PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, D.count_msg)) return nullptr;
+  if (nargs != 2) return requires_args(D.name, "'mpz','int' arguments", nullptr, 0);
   const unsigned long long n = read_ullong(args[1]);
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
   Ref x = integer_operand(args[0]);
@@ -121,46 +120,78 @@ PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return r.release();
 }
 
-#define VX_DIV_ROWS(p, RND)                                                                                  \
-  constexpr DivRow p##_div{RND, Out::Q, #p "_div() requires 'mpz','mpz' arguments", #p "_div() division by 0"}; \
-  constexpr DivRow p##_mod{RND, Out::R, #p "_mod() requires 'mpz','mpz' arguments", #p "_mod() division by 0"}; \
-  constexpr DivRow p##_divmod{RND, Out::QR, #p "_divmod() requires 'mpz','mpz' arguments",                   \
-                              #p "_divmod() division by 0"};                                               \
-  constexpr DivRow p##_div_2exp{RND, Out::Q, #p "_div_2exp() requires 'mpz','int' arguments", nullptr};       \
-  constexpr DivRow p##_mod_2exp{RND, Out::R, #p "_mod_2exp() requires 'mpz','int' arguments", nullptr};       \
-  constexpr DivRow p##_divmod_2exp{RND, Out::QR, #p "_divmod_2exp() requires 'mpz','int' arguments", nullptr};
-
-VX_DIV_ROWS(c, CEIL)
-VX_DIV_ROWS(f, FLOOR)
-VX_DIV_ROWS(t, TRUNC)
-#undef VX_DIV_ROWS
-
-#define VX_DIV_FNS(p, toward)                                                                               \
-  fast(#p "_div", div_by_int<p##_div>, IN_MODULE,                                                         \
-       #p "_div(x, y, /)\n--\n\nReturn the quotient of x divided by y, rounded toward " toward "."),        \
-  fast(#p "_mod", div_by_int<p##_mod>, IN_MODULE,                                                         \
-       #p "_mod(x, y, /)\n--\n\nReturn the remainder of x divided by y; the quotient is rounded toward "    \
-          toward "."),                                                                                     \
-  fast(#p "_divmod", div_by_int<p##_divmod>, IN_MODULE,                                                   \
-       #p "_divmod(x, y, /)\n--\n\nReturn (q, r) with x == q*y + r, q rounded toward " toward "."),        \
-  fast(#p "_div_2exp", div_by_2exp<p##_div_2exp>, IN_MODULE,                                              \
-       #p "_div_2exp(x, n, /)\n--\n\nReturn the quotient of x divided by 2**n, rounded toward " toward     \
-          "."),                                                                                            \
-  fast(#p "_mod_2exp", div_by_2exp<p##_mod_2exp>, IN_MODULE,                                              \
-       #p "_mod_2exp(x, n, /)\n--\n\nReturn the remainder of x divided by 2**n; the quotient is rounded "   \
-          "toward " toward "."),                                                                           \
-  fast(#p "_divmod_2exp", div_by_2exp<p##_divmod_2exp>, IN_MODULE,                                        \
-       #p "_divmod_2exp(x, n, /)\n--\n\nReturn (q, r) with x == q*2**n + r, q rounded toward " toward ".")
+constexpr DivRow c_div{CEIL, Out::Q, "c_div"};
+constexpr DivRow c_mod{CEIL, Out::R, "c_mod"};
+constexpr DivRow c_divmod{CEIL, Out::QR, "c_divmod"};
+constexpr DivRow c_div_2exp{CEIL, Out::Q, "c_div_2exp"};
+constexpr DivRow c_mod_2exp{CEIL, Out::R, "c_mod_2exp"};
+constexpr DivRow c_divmod_2exp{CEIL, Out::QR, "c_divmod_2exp"};
+constexpr DivRow f_div{FLOOR, Out::Q, "f_div"};
+constexpr DivRow f_mod{FLOOR, Out::R, "f_mod"};
+constexpr DivRow f_divmod{FLOOR, Out::QR, "f_divmod"};
+constexpr DivRow f_div_2exp{FLOOR, Out::Q, "f_div_2exp"};
+constexpr DivRow f_mod_2exp{FLOOR, Out::R, "f_mod_2exp"};
+constexpr DivRow f_divmod_2exp{FLOOR, Out::QR, "f_divmod_2exp"};
+constexpr DivRow t_div{TRUNC, Out::Q, "t_div"};
+constexpr DivRow t_mod{TRUNC, Out::R, "t_mod"};
+constexpr DivRow t_divmod{TRUNC, Out::QR, "t_divmod"};
+constexpr DivRow t_div_2exp{TRUNC, Out::Q, "t_div_2exp"};
+constexpr DivRow t_mod_2exp{TRUNC, Out::R, "t_mod_2exp"};
+constexpr DivRow t_divmod_2exp{TRUNC, Out::QR, "t_divmod_2exp"};
 
 const FnDef div_rows[] = {
-    VX_DIV_FNS(c, "+Infinity"),
-    VX_DIV_FNS(f, "-Infinity"),
-    VX_DIV_FNS(t, "zero"),
+    fast("c_div", div_by_int<c_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward +Infinity.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("c_mod", div_by_int<c_mod>, IN_MODULE,
+         "Return the remainder of x divided by y; the quotient is rounded toward +Infinity.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("c_divmod", div_by_int<c_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward +Infinity.")
+        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("c_div_2exp", div_by_2exp<c_div_2exp>, IN_MODULE,
+         "Return the quotient of x divided by 2**n, rounded toward +Infinity.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("c_mod_2exp", div_by_2exp<c_mod_2exp>, IN_MODULE,
+         "Return the remainder of x divided by 2**n; the quotient is rounded toward +Infinity.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("c_divmod_2exp", div_by_2exp<c_divmod_2exp>, IN_MODULE,
+         "Return (q, r) with x == q*2**n + r, q rounded toward +Infinity.")
+        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
+    fast("f_div", div_by_int<f_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward -Infinity.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("f_mod", div_by_int<f_mod>, IN_MODULE,
+         "Return the remainder of x divided by y; the quotient is rounded toward -Infinity.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("f_divmod", div_by_int<f_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward -Infinity.")
+        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("f_div_2exp", div_by_2exp<f_div_2exp>, IN_MODULE,
+         "Return the quotient of x divided by 2**n, rounded toward -Infinity.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("f_mod_2exp", div_by_2exp<f_mod_2exp>, IN_MODULE,
+         "Return the remainder of x divided by 2**n; the quotient is rounded toward -Infinity.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("f_divmod_2exp", div_by_2exp<f_divmod_2exp>, IN_MODULE,
+         "Return (q, r) with x == q*2**n + r, q rounded toward -Infinity.")
+        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
+    fast("t_div", div_by_int<t_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward zero.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("t_mod", div_by_int<t_mod>, IN_MODULE,
+         "Return the remainder of x divided by y; the quotient is rounded toward zero.")
+        .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("t_divmod", div_by_int<t_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward zero.")
+        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("t_div_2exp", div_by_2exp<t_div_2exp>, IN_MODULE,
+         "Return the quotient of x divided by 2**n, rounded toward zero.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("t_mod_2exp", div_by_2exp<t_mod_2exp>, IN_MODULE,
+         "Return the remainder of x divided by 2**n; the quotient is rounded toward zero.")
+        .typed("x: _Int, n: int, /", "mpz"),
+    fast("t_divmod_2exp", div_by_2exp<t_divmod_2exp>, IN_MODULE,
+         "Return (q, r) with x == q*2**n + r, q rounded toward zero.")
+        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
     fast("divexact", divexact, IN_MODULE,
          "divexact(x, y, /)\n--\n\nReturn x / y for a y known to divide x exactly (faster than\n"
-         "the other divisions; the result is meaningless when y does not divide x)."),
+         "the other divisions; the result is meaningless when y does not divide x).").typed("x: _Int, y: _Int, /", "mpz"),
 };
-#undef VX_DIV_FNS
 
 }  // namespace
 

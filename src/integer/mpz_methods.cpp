@@ -19,12 +19,12 @@ namespace {
 PyObject* self_value(PyObject* self, PyObject*) { return Py_NewRef(self); }
 
 PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "__round__() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"__round__"})) return nullptr;
   if (nargs == 0) return Py_NewRef(self);
   const long long nd = read_llong(args[0]);
   if (nd == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error("__round__() requires 'int' argument");
+    return requires_args("__round__", "'int' argument", args[0]);
   }
   if (nd >= 0) return Py_NewRef(self);
   const unsigned long long k = 0ULL - static_cast<unsigned long long>(nd);  // -nd, also for LLONG_MIN
@@ -136,7 +136,7 @@ PyObject* is_square(PyObject* self, PyObject*) {
 PyObject* is_integer(PyObject*, PyObject*) { Py_RETURN_TRUE; }
 
 PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "is_prime() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"is_prime"})) return nullptr;
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = read_ulong(args[0]);
@@ -148,7 +148,7 @@ PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, "is_probab_prime() takes at most 1 argument")) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{"is_probab_prime"})) return nullptr;
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = PyLong_AsUnsignedLong(args[0]);
@@ -181,38 +181,38 @@ PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
 
 
 const FnDef mpz_integer_methods[] = {
-    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself)."),
-    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself)."),
-    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself)."),
-    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of 10**-ndigits."),
-    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes."),
-    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array."),
+    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself).").typed("/", "mpz"),
+    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself).").typed("/", "mpz"),
+    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself).").typed("/", "mpz"),
+    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of 10**-ndigits.").typed("ndigits: int | None = None, /", "Any"),
+    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.").typed("/", "int"),
+    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array.").typed("dtype: Any = None, copy: bool | None = None", "Any"),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
-              "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1)."),
+              "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1).").typed("/", "tuple[mpz, mpz]"),
     noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"
-                                       "reference to x since x is not a complex number)."),
+                                       "reference to x since x is not a complex number).").typed("/", "Any"),
     fast("is_congruent", is_congruent, ON_MPZ,
-                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False."),
-    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, else False."),
-    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise."),
-    noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True."),
-    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise."),
+                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False.").typed("y: _Int, m: _Int, /", "bool"),
+    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, else False.").typed("d: Decimal, /", "bool"),
+    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise.").typed("/", "bool"),
+    noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True.").typed("/", "bool"),
+    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise.").typed("/", "bool"),
     noargs("is_power", is_power, ON_MPZ,
               "is_power($self, /)\n--\n\nReturn True if x is a perfect power (there exists y and\n"
-              "n > 1 such that x=y**n), else return False."),
+              "n > 1 such that x=y**n), else return False.").typed("/", "bool"),
     fast("is_prime", is_prime, ON_MPZ,
                 "is_prime($self, n=25, /)\n--\n\nReturn True if x is probably prime, else False if x is\n"
                 "definitely composite. x is checked for small divisors and up to n\n"
-                "Miller-Rabin tests are performed."),
+                "Miller-Rabin tests are performed.").typed("n: _Int = 25, /", "bool"),
     fast("is_probab_prime", is_probab_prime, ON_MPZ,
                 "is_probab_prime($self, n=25, /)\n--\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
-                "or return 0 if x is definitely non-prime."),
+                "or return 0 if x is definitely non-prime.").typed("n: _Int = 25, /", "int"),
     noargs("is_square", is_square, ON_MPZ,
-              "is_square($self, /)\n--\n\nReturn True if x is a perfect square, else return False."),
+              "is_square($self, /)\n--\n\nReturn True if x is a perfect square, else return False.").typed("/", "bool"),
 };
 
 const FnDef xmpz_integer_methods[] = {
-    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself)."),
+    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself).").typed("/", "Any"),
 };
 
 const AttrDef mpz_integer_getset[] = {

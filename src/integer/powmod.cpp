@@ -15,11 +15,11 @@ namespace {
 
 // The integer three-argument power, with its rules and messages.
 PyObject* powmod(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 3, "powmod() requires 3 arguments.")) return nullptr;
+  if (!want_args(nargs, 3, Fn{"powmod", "", "."})) return nullptr;
   int k[3];
   for (int i = 0; i < 3; ++i) {
     k[i] = classify(args[i]);
-    if (!is_integer_kind(k[i])) return type_error("powmod() argument types not supported");
+    if (!is_integer_kind(k[i])) return types_not_supported("powmod", args, nargs);
   }
   Ctx cx;
   return arith::power(args[0], k[0], args[1], k[1], args[2], cx);
@@ -28,7 +28,7 @@ PyObject* powmod(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // The side-channel-resistant power: its time and memory accesses do not
 // depend on the exponent's bits.
 PyObject* powmod_sec(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 3, "powmod_sec() requires 3 arguments.")) return nullptr;
+  if (!want_args(nargs, 3, Fn{"powmod_sec", "", "."})) return nullptr;
   Ctx cx;
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
@@ -163,20 +163,20 @@ const FnDef rows[] = {
     fast("powmod", powmod, IN_MODULE,
          "powmod(x, y, m, /)\n--\n\n"
          "Return (x**y) mod m. Same as the three argument version of Python's\n"
-         "built-in pow(), but converts all three arguments to mpz."),
+         "built-in pow(), but converts all three arguments to mpz.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
     fast("powmod_sec", powmod_sec, IN_MODULE,
          "powmod_sec(x, y, m, /)\n--\n\n"
          "Return (x**y) mod m. Calculates x ** y (mod m) but using a constant\n"
          "time algorithm to reduce the risk of side channel attacks. y must be\n"
-         "an integer >0. m must be an odd integer."),
+         "an integer >0. m must be an odd integer.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
     fast("powmod_base_list", powmod_list<true>, IN_MODULE,
          "powmod_base_list(base_lst, exp, mod, /)\n--\n\n"
          "Returns list(powmod(i, exp, mod) for i in base_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile."),
+         "detached from the interpreter, so other threads may run meanwhile.").typed("base_lst: Iterable[_Int], exp: _Int, mod: _Int, /", "list[mpz]"),
     fast("powmod_exp_list", powmod_list<false>, IN_MODULE,
          "powmod_exp_list(base, exp_lst, mod, /)\n--\n\n"
          "Returns list(powmod(base, i, mod) for i in exp_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile."),
+         "detached from the interpreter, so other threads may run meanwhile.").typed("base: int, exp_lst: Iterable[_Int], mod: _Int, /", "list[mpz]"),
 };
 
 }  // namespace

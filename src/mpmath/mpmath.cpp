@@ -224,8 +224,8 @@ PyObject* mpc_get_mpc(PyObject* self, void*) {
 }
 
 const FnDef mpmath_rows[] = {
-    fast("_mpmath_normalize", f_mpmath_normalize, IN_MODULE, "helper function for mpmath."),
-    fast("_mpmath_create", f_mpmath_create, IN_MODULE, "helper function for mpmath."),
+    fast("_mpmath_normalize", f_mpmath_normalize, IN_MODULE, "helper function for mpmath.").typed(nullptr, "Any"),
+    fast("_mpmath_create", f_mpmath_create, IN_MODULE, "helper function for mpmath.").typed(nullptr, "Any"),
 };
 
 const AttrDef mpmath_attrs[] = {

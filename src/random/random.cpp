@@ -77,7 +77,7 @@ PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "mpz_random() requires 2 arguments")) return nullptr;
+  if (!want_args(nargs, 2, Fn{"mpz_random"})) return nullptr;
   constexpr const char* bad = "mpz_random() requires 'random_state' and 'int' arguments";
   if (!is_random_state(args[0])) return type_error(bad);
   const int kind = classify(args[1]);
@@ -202,33 +202,33 @@ const FnDef random_rows[] = {
          "Return a new random state seeded by the integer seed. Equal seeds\n"
          "give equal sequences. A state may be shared by threads, each draw\n"
          "taking it alone; only a state used by one thread gives a sequence\n"
-         "that can be reproduced."),
+         "that can be reproduced.").typed("seed: _Int = 0, /", "Any"),
     fast("mpz_random", f_mpz_random, IN_MODULE,
          "mpz_random(random_state, n, /)\n--\n\n"
-         "Return a uniformly distributed random integer between 0 and n-1 (n > 0)."),
+         "Return a uniformly distributed random integer between 0 and n-1 (n > 0).").typed("random_state: Any, n: int, /", "mpz"),
     fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE,
          "mpz_urandomb(random_state, bit_count, /)\n--\n\n"
          "Return a uniformly distributed random integer between 0 and\n"
-         "2**bit_count-1."),
+         "2**bit_count-1.").typed("random_state: Any, bit_count: int, /", "mpz"),
     fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE,
          "mpz_rrandomb(random_state, bit_count, /)\n--\n\n"
          "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\n"
-         "with long sequences of zeros and ones in its binary representation."),
+         "with long sequences of zeros and ones in its binary representation.").typed("random_state: Any, bit_count: int, /", "mpz"),
     fast("mpfr_random", f_mpfr_random, IN_MODULE,
          "mpfr_random(random_state, /)\n--\n\n"
          "Return a uniformly distributed number between [0,1], at the current\n"
-         "context's precision and rounding."),
+         "context's precision and rounding.").typed("random_state: Any, /", "mpfr"),
     fast("mpfr_nrandom", f_mpfr_nrandom, IN_MODULE,
          "mpfr_nrandom(random_state, /)\n--\n\n"
-         "Return a random number with a standard normal distribution."),
+         "Return a random number with a standard normal distribution.").typed("random_state: Any, /", "mpfr"),
     fast("mpfr_grandom", f_mpfr_grandom, IN_MODULE,
          "mpfr_grandom(random_state, /)\n--\n\n"
          "Return a tuple of two independent random numbers with a standard\n"
-         "normal distribution."),
+         "normal distribution.").typed("random_state: Any, /", "tuple[mpfr, mpfr]"),
     fast("mpc_random", f_mpc_random, IN_MODULE,
          "mpc_random(random_state, /)\n--\n\n"
          "Return a complex number whose real and imaginary parts are each\n"
-         "uniformly distributed in [0,1]."),
+         "uniformly distributed in [0,1].").typed("random_state: Any, /", "mpc"),
 };
 
 // Readied at import but not published: states are made by random_state().

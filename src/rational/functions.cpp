@@ -73,12 +73,12 @@ MPFR_Object* exact_real(PyObject* o, CTXT_Object* ctx) noexcept {
 }
 
 PyObject* f_f2q(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, "f2q() requires 1 or 2 arguments")) return nullptr;
+  if (!want_args_range(nargs, 1, 2, Fn{"f2q"})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   for (Py_ssize_t i = 0; i < nargs; ++i)
-    if (!real_arg(args[i])) return type_error("f2q() argument types not supported");
+    if (!real_arg(args[i])) return types_not_supported("f2q", args, nargs);
   Own<MPFR_Object> err;
   if (nargs == 2) {
     err = Own<MPFR_Object>(exact_real(args[1], ctx));
@@ -103,16 +103,16 @@ const FnDef rows[] = {
     fast("qdiv", f_qdiv, IN_MODULE,
          "qdiv(x, y=1, /)\n--\n\n"
          "Return x/y as an mpz if the quotient is an integer, else as an mpq.\n"
-         "x and y must be integers or rationals."),
+         "x and y must be integers or rationals.").typed("x: _Rat, y: _Rat = 1, /", "mpz | mpq"),
     fast("f2q", f_f2q, MODULE_AND_CONTEXT,
          "f2q(x, err=0, /)\n--\n\n"
          "Return the best rational approximation of x within the relative error\n"
          "err, by default within the precision of x. A negative err means a\n"
-         "relative error of 2**err. The result is an mpz when its denominator is 1."),
+         "relative error of 2**err. The result is an mpz when its denominator is 1.").typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
     one("numer", f_part<numerator_of>, IN_MODULE,
-        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz."),
+        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz.").typed("x: _Rat, /", "mpz"),
     one("denom", f_part<denominator_of>, IN_MODULE,
-        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz."),
+        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz.").typed("x: _Rat, /", "mpz"),
 };
 
 }  // namespace

@@ -150,7 +150,7 @@ PyObject* f_to_binary(PyObject*, PyObject* x) {
   if (is_mpq(x)) return rational_record(mpq_of(x));
   if (is_mpfr(x)) return real_record(reinterpret_cast<MPFR_Object*>(x));
   if (is_mpc(x)) return complex_record(reinterpret_cast<MPC_Object*>(x));
-  return type_error("to_binary() argument type not supported");
+  return not_supported("to_binary", x);
 }
 
 // ---------------------------------------------------------------- reading
@@ -273,7 +273,7 @@ PyObject* read_complex(const unsigned char* p, size_t n, CTXT_Object* ctx) noexc
 PyObject* f_from_binary(PyObject*, PyObject* b) {
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
-  if (!PyBytes_Check(b)) return type_error("from_binary() requires bytes argument");
+  if (!PyBytes_Check(b)) return requires_args("from_binary", "bytes argument", b);
   const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(b));
   const auto n = static_cast<size_t>(PyBytes_GET_SIZE(b));
   if (n < 2) return value_error(TOO_SHORT);
@@ -303,10 +303,10 @@ const FnDef rows[] = {
         "to_binary(x, /)\n--\n\n"
         "Return a bytes object holding x (an mpz, xmpz, mpq, mpfr or mpc) in a\n"
         "portable binary form; from_binary() turns it back into the same value,\n"
-        "type and precision."),
+        "type and precision.").typed("x: _Num, /", "bytes"),
     one("from_binary", f_from_binary, IN_MODULE,
         "from_binary(b, /)\n--\n\n"
-        "Return the number stored in the bytes b by to_binary()."),
+        "Return the number stored in the bytes b by to_binary().").typed("b: bytes, /", "mpz | xmpz | mpq | mpfr | mpc"),
 };
 
 }  // namespace

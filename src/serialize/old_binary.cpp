@@ -4,6 +4,7 @@
 
 #include "context/context.h"
 #include "core/errors.h"
+#include "core/args.h"
 #include "core/ref.h"
 #include "core/registry.h"
 #include "core/temps.h"
@@ -25,7 +26,7 @@ inline const unsigned char* data_of(PyObject* b) noexcept {
 // Magnitude, least significant byte first; a last byte 0xFF marks a
 // negative number and is not part of the magnitude.
 PyObject* f_mpz_from_old_binary(PyObject*, PyObject* b) {
-  if (!PyBytes_Check(b)) return type_error("mpz_from_old_binary() requires bytes argument");
+  if (!PyBytes_Check(b)) return requires_args("mpz_from_old_binary", "bytes argument", b);
   const unsigned char* p = data_of(b);
   size_t n = static_cast<size_t>(PyBytes_GET_SIZE(b));
   if (n == 0) return value_error("invalid mpz binary (too short)");
@@ -43,7 +44,7 @@ PyObject* f_mpz_from_old_binary(PyObject*, PyObject* b) {
 // the top bit; then the numerator and the denominator, least significant
 // byte first.
 PyObject* f_mpq_from_old_binary(PyObject*, PyObject* b) {
-  if (!PyBytes_Check(b)) return type_error("mpq_from_old_binary() requires bytes argument");
+  if (!PyBytes_Check(b)) return requires_args("mpq_from_old_binary", "bytes argument", b);
   const unsigned char* p = data_of(b);
   const size_t n = static_cast<size_t>(PyBytes_GET_SIZE(b));
   if (n <= 5) return value_error("invalid mpq binary (too short)");
@@ -70,7 +71,7 @@ PyObject* f_mpq_from_old_binary(PyObject*, PyObject* b) {
 PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
-  if (!PyBytes_Check(b)) return type_error("mpfr_from_old_binary() requires bytes argument");
+  if (!PyBytes_Check(b)) return requires_args("mpfr_from_old_binary", "bytes argument", b);
   constexpr const char* SHORT = "invalid mpf binary encoding (too short)";
   const unsigned char* p = data_of(b);
   const size_t n = static_cast<size_t>(PyBytes_GET_SIZE(b));
@@ -118,11 +119,11 @@ PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
 
 const FnDef rows[] = {
     one("mpz_from_old_binary", f_mpz_from_old_binary, IN_MODULE,
-        "mpz_from_old_binary(b, /)\n--\n\nReturn an mpz from the older binary form of an integer."),
+        "mpz_from_old_binary(b, /)\n--\n\nReturn an mpz from the older binary form of an integer.").typed("b: bytes, /", "mpz"),
     one("mpq_from_old_binary", f_mpq_from_old_binary, IN_MODULE,
-        "mpq_from_old_binary(b, /)\n--\n\nReturn an mpq from the older binary form of a rational."),
+        "mpq_from_old_binary(b, /)\n--\n\nReturn an mpq from the older binary form of a rational.").typed("b: bytes, /", "mpq"),
     one("mpfr_from_old_binary", f_mpfr_from_old_binary, IN_MODULE,
-        "mpfr_from_old_binary(b, /)\n--\n\nReturn an mpfr from the older binary form of a real number."),
+        "mpfr_from_old_binary(b, /)\n--\n\nReturn an mpfr from the older binary form of a real number.").typed("b: bytes, /", "mpfr"),
 };
 
 }  // namespace

@@ -30,3 +30,9 @@ with vexa2.context(precision=100) as ctx:
     assert_type(ctx, vexa2.context)
     x: mpfr = mpfr(1) / 3
 print(int(a), float(x), complex(mpc(1, 2)), f"{a:08x}")
+assert_type(mpz(10) ** 20, mpz)
+assert_type(vexa2.sqrt(mpz(2)), mpfr | mpc)
+assert_type(vexa2.sin(mpfr(1)), mpfr)
+assert_type(vexa2.sin(mpc(1, 1)), mpc)
+assert_type(vexa2.add(1, mpz(2)), mpz)
+assert_type(vexa2.isqrt(10), mpz)
