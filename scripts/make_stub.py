@@ -348,7 +348,7 @@ ATTRS = {"numerator": "mpz", "denominator": "mpz", "real": "Any", "imag": "Any",
          "subnormalize": "bool", "inexact": "bool", "overflow": "bool", "underflow": "bool",
          "invalid": "bool", "erange": "bool", "divzero": "bool", "allow_complex": "bool",
          "rational_division": "bool", "allow_release_gil": "bool", "real_prec": "int",
-         "imag_prec": "int", "real_round": "int", "imag_round": "int"}
+         "imag_prec": "int", "real_round": "int", "imag_round": "int", "digits": "int"}
 WRITABLE = {"context": tuple(ATTRS) + tuple(
     "trap_" + n for n in ("inexact", "overflow", "underflow", "invalid", "erange", "divzero"))}
 ATTRS.update({"trap_" + n: "bool" for n in ("inexact", "overflow", "underflow", "invalid", "erange", "divzero")})

@@ -13,7 +13,7 @@ from vexa2 import context, get_context, mpc, mpfr, mpq, mpz, set_context, xmpz
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def as_fraction(q, expected):

@@ -26,7 +26,7 @@ def reflected(op, b, x):
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def trapping():

@@ -33,7 +33,7 @@ DEPRECATED = "local_context() is deprecated, use context(get_context()) instead.
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 # ---- construction and printed form ----

@@ -14,7 +14,7 @@ D = decimal.Decimal
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 class Proto:

@@ -16,7 +16,7 @@ ints = st.one_of(st.integers(), st.integers(min_value=-(2**300), max_value=2**30
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def to_base(n, base):

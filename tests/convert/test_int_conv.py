@@ -12,7 +12,7 @@ from vexa2 import mpq, mpz, xmpz
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 BOUNDARIES = [

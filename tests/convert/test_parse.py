@@ -15,7 +15,7 @@ DIGITS62 = string.digits + string.ascii_uppercase + string.ascii_lowercase
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 @pytest.mark.parametrize("text, base, value", [

@@ -12,7 +12,7 @@ small = st.integers(0, 3000)
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def same(result, expected):

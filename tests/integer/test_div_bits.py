@@ -13,7 +13,7 @@ shifts = st.integers(0, 300)
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def same(result, expected):

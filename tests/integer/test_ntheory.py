@@ -14,7 +14,7 @@ nonneg = st.integers(0, 2**300)
 
 
 def raises(exc, msg):
-    return pytest.raises(exc, match="^" + re.escape(msg) + "$")
+    return pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)")
 
 
 def same(result, expected):
