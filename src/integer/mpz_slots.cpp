@@ -59,12 +59,16 @@ inline bool read_failed(unsigned long long n) noexcept {
 
 PyObject* int_lshift(PyObject* a, PyObject* b) {
   const unsigned long long n = read_ullong(b);
-  if (read_failed(n)) return nullptr;
+  if (read_failed(n)) return note_current("a shift count must be from 0 to 2**64 - 1; got %U", shown(b).get());
   Ref x = integer_operand(a);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
-  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(z, 2) + n))) return memory_error();
+  if (mpz_sgn(z) != 0 && (n > MPZ_MAX_BITS || !room_for_result(mpz_sizeinbase(z, 2) + n))) {
+    memory_error();
+    return note_current("the shifted value would have %llu bits, more than the memory available",
+                        static_cast<unsigned long long>(mpz_sizeinbase(z, 2) + n));
+  }
   MPZ_Object* r = new_mpz();
   if (r) mpz_mul_2exp(r->z, z, n);
   return as_obj(r);

@@ -91,6 +91,11 @@ CASES = [
     ("mpfr(1, 2**62)", MemoryError, "", "an mpfr of 4611686018427387904 bits needs more memory than is available"),
     ("mpc(1, precision=(2**62, 53))", MemoryError, "", "4611686018427387904 bits needs more memory"),
     ("vexa2.fac(2**40)", MemoryError, "", "more than the memory available"),
+    ("mpz(2) ** (2**70)", ValueError, "pow() outrageous exponent", "exponent must be below 2**64; got 1180591620717411303424"),
+    ("mpq(2, 3) ** (2**70)", ValueError, "mpq.pow() outrageous exponent", "from -2**63 to 2**63 - 1; got 1180591620717411303424"),
+    ("mpz(3) ** (2**62)", MemoryError, "", "the power would need more memory than is available"),
+    ("mpz(1) << -1", OverflowError, "can't convert negative int to unsigned", "a shift count must be from 0 to 2**64 - 1; got -1"),
+    ("mpz(3) << (2**62)", MemoryError, "", "the shifted value would have 4611686018427387906 bits"),
 ]
 
 
