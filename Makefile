@@ -58,7 +58,7 @@ dist: setup
 	$(PY) -m pip wheel --no-build-isolation --no-deps -C build-dir=build/dev-{wheel_tag} $${VEXA2_BUILD_ARGS:-} -w dist .
 
 clean:
-	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/_functions.inc
+	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/reference/_*.inc
 
 # The test suite against an address- and undefined-behaviour-sanitized build.
 asan:

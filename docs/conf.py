@@ -15,13 +15,31 @@ autodoc_docstring_signature = True
 suppress_warnings = ["config.cache"]
 nitpicky = False
 
-# The function list follows the module: one autofunction per public function.
+# The function lists follow the topic map (topics.py): one autofunction per
+# function, in reference/_<topic>.inc; a test checks the map against the module.
 import pathlib
+import sys
 
-_names = sorted(n for n in dir(vexa2)
-                if not n.startswith("_") and type(getattr(vexa2, n)).__name__ == "builtin_function_or_method")
-pathlib.Path(__file__).with_name("_functions.inc").write_text(
-    "".join(f".. autofunction:: vexa2.{n}\n" for n in _names))
+sys.path.insert(0, str(pathlib.Path(__file__).parent))
+from topics import TOPICS  # noqa: E402
+
+for _topic, _names in TOPICS.items():
+    _inc = pathlib.Path(__file__).with_name("reference") / f"_{_topic}.inc"
+    _text = "".join(f".. autofunction:: vexa2.{n}\n" for n in _names)
+    if not _inc.exists() or _inc.read_text() != _text:
+        _inc.write_text(_text)
+
+# Every page's examples start from a default current context.
+# NumPy is optional: its examples are skipped without it (":skipif: np is None").
+doctest_global_setup = """
+import vexa2
+from vexa2 import *
+vexa2.set_context(vexa2.context())
+try:
+    import numpy as np
+except ImportError:
+    np = None
+"""
 
 
 # The docstrings are plain text (as help() shows them): present each one as a

@@ -30,6 +30,8 @@ if [ ! -f "$stamp" ] || [ pyproject.toml -nt "$stamp" ]; then
     hyp="hypothesis==6.155.2"
   fi
   "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest "$hyp" mpmath
+  # NumPy is optional: its tests are skipped without it.
+  "$VENV/bin/python" -m pip install -q --only-binary=:all: numpy || echo "numpy not installed: its tests are skipped"
   touch "$stamp"
 fi
 if [ $# -gt 0 ]; then

@@ -36,7 +36,10 @@ inline size_t result_limbs(uint64_t base_bits, uint64_t e) noexcept {
   return static_cast<size_t>(static_cast<unsigned __int128>(base_bits) * e / GMP_NUMB_BITS);
 }
 
-PyObject* too_large() noexcept { return memory_error(); }
+PyObject* too_large() noexcept {
+  memory_error();
+  return note_current("the power would need more memory than is available");
+}
 
 PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {
   Own<MPZ_Object> mz;
@@ -63,7 +66,10 @@ PyObject* int_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
     } else if (mpz_cmp_si(base, -1) == 0) {
       mpz_set_si(rz, mpz_odd_p(ex) ? -1 : 1);
     } else {
-      if (mpz_sizeinbase(ex, 2) > 64) return value_error("pow() outrageous exponent");
+      if (mpz_sizeinbase(ex, 2) > 64) {
+        value_error("pow() outrageous exponent");
+        return note_current("an integer power's exponent must be below 2**64; got %U", shown(y).get());
+      }
       unsigned long e = mpz_get_ui(ex);
       if (!power_fits(base_bits(base), e)) return too_large();
       if (!compute(cx, false, result_limbs(base_bits(base), e), [&] { mpz_pow_ui(rz, base, e); })) return nullptr;
@@ -107,7 +113,10 @@ PyObject* rat_power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx
   if (!tx) return nullptr;
   Own<MPZ_Object> ty(to_mpz(y, b));
   if (!ty) return nullptr;
-  if (!mpz_fits_slong_p(ty->z)) return value_error("mpq.pow() outrageous exponent");
+  if (!mpz_fits_slong_p(ty->z)) {
+    value_error("mpq.pow() outrageous exponent");
+    return note_current("a rational power's exponent must be from -2**63 to 2**63 - 1; got %U", shown(y).get());
+  }
   long e = mpz_get_si(ty->z);
   Own<MPQ_Object> r(new_mpq());
   if (!r) return nullptr;

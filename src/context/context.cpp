@@ -3,10 +3,13 @@
 #include "context/context.h"
 #include "core/registry.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <climits>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "context/conditions.h"
 #include "context/context_impl.h"
@@ -183,11 +186,41 @@ bool read_bool(PyObject* v, const char* msg, bool& out) {
   return true;
 }
 
+// What a numeric setting accepts, as the notes of its errors say.
+const char* accepted(const NumField& f, bool keyword) {
+  const std::string_view n = f.name;
+  if (n == "precision") return "an integer from 1 to 9223372036854775551";
+  if (n == "real_prec" || n == "imag_prec")
+    return keyword ? "Default (-1) or an integer from 1 to 9223372036854775551"
+                   : "an integer from 1 to 9223372036854775551";
+  if (n == "round") return "a rounding mode: RoundToNearest (0), RoundToZero (1), RoundUp (2), RoundDown (3) "
+                           "or RoundAwayZero (4)";
+  if (n == "real_round" || n == "imag_round")
+    return "Default (-1) or a rounding mode: RoundToNearest (0), RoundToZero (1), RoundUp (2) or RoundDown (3)";
+  return nullptr;  // the exponents: their range is MPFR's
+}
+
+// Notes the accepted values of a numeric setting and the value given (a
+// Python object, or else the number v).
+void note_accepted(const NumField& f, bool keyword, PyObject* given, long long v = 0) {
+  Ref what = given ? shown(given) : Ref::steal(PyLong_FromLongLong(v));
+  if (!what) return;
+  if (const char* acc = accepted(f, keyword)) {
+    note_current("%s must be %s; got %S", f.name, acc, what.get());
+  } else {
+    const bool max = std::string_view(f.name) == "emax";
+    note_current("%s must be an integer from %lld to %lld; got %S", f.name,
+                 static_cast<long long>(max ? mpfr_get_emax_min() : mpfr_get_emin_min()),
+                 static_cast<long long>(max ? mpfr_get_emax_max() : mpfr_get_emin_max()), what.get());
+  }
+}
+
 // Each setter below stores one row's value on `c` once it is accepted; the
 // attribute setters and the keywords share them.
 bool set_num_value(ContextRecord& c, const NumField& f, long long v, bool keyword) {
   if (!f.ok(v, keyword)) {
     value_error(keyword ? f.kw_msg : f.attr_msg);
+    note_accepted(f, keyword, nullptr, v);
     return false;
   }
   f.put(c, v);
@@ -199,7 +232,10 @@ PyObject* get_num(PyObject* self, void* closure) {
 int set_num(PyObject* self, PyObject* v, void* closure) {
   auto& f = *static_cast<const NumField*>(closure);
   long long x;
-  if (!read_int(v, f.type_msg, f.attr_msg, x)) return -1;
+  if (!read_int(v, f.type_msg, f.attr_msg, x)) {
+    if (v) note_accepted(f, false, v);
+    return -1;
+  }
   if (!set_num_value(rec(self), f, x, false)) return -1;
   if (f.after) f.after(rec(self));
   return 0;
@@ -220,14 +256,34 @@ template <class Row, void (*Set)(ContextRecord&, const Row&, bool), const char* 
 int set_bool(PyObject* self, PyObject* v, void* closure) {
   auto& row = *static_cast<const Row*>(closure);
   bool on;
-  if (!read_bool(v, row.*Msg, on)) return -1;
+  if (!read_bool(v, row.*Msg, on)) {
+    if (v) note_current("got %U", shown(v).get());
+    return -1;
+  }
   Set(rec(self), row, on);
+  return 0;
+}
+
+// The precision in decimal digits (see digits_to_bits below).
+long long bits_to_digits(long long p);
+long long digits_to_bits(long long d);
+bool digits_valid(long long d);
+void note_digits(PyObject* given);
+PyObject* get_digits(PyObject* self, void*) { return PyLong_FromLongLong(bits_to_digits(rec(self).precision)); }
+int set_digits(PyObject* self, PyObject* v, void*) {
+  long long d;
+  if (!read_int(v, "digits must be Python integer", "invalid value for digits", d) || !digits_valid(d)) {
+    if (!PyErr_Occurred()) value_error("invalid value for digits");
+    if (v) note_digits(v);
+    return -1;
+  }
+  rec(self).precision = digits_to_bits(d);
   return 0;
 }
 
 constexpr void* cl(const void* p) { return const_cast<void*>(p); }
 
-constexpr size_t N_GETSET = N_NUM + std::size(SWITCHES) + 2 * N_CONDITIONS + 1;
+constexpr size_t N_GETSET = N_NUM + std::size(SWITCHES) + 2 * N_CONDITIONS + 2;
 
 constexpr std::array<PyGetSetDef, N_GETSET> build_getset() {
   std::array<PyGetSetDef, N_GETSET> a{};
@@ -241,6 +297,10 @@ constexpr std::array<PyGetSetDef, N_GETSET> build_getset() {
   for (const Condition& k : CONDITIONS)
     a[i++] = {k.trap_name, get_bool<Condition, trap_on>, set_bool<Condition, set_trap_value, &Condition::trap_msg>,
               nullptr, cl(&k)};
+  a[i++] = {"digits", get_digits, set_digits,
+            "The precision in decimal digits: setting d gives round((d + 1) * log2(10)) bits\n"
+            "(15 digits are 53 bits); reading gives the digits that map back to the precision.",
+            nullptr};
   a[i] = {nullptr, nullptr, nullptr, nullptr, nullptr};
   return a;
 }
@@ -254,31 +314,79 @@ bool read_keyword_int(PyObject* v, bool c_int, long long& out) {
   return !c_int || (out >= INT_MIN && out <= INT_MAX);
 }
 
-// Stores one keyword, unchecked for range; false when it names no
+// Decimal digits and bits of precision, both ways: digits d need
+// round((d + 1) * log2(10)) bits, and a precision p gives the d that maps
+// back to it (53 bits are 15 digits, as for float).
+constexpr long double LOG2_10 = 3.321928094887362347870319429489390175864831393L;
+constexpr long long DIGITS_MAX = 1000000000000000000LL;
+long long digits_to_bits(long long d) { return std::llround(static_cast<long double>(d + 1) * LOG2_10); }
+long long bits_to_digits(long long p) { return std::max(1LL, std::llround(static_cast<long double>(p) / LOG2_10) - 1); }
+bool digits_valid(long long d) { return d >= 1 && d <= DIGITS_MAX; }
+void note_digits(PyObject* given) { note_current("digits must be an integer from 1 to 10**18; got %U", shown(given).get()); }
+
+// What the keywords of one call said beyond the record's fields.
+struct Given {
+  bool precision = false;
+  PyObject* digits = nullptr;  // borrowed from the keyword dictionary
+};
+
+enum class Kw { stored, unknown, bad_value };
+
+// Stores one keyword, unchecked for range; says whether it names no
 // setting or its value is not an integer.
-bool store_keyword(ContextRecord& c, PyObject* key, PyObject* value) {
-  if (!PyUnicode_Check(key)) return false;
+Kw store_keyword(ContextRecord& c, PyObject* key, PyObject* value, Given& given) {
+  if (!PyUnicode_Check(key)) return Kw::unknown;
   auto is = [key](const char* name) { return PyUnicode_CompareWithASCIIString(key, name) == 0; };
   long long x;
   for (const NumField& f : NUM_FIELDS) {
     if (!is(f.name)) continue;
-    if (!read_keyword_int(value, f.kw_int, x)) return false;
+    if (!read_keyword_int(value, f.kw_int, x)) return Kw::bad_value;
     f.put(c, x);
-    return true;
+    if (&f == &NUM_FIELDS[0]) given.precision = true;
+    return Kw::stored;
   }
   for (const Switch& s : SWITCHES) {
     if (!is(s.name)) continue;
-    if (!read_keyword_int(value, true, x)) return false;
+    if (!read_keyword_int(value, true, x)) return Kw::bad_value;
     set_switch_value(c, s, x != 0);
-    return true;
+    return Kw::stored;
   }
   for (const Condition& k : CONDITIONS) {
     if (!is(k.trap_name)) continue;
-    if (!read_keyword_int(value, true, x)) return false;
+    if (!read_keyword_int(value, true, x)) return Kw::bad_value;
     set_trap_value(c, k, x != 0);
-    return true;
+    return Kw::stored;
   }
-  return false;
+  if (is("digits")) {
+    if (!read_keyword_int(value, false, x)) return Kw::bad_value;
+    given.digits = value;
+    return Kw::stored;
+  }
+  return Kw::unknown;
+}
+
+// The note of a keyword that failed: the closest valid keyword to an
+// unknown one, or what the keyword accepts and the value given.
+void note_keyword(PyObject* key, PyObject* value, Kw why) {
+  if (!PyUnicode_Check(key)) return;
+  auto is = [key](const char* name) { return PyUnicode_CompareWithASCIIString(key, name) == 0; };
+  if (why == Kw::unknown) {
+    const char* names[N_NUM + std::size(SWITCHES) + N_CONDITIONS + 1];
+    Py_ssize_t n = 0;
+    for (const NumField& f : NUM_FIELDS) names[n++] = f.name;
+    for (const Switch& s : SWITCHES) names[n++] = s.name;
+    for (const Condition& k : CONDITIONS) names[n++] = k.trap_name;
+    names[n++] = "digits";
+    if (const char* best = closest_name(key, names, n))
+      note_current("unknown keyword %R; did you mean '%s'?", key, best);
+    else
+      note_current("unknown keyword %R", key);
+    return;
+  }
+  for (const NumField& f : NUM_FIELDS)
+    if (is(f.name)) return note_accepted(f, true, value);
+  if (is("digits")) return note_digits(value);
+  note_current("%U takes True or False; got %U", key, shown(value).get());
 }
 
 }  // namespace
@@ -289,11 +397,28 @@ int context_apply_kwargs(CTXT_Object* self, PyObject* kwargs) noexcept {
   // value's range), then the numeric settings are checked in their order.
   PyObject *key, *value;
   Py_ssize_t pos = 0;
+  Given given;
   while (PyDict_Next(kwargs, &pos, &key, &value)) {
-    if (!store_keyword(c, key, value)) {
+    const Kw got = store_keyword(c, key, value, given);
+    if (got != Kw::stored) {
       PyErr_Clear();
-      return value_error("invalid keyword arguments for context");
+      value_error("invalid keyword arguments for context");
+      note_keyword(key, value, got);
+      return -1;
     }
+  }
+  if (given.digits) {
+    const long long d = PyLong_AsLongLong(given.digits);
+    if (given.precision) {
+      value_error("invalid keyword arguments for context");
+      return note_current("give precision or digits, not both");
+    }
+    if (!digits_valid(d)) {
+      value_error("invalid value for digits");
+      note_digits(given.digits);
+      return -1;
+    }
+    c.precision = digits_to_bits(d);
   }
   settle_rounds(c);
   for (int rank = 0; rank < static_cast<int>(N_NUM); ++rank)

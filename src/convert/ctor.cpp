@@ -47,6 +47,12 @@ class CallArgs {
     return true;
   }
 
+  // The argument at position i or given by keyword kw (borrowed), or nullptr.
+  PyObject* arg(Py_ssize_t i, const char* kw) const noexcept {
+    if (i < npos_) return pos_[i];
+    return kwds_ ? PyDict_GetItemString(kwds_, kw) : nullptr;
+  }
+
   Py_ssize_t npos() const noexcept { return npos_; }
   Py_ssize_t nkw() const noexcept { return kwds_ ? PyDict_GET_SIZE(kwds_) : 0; }
   Py_ssize_t total() const noexcept { return npos_ + nkw(); }
@@ -73,6 +79,36 @@ class CallArgs {
 };
 
 inline PyObject* obj(void* p) noexcept { return static_cast<PyObject*>(p); }
+
+// The result of parsing `text`; a text that was refused is noted with its base.
+PyObject* parsed(void* r, PyObject* text, int base) noexcept {
+  if (!r && (PyErr_ExceptionMatches(PyExc_ValueError) || PyErr_ExceptionMatches(PyExc_ZeroDivisionError))) {
+    if (base == 0)
+      note_current("the text was %U, read in base 0 (a 0b, 0o or 0x prefix, else 10)", shown(text).get());
+    else
+      note_current("the text was %U, read in base %d", shown(text).get(), base);
+  }
+  return obj(r);
+}
+
+// After the argument parser refused a constructor's arguments: a precision
+// that is not an integer, or one too large for a C long, is reported
+// with the constructor's name (the parser's own texts name none).
+PyObject* precision_refused(const CallArgs& a, const char* fn) noexcept {
+  PyObject* p = a.arg(1, "precision");
+  if (!p || (!PyErr_ExceptionMatches(PyExc_TypeError) && !PyErr_ExceptionMatches(PyExc_OverflowError)))
+    return nullptr;
+  if (!PyIndex_Check(p)) {
+    PyErr_Clear();
+    PyErr_Format(PyExc_TypeError, "precision for %s() must be an integer", fn);
+  } else if (PyErr_ExceptionMatches(PyExc_OverflowError)) {
+    PyErr_Clear();
+    PyErr_Format(PyExc_OverflowError, "precision for %s() must be at most 9223372036854775551", fn);
+  } else {
+    return nullptr;
+  }
+  return note_current("got %U", shown(p).get());
+}
 
 // Types known to carry none of the conversion protocol methods.
 inline bool is_plain_number(PyObject* x) noexcept {
@@ -188,7 +224,7 @@ PyObject* mpz_one(PyObject* x) noexcept {
     return obj(int_from_mpz<MPZ_Object>(mpz_of(x)));
   }
   if (is_fraction_arg(x)) return int_from_fraction<MpzNames>(x);
-  if (is_text(x)) return obj(mpz_from_text(x, 0));
+  if (is_text(x)) return parsed(mpz_from_text(x, 0), x, 0);
   if (has_protocol(x, P_MPZ)) return call_protocol_strict(x, P_MPZ, &MPZ_Type, "mpz");
   return int_via_pylong<MpzNames>(x);
 }
@@ -201,7 +237,7 @@ PyObject* xmpz_one(PyObject* x) noexcept {
   if (PyFloat_Check(x)) return obj(int_from_double<XMPZ_Object>(PyFloat_AS_DOUBLE(x)));
   if (is_mpz(x)) return obj(int_from_mpz<XMPZ_Object>(mpz_of(x)));
   if (is_fraction_arg(x)) return int_from_fraction<XmpzNames>(x);
-  if (is_text(x)) return obj(xmpz_from_text(x, 0));
+  if (is_text(x)) return parsed(xmpz_from_text(x, 0), x, 0);
   return int_via_pylong<XmpzNames>(x);
 }
 
@@ -219,7 +255,7 @@ PyObject* int_ctor(CallArgs& a) noexcept {
     return nullptr;
   }
   if (!base_ok(base)) return value_error(Names::base);
-  if (is_text(x)) return obj(int_from_text<typename Names::T>(x, base));
+  if (is_text(x)) return parsed(int_from_text<typename Names::T>(x, base), x, base);
   if (is_real_number(x)) return type_error(Names::one_arg);
   return type_error(Names::need_base);
 }
@@ -237,7 +273,7 @@ PyObject* mpq_ctor(CallArgs& a) noexcept {
       if (!a.parse("O|i", {"", "base", nullptr}, &x, &base)) return nullptr;
       if (!base_ok(base)) return value_error("base for mpq() must be 0 or in the interval [2, 62]");
     }
-    return obj(mpq_from_text(x, base));
+    return parsed(mpq_from_text(x, base), x, base);
   }
   if (a.npos() == 2) return obj(mpq_from_pair(x, a[1]));
   if (is_mpq(x)) return Py_NewRef(x);
@@ -268,15 +304,15 @@ PyObject* mpfr_ctor(CallArgs& a) noexcept {
   if (is_text(x)) {
     int base = 0;
     if (a.total() > 1 && !a.parse("O|liO", {"", "precision", "base", "context", nullptr}, &x, &prec, &base, &co))
-      return nullptr;
+      return precision_refused(a, "mpfr");
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
     if (!base_ok(base)) return value_error("base for mpfr() must be 0 or in the interval [2, 62]");
-    return obj(mpfr_from_text(x, base, Prec{prec}, ctx));
+    return parsed(mpfr_from_text(x, base, Prec{prec}, ctx), x, base);
   }
   if (!is_plain_number(x) && has_protocol(x, P_MPFR)) return call_protocol_strict(x, P_MPFR, &MPFR_Type, "mpfr");
   if (!is_real_number(x)) return type_error("mpfr() requires numeric or string argument");
   if (a.total() > 1) {
-    if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return nullptr;
+    if (!a.parse("O|lO", {"", "precision", "context", nullptr}, &x, &prec, &co)) return precision_refused(a, "mpfr");
     if (!context_arg(co, ctx) || !precision_arg(prec, "precision for mpfr() must be >= 0")) return nullptr;
   }
   return obj(to_mpfr(x, classify_argument(x), Prec{prec}, ctx));
@@ -363,7 +399,7 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
       return nullptr;
     if (!context_arg(co, ctx) || !mpc_precision(po, rp, ip)) return nullptr;
     if (base < 2 || base > 36) return value_error("base for mpc() must be in the interval [2,36]");
-    return obj(mpc_from_text(x, base, rp, ip, ctx));
+    return parsed(mpc_from_text(x, base, rp, ip, ctx), x, base);
   }
   if (!is_plain_number(x) && has_protocol(x, P_MPC)) return call_protocol_strict(x, P_MPC, &MPC_Type, "mpc");
   if (is_real_number(x)) {

@@ -6,6 +6,8 @@
 #pragma once
 #include <Python.h>
 
+#include "core/ref.h"
+
 namespace vx {
 
 struct Fail {
@@ -32,11 +34,34 @@ inline Fail memory_error() noexcept {
   return {};
 }
 
-// Adds a note (PEP 678) to the exception being raised: the text is
-// formatted as by PyUnicode_FromFormat. The exception and its message
-// stay as they are; a failure to add the note is dropped. Returns Fail{}
-// so that `return note_current("got %s", ...);` reads as a failure path.
+// ---- notes on a raised exception ----
+//
+// A note (PEP 678, shown under the traceback) says what exactly was wrong
+// without changing the exception's class or fixed text.
+
+// Adds a note, formatted as PyUnicode_FromFormat does (%s %d %zd %lld %R
+// %S %U ...), to the exception being raised; notes longer than 200
+// characters lose their middle. Safe to call with the exception set (it is
+// set aside while the text is made); does nothing without one, and keeps
+// the exception if the note cannot be made. Returns the failure value.
 Fail note_current(const char* fmt, ...) noexcept;
+
+// A value as a note shows it: its repr, shortened to 60 characters, or
+// "an int of N digits" for ints too long for that; safe to call with an
+// exception set. Never empty (the type's name if repr fails).
+Ref shown(PyObject* o) noexcept;
+
+// The name among `names` closest to `word`, or nullptr: the one name that
+// `word` begins, else the standard library's difflib.get_close_matches
+// (cut-off 0.6). `word` must be a str; safe to call with an exception set.
+const char* closest_name(PyObject* word, const char* const* names, Py_ssize_t n) noexcept;
+
+// After an argument could not be read as a machine integer: the
+// interpreter's own OverflowError for a Python int (a text that names no
+// function) becomes OverflowError "<fn>() requires <needs>"; any other
+// error keeps its text and gets that as a note. Either way the value given
+// is noted. Returns the failure value.
+Fail argument_needs(PyObject* arg, const char* fn, const char* needs) noexcept;
 
 // The module's own exception classes, created once at import.
 struct Exceptions {

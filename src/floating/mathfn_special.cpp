@@ -162,7 +162,8 @@ PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   RealOwn x(exact_real(args[0], classify(args[0]), ctx));
   if (!x) return nullptr;
   const unsigned long n = PyLong_AsUnsignedLong(args[1]);
-  if (n == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+  if (n == static_cast<unsigned long>(-1) && PyErr_Occurred())
+    return argument_needs(args[1], name, "a root index n from 0 to 2**64 - 1");
   mpfr_clear_flags();
   if (KeepZero && mpfr_zero_p(x->f)) {
     mpfr_set(r->f, x->f, rnd(ctx->ctx));

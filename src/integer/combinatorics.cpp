@@ -22,10 +22,13 @@ constexpr double LOG2_PHI = 0.6942419136306174;  // log2 of the golden ratio
 // themselves and the few limbs GMP allocates beyond the result.
 constexpr double SLACK_BITS = 256;
 
-// An unsigned argument; false with the reader's exception set.
-inline bool read_count(PyObject* o, unsigned long& n) noexcept {
+// An unsigned argument of the function `fn`; false with the reader's
+// exception set (saying what `fn` needs when fn is given).
+inline bool read_count(PyObject* o, unsigned long& n, const char* fn = nullptr) noexcept {
   n = read_ulong(o);
-  return !(n == static_cast<unsigned long>(-1) && PyErr_Occurred());
+  if (!(n == static_cast<unsigned long>(-1) && PyErr_Occurred())) return true;
+  if (fn) argument_needs(o, fn, "a non-negative integer below 2**64");
+  return false;
 }
 
 // log2(k!) for any k, from the log-gamma function.
@@ -51,14 +54,14 @@ inline PyObject* new_result(void (*f)(mpz_ptr, unsigned long), unsigned long n) 
 
 PyObject* fac(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, "fac")) return nullptr;
   if (!fits(log2_factorial(static_cast<double>(n)))) return nullptr;
   return new_result(mpz_fac_ui, n);
 }
 
 PyObject* double_fac(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, "double_fac")) return nullptr;
   // n!! <= (2k)!! = 2**k * k! with k = ceil(n/2)
   const double k = std::ceil(static_cast<double>(n) / 2);
   if (!fits(k + log2_factorial(k))) return nullptr;
@@ -68,7 +71,7 @@ PyObject* double_fac(PyObject*, PyObject* arg) {
 PyObject* multi_fac(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Fn{"multi_fac", "integer "})) return nullptr;
   unsigned long n, m;
-  if (!read_count(args[0], n) || !read_count(args[1], m)) return nullptr;
+  if (!read_count(args[0], n, "multi_fac") || !read_count(args[1], m, "multi_fac")) return nullptr;
   // With k = ceil(n/m) factors, the j-th is at most m*(k-j): the product is at most m**k * k!.
   if (m > 0) {
     const double k = std::ceil(static_cast<double>(n) / static_cast<double>(m));
@@ -81,7 +84,7 @@ PyObject* multi_fac(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* primorial(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, "primorial")) return nullptr;
   // The product of the primes up to n is below e**(1.01624 n).
   if (!fits(1.4662 * static_cast<double>(n))) return nullptr;
   return new_result(mpz_primorial_ui, n);
@@ -90,7 +93,7 @@ PyObject* primorial(PyObject*, PyObject* arg) {
 PyObject* bincoef(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, "bincoef() requires two integer arguments")) return nullptr;
   unsigned long k, n;
-  if (!read_count(args[1], k)) return nullptr;
+  if (!read_count(args[1], k, "bincoef")) return nullptr;
   if (read_count(args[0], n)) {
     if (k <= n) {
       const double j = static_cast<double>(k < n - k ? k : n - k);
@@ -129,14 +132,14 @@ constexpr double FIB_ROOM = 3.0;
 
 PyObject* fib(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, "fib")) return nullptr;
   if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   return new_result(mpz_fib_ui, n);
 }
 
 PyObject* lucas(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, "lucas")) return nullptr;
   if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   return new_result(mpz_lucnum_ui, n);
 }
@@ -145,7 +148,7 @@ PyObject* lucas(PyObject*, PyObject* arg) {
 template <void (*F)(mpz_ptr, mpz_ptr, unsigned long)>
 PyObject* pair(PyObject*, PyObject* arg) {
   unsigned long n;
-  if (!read_count(arg, n)) return nullptr;
+  if (!read_count(arg, n, F == mpz_fib2_ui ? "fib2" : "lucas2")) return nullptr;
   if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
   Ref t = Ref::steal(PyTuple_New(2));
   if (!t) return nullptr;

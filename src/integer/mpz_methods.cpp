@@ -140,7 +140,8 @@ PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = read_ulong(args[0]);
-    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred())
+      return argument_needs(args[0], "is_prime", "a non-negative count of rounds n");
     if (reps > 1000) reps = 1000;
   }
   mpz_srcptr z = mpz_of(self);
@@ -152,7 +153,8 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
   unsigned long reps = 25;
   if (nargs == 1) {
     reps = PyLong_AsUnsignedLong(args[0]);
-    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred())
+      return argument_needs(args[0], "is_probab_prime", "a non-negative count of rounds n");
   }
   // Capped as in is_prime: GMP would run every round asked for (hours for a
   // large prime and a count near 2**31), and 1000 rounds leave an error

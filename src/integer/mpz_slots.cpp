@@ -59,7 +59,7 @@ inline bool read_failed(unsigned long long n) noexcept {
 
 PyObject* int_lshift(PyObject* a, PyObject* b) {
   const unsigned long long n = read_ullong(b);
-  if (read_failed(n)) return nullptr;
+  if (read_failed(n)) return note_current("a shift count must be from 0 to 2**64 - 1; got %U", shown(b).get());
   Ref x = integer_operand(a);
   if (!x) return nullptr;
   XmpzLock lock(x.get());

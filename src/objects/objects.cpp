@@ -176,7 +176,10 @@ MPFR_Object* new_mpfr(mpfr_prec_t prec, CTXT_Object* ctx) noexcept {
   if (!(ctx = cx.get())) return nullptr;
   prec = pick(prec, ctx->ctx.precision);
   if (MPFR_Object* r = cached_mpfr(prec)) return r;
-  if (!prec_ok(prec)) return value_error("invalid value for precision");
+  if (!prec_ok(prec)) {
+    value_error("invalid value for precision");
+    return note_current("precision must be from 1 to 9223372036854775551 bits; got %lld", static_cast<long long>(prec));
+  }
   if (!storage_available(prec)) return nullptr;
   MPFR_Object* r = obtain<MpfrPool>(
       &MPFR_Type, [prec](MPFR_Object* o) { mpfr_set_prec(o->f, prec); },  // (the same precision was taken above)
@@ -193,7 +196,11 @@ MPC_Object* new_mpc(mpfr_prec_t rprec, mpfr_prec_t iprec, CTXT_Object* ctx) noex
   rprec = pick(rprec, real_prec(ctx->ctx));
   iprec = pick(iprec, imag_prec(ctx->ctx));
   if (MPC_Object* r = cached_mpc(rprec, iprec)) return r;
-  if (!prec_ok(rprec) || !prec_ok(iprec)) return value_error("invalid value for precision");
+  if (!prec_ok(rprec) || !prec_ok(iprec)) {
+    value_error("invalid value for precision");
+    return note_current("precisions must be from 1 to 9223372036854775551 bits; got %lld and %lld",
+                        static_cast<long long>(rprec), static_cast<long long>(iprec));
+  }
   if (!storage_available(rprec, iprec)) return nullptr;
   MPC_Object* r = obtain<MpcPool>(
       &MPC_Type,

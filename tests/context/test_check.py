@@ -43,7 +43,7 @@ def test_flags_and_trap_order(op, traps, exc, msg, raised):
         if exc is None:
             op()
         else:
-            with pytest.raises(exc, match="^" + re.escape(msg) + "$"):
+            with pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)"):
                 op()
         assert flags(c) == raised
 
@@ -119,7 +119,7 @@ def test_complex_trap_order(traps, exc, msg):
         if exc is None:
             mpc(mpfr(2) ** 99, 1) * 4
         else:
-            with pytest.raises(exc, match="^" + re.escape(msg) + "$"):
+            with pytest.raises(exc, match="^" + re.escape(msg) + r"(\n|$)"):
                 mpc(mpfr(2) ** 99, 1) * 4
 
 

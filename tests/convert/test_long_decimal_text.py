@@ -56,5 +56,5 @@ def test_texts_in_every_base(text, base, value):
 
 @pytest.mark.parametrize("text, base", [("7" * 300 + "8", 8), ("1" * 64 + "2", 2), ("0x", 16), ("0x_", 0), ("-_", 10)])
 def test_invalid_texts_in_every_base(text, base):
-    with pytest.raises(ValueError, match="^invalid digits$"):
+    with pytest.raises(ValueError, match="^invalid digits(\n|$)"):
         mpz(text, base)

@@ -171,3 +171,12 @@ def test_second_module_object_shares_classes_and_current_context():
     )
     assert r.returncode == 0, r.stderr
     assert r.stdout == "True True True\ncaught\n"
+
+
+def test_star_import_brings_public_names_only():
+    ns = {}
+    exec("from vexa2 import *", ns)
+    assert "license" not in ns and "version" not in ns and "get_include" not in ns
+    assert {"mpz", "mpfr", "context", "sqrt", "is_prime", "RoundToNearest", "InexactResultError"} <= ns.keys()
+    assert all(hasattr(vexa2, n) for n in vexa2.__all__)
+    assert vexa2.__all__ == sorted(set(vexa2.__all__))

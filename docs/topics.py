@@ -1,0 +1,55 @@
+# The reference's topics: each public function of the module belongs to
+# exactly one (tests/module/test_docs_topics.py checks it against the
+# module). docs/conf.py writes reference/_<topic>.inc from this map: one
+# autofunction per name, in the order given here.
+TOPICS = {
+    "integers": [
+        "bit_clear", "bit_count", "bit_flip", "bit_length", "bit_mask", "bit_scan0", "bit_scan1", "bit_set",
+        "bit_test", "hamdist", "popcount", "xbit_mask",
+        "c_div", "c_div_2exp", "c_divmod", "c_divmod_2exp", "c_mod", "c_mod_2exp",
+        "f_div", "f_div_2exp", "f_divmod", "f_divmod_2exp", "f_mod", "f_mod_2exp",
+        "t_div", "t_div_2exp", "t_divmod", "t_divmod_2exp", "t_mod", "t_mod_2exp", "divexact",
+        "num_digits", "pack", "unpack",
+    ],
+    "ntheory": [
+        "gcd", "gcdext", "lcm", "invert", "divm", "remove", "isqrt", "isqrt_rem", "iroot", "iroot_rem",
+        "is_congruent", "is_divisible", "is_even", "is_odd", "is_power", "is_square",
+        "jacobi", "kronecker", "legendre",
+        "is_prime", "is_probab_prime", "next_prime", "prev_prime",
+        "is_bpsw_prp", "is_euler_prp", "is_extra_strong_lucas_prp", "is_fermat_prp", "is_fibonacci_prp",
+        "is_lucas_prp", "is_selfridge_prp", "is_strong_bpsw_prp", "is_strong_lucas_prp", "is_strong_prp",
+        "is_strong_selfridge_prp",
+        "powmod", "powmod_sec", "powmod_base_list", "powmod_exp_list",
+        "lucasu", "lucasu_mod", "lucasv", "lucasv_mod",
+        "fac", "double_fac", "multi_fac", "primorial", "bincoef", "comb", "fib", "fib2", "lucas", "lucas2",
+    ],
+    "rationals": ["numer", "denom", "qdiv", "f2q"],
+    "reals": [
+        "is_finite", "is_infinite", "is_integer", "is_nan", "is_regular", "is_signed", "is_zero",
+        "is_lessgreater", "is_unordered",
+        "inf", "nan", "zero", "const_pi", "const_euler", "const_log2", "const_catalan",
+        "get_exp", "set_exp", "set_sign", "copy_sign", "frexp",
+        "next_above", "next_below", "next_toward", "round2", "can_round", "check_range", "fsum",
+        "get_max_precision", "get_emax_max", "get_emin_min", "free_cache",
+    ],
+    "complex": ["norm", "phase", "polar", "rect", "proj", "root_of_unity"],
+    "mathfn": [
+        "add", "sub", "mul", "div", "floor_div", "mod", "cmp", "cmp_abs", "sign",
+        "square", "sqrt", "rec_sqrt", "cbrt", "root", "rootn", "hypot",
+        "fma", "fms", "fmma", "fmms", "mul_2exp", "div_2exp",
+        "exp", "exp2", "exp10", "expm1", "log", "log2", "log10", "log1p",
+        "sin", "cos", "tan", "sec", "csc", "cot", "sin_cos", "asin", "acos", "atan", "atan2",
+        "sinh", "cosh", "tanh", "sech", "csch", "coth", "sinh_cosh", "asinh", "acosh", "atanh",
+        "degrees", "radians",
+        "rint", "rint_ceil", "rint_floor", "rint_round", "rint_trunc", "round_away", "frac", "modf",
+        "fmod", "remainder", "remquo", "maxnum", "minnum", "reldiff", "agm",
+        "factorial", "gamma", "gamma_inc", "lngamma", "lgamma", "digamma", "zeta", "erf", "erfc",
+        "eint", "li2", "ai", "j0", "j1", "jn", "y0", "y1", "yn",
+    ],
+    "contexts": ["get_context", "set_context", "local_context", "ieee"],
+    "serialization": ["digits", "to_binary", "from_binary", "mpz_from_old_binary", "mpq_from_old_binary",
+                      "mpfr_from_old_binary"],
+    "random": ["random_state", "mpz_random", "mpz_urandomb", "mpz_rrandomb", "mpfr_random", "mpfr_grandom",
+               "mpfr_nrandom", "mpc_random"],
+    "capi": ["get_include", "version", "mp_version", "mpfr_version", "mpc_version", "mp_limbsize", "license"],
+}
