@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "floating/erf_guard.h"
 #include "floating/mathfn.h"
 #include "core/registry.h"
 
@@ -72,8 +73,8 @@ const Row rows[] = {
     unary("csch", mpfr_csch, nullptr, ANY, SIG1("csch") "Return the hyperbolic cosecant of x."),
     unary("digamma", mpfr_digamma, nullptr, ANY, SIG1("digamma") "Return the digamma of x."),
     unary("eint", mpfr_eint, nullptr, ANY, SIG1("eint") "Return the exponential integral of x."),
-    unary("erf", mpfr_erf, nullptr, ANY, SIG1("erf") "Return the error function of x."),
-    unary("erfc", mpfr_erfc, nullptr, ANY, SIG1("erfc") "Return the complementary error function of x."),
+    unary("erf", erf_checked, nullptr, ANY, SIG1("erf") "Return the error function of x."),
+    unary("erfc", erfc_checked, nullptr, ANY, SIG1("erfc") "Return the complementary error function of x."),
     unary("exp", mpfr_exp, mpc_exp, ANY, SIG1("exp") "Return the exponential of x."),
     unary("expm1", mpfr_expm1, nullptr, ANY, SIG1("expm1") "Return exp(x) - 1."),
     unary("exp10", mpfr_exp10, nullptr, ANY, SIG1("exp10") "Return 10**x."),
