@@ -272,6 +272,7 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = p.c;
   ContextRecord& cr = c->ctx;
   mpfr_srcptr fx = p.x->f, fy = p.y->f;
+  if (range_empty(cr)) return value_error(EMPTY_RANGE);
   Own<MPFR_Object> q(new_mpfr(0, c));
   if (!q) return nullptr;
   Own<MPFR_Object> r(new_mpfr(0, c));

@@ -424,6 +424,7 @@ int context_apply_kwargs(CTXT_Object* self, PyObject* kwargs) noexcept {
   for (int rank = 0; rank < static_cast<int>(N_NUM); ++rank)
     for (const NumField& f : NUM_FIELDS)
       if (f.kw_rank == rank && !set_num_value(c, f, f.raw(c), true)) return -1;
+  if (range_empty(c)) return value_error(EMPTY_RANGE);
   return 0;
 }
 

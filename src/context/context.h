@@ -69,6 +69,12 @@ struct ContextRecord {
   int allow_release_gil = 0;
 };
 
+// A range whose emin exceeds its emax holds no number: keywords refuse
+// it, and every result check refuses to produce a number under it (the
+// attributes may pass through one while both ends are moved).
+constexpr const char* EMPTY_RANGE = "invalid exponent range: emin is greater than emax";
+inline bool range_empty(const ContextRecord& c) noexcept { return c.emin > c.emax; }
+
 struct CTXT_Object {
   PyObject_HEAD
   ContextRecord ctx;

@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "floating/erf_guard.h"
 #include "floating/mathfn.h"
 #include "core/registry.h"
 
@@ -79,8 +80,8 @@ const Row rows[] = {
     unary("csch", mpfr_csch, nullptr, ANY, "Return the hyperbolic cosecant of x."),
     unary("digamma", mpfr_digamma, nullptr, ANY, "Return the digamma of x."),
     unary("eint", mpfr_eint, nullptr, ANY, "Return the exponential integral of x."),
-    unary("erf", mpfr_erf, nullptr, ANY, "Return the error function of x."),
-    unary("erfc", mpfr_erfc, nullptr, ANY, "Return the complementary error function of x."),
+    unary("erf", erf_checked, nullptr, ANY, "Return the error function of x."),
+    unary("erfc", erfc_checked, nullptr, ANY, "Return the complementary error function of x."),
     unary("exp", mpfr_exp, mpc_exp, ANY, "Return the exponential of x."),
     unary("expm1", mpfr_expm1, nullptr, ANY, "Return exp(x) - 1."),
     unary("exp10", mpfr_exp10, nullptr, ANY, "Return 10**x."),

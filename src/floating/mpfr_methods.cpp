@@ -113,6 +113,7 @@ PyObject* f_set_exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   }
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
+  if (range_empty(ctx->ctx)) return value_error(EMPTY_RANGE);
   mpfr_srcptr x = mpfr_of(args[0]);
   const mpfr_prec_t px = mpfr_get_prec(x);
   Own<MPFR_Object> r(new_mpfr(px, ctx.get()));
@@ -137,6 +138,7 @@ PyObject* f_set_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (neg < 0) return nullptr;
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
+  if (range_empty(ctx->ctx)) return value_error(EMPTY_RANGE);
   MPFR_Object* r = new_mpfr(0, ctx.get());
   if (r) r->rc = mpfr_setsign(r->f, mpfr_of(args[0]), neg, rnd(ctx->ctx));
   return reinterpret_cast<PyObject*>(r);
@@ -147,6 +149,7 @@ PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     return requires_args("copy_sign", "'mpfr', 'mpfr' arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
+  if (range_empty(ctx->ctx)) return value_error(EMPTY_RANGE);
   MPFR_Object* r = new_mpfr(0, ctx.get());
   if (r) r->rc = mpfr_copysign(r->f, mpfr_of(args[0]), mpfr_of(args[1]), rnd(ctx->ctx));
   return reinterpret_cast<PyObject*>(r);

@@ -292,6 +292,7 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
   }
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
+  if (range_empty(ctx->ctx)) return value_error(EMPTY_RANGE);
   const mpfr_prec_t px = mpfr_get_prec(f);
   MPFR_Object* r = new_mpfr(px, ctx.get());
   if (!r) return nullptr;

@@ -33,6 +33,10 @@ static int fit_to_context(mpfr_ptr f, int t, const ContextRecord& c, mpfr_rnd_t 
 }
 
 bool check_real_value(mpfr_ptr f, int& rc, ContextRecord& c, bool range, bool subnormal) noexcept {
+  if (range_empty(c)) {
+    value_error(EMPTY_RANGE);
+    return false;
+  }
   rc = fit_to_context(f, rc, c, rnd(c), range, subnormal);
   // One read of MPFR's per-thread flags; an exact, ordinary result stops here.
   const mpfr_flags_t flags = mpfr_flags_save();
@@ -60,6 +64,10 @@ inline int pack(int re, int im) noexcept {
 }  // namespace
 
 MPC_Object* check_complex_opt(MPC_Object* r, ContextRecord& c, bool range) noexcept {
+  if (range_empty(c)) {
+    Py_DECREF(r);
+    return value_error(EMPTY_RANGE);
+  }
   mpfr_ptr re = mpc_realref(r->c), im = mpc_imagref(r->c);
   int t_re = MPC_INEX_RE(r->rc), t_im = MPC_INEX_IM(r->rc);
   // Each part is fitted like a real result, with its own rounding.

@@ -40,7 +40,7 @@ inline bool plain_real(mpfr_srcptr f, int rc, const ContextRecord& c) noexcept {
     return e > c.emin && e < c.emax &&
            (!c.subnormalize || e > c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2);
   }
-  return rc == 0 && mpfr_zero_p(f);
+  return rc == 0 && mpfr_zero_p(f) && !range_empty(c);
 }
 
 // The real check on a bare value: false with the trap's exception set.

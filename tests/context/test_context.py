@@ -7,7 +7,7 @@ import warnings
 import pytest
 
 import vexa2
-from vexa2 import context, get_context, local_context, set_context
+from vexa2 import context, get_context, local_context, mpfr, set_context
 
 PREC_MAX = 2**63 - 257
 EXP_MAX = 2**62 - 1
@@ -489,3 +489,28 @@ def test_variable_holding_a_non_context_is_refused():
         with pytest.raises(TypeError, match="^the current context is not a vexa2 context$"):
             contextvars.copy_context().run(lambda: vexa2.mpfr(1) / 3)
     contextvars.copy_context().run(run)
+
+
+EMPTY = "invalid exponent range: emin is greater than emax"
+
+
+@pytest.mark.parametrize("make", [lambda: context(emin=5, emax=-5), lambda: context(context(emax=10), emin=11)])
+def test_keywords_refuse_an_empty_exponent_range(make):
+    with pytest.raises(ValueError, match=f"^{EMPTY}$"):
+        make()
+
+
+@pytest.mark.parametrize("op", [
+    lambda c: c.add(mpfr(1), 1), lambda c: c.add(mpfr(0), 0), lambda c: c.sqrt(2), lambda c: c.divmod(mpfr(7), 2),
+    lambda c: c.mul(1j, 2), lambda c: c.floor(2.5), lambda c: mpfr(1) / 3, lambda c: round(mpfr(1.25), 1),
+    lambda c: vexa2.copy_sign(mpfr(1), mpfr(-1)), lambda c: vexa2.set_exp(mpfr(1), 2),
+])
+def test_no_number_under_an_empty_exponent_range(op):
+    c = context()
+    c.emin, c.emax = 100, 10  # passes through an empty range on the way
+    with c, pytest.raises(ValueError, match=f"^{EMPTY}$"):
+        op(c)
+    c.emax = 200
+    with c:
+        op(c)
+    assert c.add(1, 1) == 2  # integers do not use the range

@@ -406,6 +406,11 @@ for fn in ("const_pi", "const_euler", "const_log2", "const_catalan"):
 case("context(precision=2**40).sqrt(2)", big=True)
 case("context(precision=2**34).exp(1)", big=True, xfail=MEMCHECK)
 case("context(real_prec=2**34, imag_prec=2**34, allow_complex=True).sqrt(mpc(1, 1))", big=True, xfail=MEMCHECK)
+# Arguments near a zero of a partial sum of MPFR's erf series (the process aborted).
+for prec in (10, 30, 2000):
+    for fn in ("erf", "erfc"):
+        for arg in (f"context(precision={prec}).sqrt(3)", f"-context(precision={prec}).sqrt(3)", "1.7320508075688772"):
+            case(f"context(precision={prec}).{fn}({arg})", value=ANY)
 case("fsum([mpfr(1)] * 3 + [IndexRaises()])", raises=("Boom", "TypeError", "ValueError"))
 case("f2q(mpfr('nan'))", raises=SIZE + ("TypeError",))
 case("f2q(mpfr(1.5), mpfr('inf'))", raises=SIZE + ("TypeError",), value=ANY)
