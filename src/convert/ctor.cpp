@@ -72,7 +72,6 @@ class CallArgs {
   }
 };
 
-inline PyObject* obj(void* p) noexcept { return static_cast<PyObject*>(p); }
 
 // Types known to carry none of the conversion protocol methods.
 inline bool is_plain_number(PyObject* x) noexcept {
@@ -93,7 +92,7 @@ bool is_real_number(PyObject* x) noexcept {
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
-inline bool small_int(PyObject* o, int& out) noexcept {
+inline bool fits_c_int(PyObject* o, int& out) noexcept {
   if (!PyLong_CheckExact(o)) return false;
   int overflow = 0;
   long v = PyLong_AsLongAndOverflow(o, &overflow);
@@ -209,7 +208,7 @@ PyObject* int_ctor(CallArgs& a) noexcept {
   }
   PyObject* x = nullptr;
   int base = 0;
-  if (a.nkw() == 0 && a.npos() == 2 && small_int(a[1], base)) {
+  if (a.nkw() == 0 && a.npos() == 2 && fits_c_int(a[1], base)) {
     x = a[0];  // mpz(s, base) without the argument parser
   } else if (!a.parse("O|i", {"", "base", nullptr}, &x, &base)) {
     return nullptr;

@@ -14,8 +14,6 @@
 
 namespace vx::mathfn {
 
-inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
-
 // TypeError "<name>() argument type not supported".
 inline PyObject* not_supported(const char* name) noexcept {
   PyErr_Format(PyExc_TypeError, "%s() argument type not supported", name);

@@ -11,8 +11,6 @@
 
 namespace vx {
 
-inline PyObject* as_obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
-
 // A shift count that the bit-index reader refused (its error is pending):
 // 1 when it is a count too large for 64 bits, whose result is all sign
 // bits; -1 with an exception set otherwise ("negative shift count", or

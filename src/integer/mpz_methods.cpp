@@ -163,7 +163,7 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
 }
 
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {
-  Ref one = Ref::steal(as_obj(new_mpz()));
+  Ref one = Ref::steal(obj(new_mpz()));
   if (!one) return nullptr;
   mpz_set_ui(mpz_of(one.get()), 1);
   return PyTuple_Pack(2, self, one.get());
@@ -172,7 +172,7 @@ PyObject* as_integer_ratio(PyObject* self, PyObject*) {
 PyObject* small_mpz(unsigned long v) noexcept {
   MPZ_Object* r = new_mpz();
   if (r) mpz_set_ui(r->z, v);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* get_self(PyObject* self, void*) { return Py_NewRef(self); }

@@ -21,8 +21,6 @@ namespace vx {
 namespace {
 
 
-PyObject* obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
-PyObject* obj(MPQ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
 
 // q = n / d (d > 0) rounded to an integer in the given rounding mode; ties
 // of round-to-nearest go to the even quotient.
