@@ -34,6 +34,18 @@ inline Ref integer_operand(PyObject* o, const char* msg) noexcept {
   return r;
 }
 
+// An integer argument as an mpz of its own (an xmpz is copied, so that it
+// may be read without its lock), or nullptr with TypeError msg in place of
+// the conversion's error.
+inline MPZ_Object* int_arg(PyObject* o, const char* msg) noexcept {
+  MPZ_Object* z = to_mpz_intonly(o);
+  if (!z) {
+    PyErr_Clear();
+    PyErr_SetString(PyExc_TypeError, msg);
+  }
+  return z;
+}
+
 // The predicates of mpz, shared by the methods and their module-level
 // twins; x is an mpz. `prime` and `probab_prime` take the optional count
 // of repetitions (n is 0 or 1), `divisible` the divisor as given.

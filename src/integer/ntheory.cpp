@@ -15,17 +15,6 @@ namespace vx {
 
 namespace {
 
-// An argument converted to mpz, or nullptr with TypeError msg (replacing
-// the conversion's own error).
-MPZ_Object* int_arg(PyObject* o, const char* msg) noexcept {
-  MPZ_Object* z = to_mpz_intonly(o);
-  if (!z) {
-    PyErr_Clear();
-    type_error(msg);
-  }
-  return z;
-}
-
 // Converts args[0..N) into a; false with TypeError msg.
 template <size_t N>
 bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], const char* msg) noexcept {
