@@ -53,7 +53,6 @@ struct Small {
 };
 inline bool small_int(PyObject* o, Small& s) noexcept { return compat::long_small(o, s.sign, s.mag); }
 
-inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
 
 // The exponent range of the context imposed on a bare value, and its
 // subnormalization, without touching the context's flags.

@@ -98,18 +98,6 @@ CTXT_Object* current_context() noexcept {
 
 namespace {
 
-// Raised-exception save and restore around a clean-up call.
-struct SavedError {
-#if PY_VERSION_HEX >= 0x030C0000
-  PyObject* exc = PyErr_GetRaisedException();
-  ~SavedError() { PyErr_SetRaisedException(exc); }
-#else
-  PyObject *type, *value, *tb;
-  SavedError() { PyErr_Fetch(&type, &value, &tb); }
-  ~SavedError() { PyErr_Restore(type, value, tb); }
-#endif
-};
-
 int push_token(CTXT_Object* entered, PyObject* token) noexcept {
   int rc = -1;
   Py_BEGIN_CRITICAL_SECTION(entered);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "convert/foreign.h"
 #include "core/compat.h"
 #include "core/ref.h"
 
@@ -10,19 +11,13 @@ namespace vx {
 
 namespace {
 
-// The class attributes that mark what a foreign type offers: the
-// conversion methods (their Proto bits), then mpmath's raw values.
-struct Mark {
-  const char* name;
-  unsigned bit;
-};
-constexpr Mark MARKS[] = {{"__mpz__", P_MPZ},       {"__mpq__", P_MPQ},       {"__mpfr__", P_MPFR},
-                          {"__mpc__", P_MPC},       {"_mpf_", T_MPF_TUPLE},   {"_mpc_", T_MPC_TUPLE}};
-
+// The class attributes that mark what a foreign type offers (the
+// conversion methods, with their Proto bits, and mpmath's raw values) are
+// those of the foreign kinds' rows.
 inline const char* proto_name(Proto p) noexcept {
-  for (const Mark& m : MARKS)
-    if (m.bit == p) return m.name;
-  return MARKS[0].name;
+  for (const ForeignKind& f : foreign_kinds())
+    if (f.mark && f.bit == p) return f.mark;
+  return "__mpz__";
 }
 
 // A direct-mapped table per thread. An entry is valid while its type keeps
@@ -63,13 +58,14 @@ bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType
 
 unsigned marks_of(PyTypeObject* t) noexcept {
   unsigned bits = 0;
-  for (const Mark& m : MARKS) {
-    Ref name = Ref::steal(PyUnicode_InternFromString(m.name));
+  for (const ForeignKind& f : foreign_kinds()) {
+    if (!f.mark) continue;
+    Ref name = Ref::steal(PyUnicode_InternFromString(f.mark));
     if (!name) {
       PyErr_Clear();
       continue;
     }
-    if (compat::type_lookup(t, name.get())) bits |= m.bit;
+    if (compat::type_lookup(t, name.get())) bits |= f.bit;
   }
   return bits;
 }
@@ -127,7 +123,7 @@ TypeInfo type_info(PyTypeObject* t) noexcept {
   // Learnt between two readings of the tag: a change to the type meanwhile
   // leaves the entry unused.
   if (!tag) {
-    Ref any = Ref::steal(PyUnicode_InternFromString(MARKS[0].name));
+    Ref any = Ref::steal(PyUnicode_InternFromString("__mpz__"));
     if (any)
       compat::type_tag_assign(t, any.get());
     else

@@ -78,7 +78,6 @@ class CallArgs {
   }
 };
 
-inline PyObject* obj(void* p) noexcept { return static_cast<PyObject*>(p); }
 
 // The result of parsing `text`; a text that was refused is noted with its base.
 PyObject* parsed(void* r, PyObject* text, int base) noexcept {
@@ -119,17 +118,12 @@ inline bool is_plain_number(PyObject* x) noexcept {
 
 // The argument forms that count as a real number for the constructors.
 bool is_real_number(PyObject* x) noexcept {
-  if (is_mpq(x) || is_mpz(x) || is_xmpz(x) || is_mpfr(x) || PyLong_Check(x) || PyFloat_Check(x)) return true;
-  if (is_mpc(x) || PyComplex_Check(x) || is_text(x)) return false;
-  if (is_fraction_arg(x) || is_decimal(x)) return true;
-  const unsigned bits = type_info(Py_TYPE(x)).bits;
-  if (bits & (P_MPQ | P_MPZ)) return true;
-  if ((bits & (T_MPF_TUPLE | T_MPC_TUPLE | P_MPC)) == T_MPF_TUPLE) return true;
-  return (bits & (P_MPFR | P_MPC)) == P_MPFR;
+  if (is_mpc(x) || PyComplex_Check(x)) return false;
+  return real_arg(x) || is_real_kind(classify_argument(x));
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
-inline bool small_int(PyObject* o, int& out) noexcept {
+inline bool fits_c_int(PyObject* o, int& out) noexcept {
   if (!PyLong_CheckExact(o)) return false;
   int overflow = 0;
   long v = PyLong_AsLongAndOverflow(o, &overflow);
@@ -249,7 +243,7 @@ PyObject* int_ctor(CallArgs& a) noexcept {
   }
   PyObject* x = nullptr;
   int base = 0;
-  if (a.nkw() == 0 && a.npos() == 2 && small_int(a[1], base)) {
+  if (a.nkw() == 0 && a.npos() == 2 && fits_c_int(a[1], base)) {
     x = a[0];  // mpz(s, base) without the argument parser
   } else if (!a.parse("O|i", {"", "base", nullptr}, &x, &base)) {
     return nullptr;
@@ -411,8 +405,7 @@ PyObject* mpc_ctor(CallArgs& a) noexcept {
     return mpc_from_parts(x, imag, rp, ip, ctx);
   }
   const int kind = classify_argument(x);
-  if (kind != K_MPC && kind != K_PYCOMPLEX && kind != K_MPC_TUPLE)
-    return type_error("mpc() requires numeric or string argument");
+  if (class_of(kind) != Cls::Cpx) return type_error("mpc() requires numeric or string argument");
   if (a.total() > 1 && !a.parse("O|OO", {"", "precision", "context", nullptr}, &x, &po, &co)) return nullptr;
   if (!context_arg(co, ctx) || !mpc_precision(po, rp, ip)) return nullptr;
   return obj(to_mpc(x, kind, rp, ip, ctx));

@@ -73,27 +73,22 @@ PyObject* mpc_value(PyObject* o) noexcept {
   return reinterpret_cast<PyObject*>(r);
 }
 
-struct Foreign {
-  int kind;
-  int own;     // the kind of the value had
-  bool as_is;  // see OwnValue
-  PyObject* (*value)(PyObject*) noexcept;
-};
-
-constexpr Foreign FOREIGN[] = {
-    {K_HAS_MPZ, K_MPZ, true, mpz_protocol},
-    {K_FRACTION, K_MPQ, true, fraction_value},
-    {K_HAS_MPQ, K_MPQ, true, mpq_protocol},
-    {K_HAS_MPFR, K_MPFR, true, mpfr_protocol},
-    {K_MPF_TUPLE, K_MPFR, false, mpf_value},
-    {K_HAS_MPC, K_MPC, true, mpc_protocol},
-    {K_MPC_TUPLE, K_MPC, false, mpc_value},
+constexpr ForeignKind FOREIGN[] = {
+    {K_HAS_MPZ, "__mpz__", P_MPZ, K_MPZ, true, mpz_protocol},
+    {K_FRACTION, nullptr, 0, K_MPQ, true, fraction_value},  // by class identity (classify.cpp)
+    {K_HAS_MPQ, "__mpq__", P_MPQ, K_MPQ, true, mpq_protocol},
+    {K_HAS_MPFR, "__mpfr__", P_MPFR, K_MPFR, true, mpfr_protocol},
+    {K_MPF_TUPLE, "_mpf_", T_MPF_TUPLE, K_MPFR, false, mpf_value},
+    {K_HAS_MPC, "__mpc__", P_MPC, K_MPC, true, mpc_protocol},
+    {K_MPC_TUPLE, "_mpc_", T_MPC_TUPLE, K_MPC, false, mpc_value},
 };
 
 }  // namespace
 
+std::span<const ForeignKind> foreign_kinds() noexcept { return FOREIGN; }
+
 OwnValue foreign_value(PyObject* o, int kind) noexcept {
-  for (const Foreign& f : FOREIGN) {
+  for (const ForeignKind& f : FOREIGN) {
     if (f.kind != kind) continue;
     Ref v = Ref::steal(f.value(o));
     if (!v && PyErr_Occurred() && !must_propagate()) PyErr_Clear();

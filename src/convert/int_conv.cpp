@@ -249,6 +249,27 @@ MPQ_Object* mpq_from_pylong(PyObject* o) noexcept {
   return r;
 }
 
+void round_div(mpz_ptr q, mpz_srcptr n, mpz_srcptr d, int mode) noexcept {
+  switch (mode) {
+    case RoundToZero: mpz_tdiv_q(q, n, d); return;
+    case RoundUp: mpz_cdiv_q(q, n, d); return;
+    case RoundDown: mpz_fdiv_q(q, n, d); return;
+    case RoundAwayZero:
+      if (mpz_sgn(n) >= 0)
+        mpz_cdiv_q(q, n, d);
+      else
+        mpz_fdiv_q(q, n, d);
+      return;
+    default: {
+      Mpz r;
+      mpz_fdiv_qr(q, r, n, d);
+      mpz_mul_2exp(r, r, 1);
+      const int c = mpz_cmp(r, d);
+      if (c > 0 || (c == 0 && mpz_odd_p(q))) mpz_add_ui(q, q, 1);
+    }
+  }
+}
+
 MPZ_Object* to_mpz(PyObject* o, int kind) noexcept {
   switch (kind) {
     case K_MPZ:

@@ -42,6 +42,10 @@ unsigned long long read_ullong(PyObject* o) noexcept;
 inline long read_long(PyObject* o) noexcept;
 inline unsigned long read_ulong(PyObject* o) noexcept;
 
+// q = n / d (d > 0) rounded to an integer in a context's rounding mode;
+// ties of round-to-nearest go to the even quotient.
+void round_div(mpz_ptr q, mpz_srcptr n, mpz_srcptr d, int mode) noexcept;
+
 }  // namespace vx
 
 #include "convert/classify.h"

@@ -105,9 +105,8 @@ PyObject* pylong_from_mpq(mpq_srcptr q) noexcept {
 MPQ_Object* to_mpq(PyObject* o, int kind) noexcept {
   switch (kind) {
     case K_MPZ:
-      return mpq_from_z(mpz_of(o));
     case K_XMPZ: {
-      XmpzLock lock(o);
+      XmpzLock lock(o);  // (nothing to lock for an mpz)
       return mpq_from_z(mpz_of(o));
     }
     case K_PYINT:
@@ -245,7 +244,6 @@ MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* given) noexc
     case K_MPFR:
       return mpfr_from_mpfr(o, p, ctx);
     case K_MPZ:
-      return mpfr_from_z(mpz_of(o), p, ctx);
     case K_XMPZ: {
       XmpzLock lock(o);
       return mpfr_from_z(mpz_of(o), p, ctx);
@@ -342,7 +340,6 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
     case K_MPC:
       return mpc_from_mpc(o, p, q, ctx);
     case K_MPZ:
-      return mpc_from_z(mpz_of(o), p, ctx);
     case K_XMPZ: {
       XmpzLock lock(o);
       return mpc_from_z(mpz_of(o), p, ctx);

@@ -63,6 +63,22 @@ const char* closest_name(PyObject* word, const char* const* names, Py_ssize_t n)
 // is noted. Returns the failure value.
 Fail argument_needs(PyObject* arg, const char* fn, const char* needs) noexcept;
 
+// Keeps the pending exception aside for its lifetime (a clean-up call, a
+// deallocation) and sets it again at the end, over whatever was raised
+// meanwhile.
+struct SavedError {
+#if PY_VERSION_HEX >= 0x030C0000
+  PyObject* exc = PyErr_GetRaisedException();
+  ~SavedError() { PyErr_SetRaisedException(exc); }
+#else
+  PyObject *type, *value, *tb;
+  SavedError() { PyErr_Fetch(&type, &value, &tb); }
+  ~SavedError() { PyErr_Restore(type, value, tb); }
+#endif
+  SavedError(const SavedError&) = delete;
+  SavedError& operator=(const SavedError&) = delete;
+};
+
 // The module's own exception classes, created once at import.
 struct Exceptions {
   PyObject* base;        // vexa2Error

@@ -14,8 +14,6 @@
 
 namespace vx::mathfn {
 
-inline PyObject* obj(void* p) noexcept { return reinterpret_cast<PyObject*>(p); }
-
 
 // Exact conversions (an mpfr or mpc is used as it is).
 inline MPFR_Object* exact_real(PyObject* o, int kind, CTXT_Object* ctx) noexcept {

@@ -49,7 +49,7 @@ inline double log2_binomial(double log2_n, double j) noexcept {
 inline PyObject* new_result(void (*f)(mpz_ptr, unsigned long), unsigned long n) noexcept {
   MPZ_Object* r = new_mpz();
   if (r) f(r->z, n);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* fac(PyObject*, PyObject* arg) {
@@ -79,7 +79,7 @@ PyObject* multi_fac(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   }
   MPZ_Object* r = new_mpz();
   if (r) mpz_mfac_uiui(r->z, n, m);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* primorial(PyObject*, PyObject* arg) {
@@ -102,7 +102,7 @@ PyObject* bincoef(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     }
     MPZ_Object* r = new_mpz();
     if (r) mpz_bin_uiui(r->z, n, k);
-    return as_obj(r);
+    return obj(r);
   }
   PyErr_Clear();
   Own<MPZ_Object> big(to_mpz_intonly(args[0]));
@@ -146,7 +146,7 @@ PyObject* lucas(PyObject*, PyObject* arg) {
 
 // (S(n), S(n-1)) from one GMP call.
 template <void (*F)(mpz_ptr, mpz_ptr, unsigned long)>
-PyObject* pair(PyObject*, PyObject* arg) {
+PyObject* sequence_pair(PyObject*, PyObject* arg) {
   unsigned long n;
   if (!read_count(arg, n, F == mpz_fib2_ui ? "fib2" : "lucas2")) return nullptr;
   if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
@@ -154,10 +154,10 @@ PyObject* pair(PyObject*, PyObject* arg) {
   if (!t) return nullptr;
   MPZ_Object* a = new_mpz();
   if (!a) return nullptr;
-  PyTuple_SET_ITEM(t.get(), 0, as_obj(a));
+  PyTuple_SET_ITEM(t.get(), 0, obj(a));
   MPZ_Object* b = new_mpz();
   if (!b) return nullptr;
-  PyTuple_SET_ITEM(t.get(), 1, as_obj(b));
+  PyTuple_SET_ITEM(t.get(), 1, obj(b));
   F(a->z, b->z, n);
   return t.release();
 }
@@ -176,10 +176,10 @@ const FnDef comb_rows[] = {
          "comb(n, k, /)\n--\n\nReturn the number of combinations of 'n things, taking k at a\n"
          "time'. k >= 0. Same as bincoef(n, k).").typed("n: _Int, k: _Int, /", "mpz"),
     one("fib", fib, IN_MODULE, "fib(n, /)\n--\n\nReturn the n-th Fibonacci number.").typed("n: _Int, /", "mpz"),
-    one("fib2", pair<mpz_fib2_ui>, IN_MODULE,
+    one("fib2", sequence_pair<mpz_fib2_ui>, IN_MODULE,
         "fib2(n, /)\n--\n\nReturn the pair (fib(n), fib(n-1)) of Fibonacci numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
     one("lucas", lucas, IN_MODULE, "lucas(n, /)\n--\n\nReturn the n-th Lucas number.").typed("n: _Int, /", "mpz"),
-    one("lucas2", pair<mpz_lucnum2_ui>, IN_MODULE,
+    one("lucas2", sequence_pair<mpz_lucnum2_ui>, IN_MODULE,
         "lucas2(n, /)\n--\n\nReturn the pair (lucas(n), lucas(n-1)) of Lucas numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
 };
 

@@ -43,7 +43,7 @@ PyObject* edit_bit(mpz_srcptr z, PyObject* index) noexcept {
   if (!r) return nullptr;
   mpz_set(r->z, z);
   if (after != before) Op(r->z, n);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* test_bit(mpz_srcptr z, PyObject* index) noexcept {

@@ -11,8 +11,6 @@
 
 namespace vx {
 
-inline PyObject* as_obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
-
 // A shift count that the bit-index reader refused (its error is pending):
 // 1 when it is a count too large for 64 bits, whose result is all sign
 // bits; -1 with an exception set otherwise ("negative shift count", or
@@ -34,6 +32,18 @@ inline Ref integer_operand(PyObject* o, const char* msg) noexcept {
     PyErr_SetString(PyExc_TypeError, msg);
   }
   return r;
+}
+
+// An integer argument as an mpz of its own (an xmpz is copied, so that it
+// may be read without its lock), or nullptr with TypeError msg in place of
+// the conversion's error.
+inline MPZ_Object* int_arg(PyObject* o, const char* msg) noexcept {
+  MPZ_Object* z = to_mpz_intonly(o);
+  if (!z) {
+    PyErr_Clear();
+    PyErr_SetString(PyExc_TypeError, msg);
+  }
+  return z;
 }
 
 // The predicates of mpz, shared by the methods and their module-level

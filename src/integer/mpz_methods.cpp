@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/temps.h"
 
 namespace vx {
 
@@ -44,31 +45,10 @@ PyObject* mpz_round(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (q < 0) mpz_neg(r->z, r->z);
     return r.release();
   }
-  mpz_t p, rem;
-  mpz_init(p);
-  mpz_init(rem);
+  Mpz p;
   mpz_ui_pow_ui(p, 10, static_cast<unsigned long>(k));
-  mpz_ptr q = r->z;
-  switch (mode) {
-    case RoundToZero: mpz_tdiv_q(q, x, p); break;
-    case RoundUp: mpz_cdiv_q(q, x, p); break;
-    case RoundDown: mpz_fdiv_q(q, x, p); break;
-    case RoundAwayZero:
-      if (mpz_sgn(x) >= 0)
-        mpz_cdiv_q(q, x, p);
-      else
-        mpz_fdiv_q(q, x, p);
-      break;
-    default: {  // to nearest, ties to the even quotient
-      mpz_fdiv_qr(q, rem, x, p);
-      mpz_mul_2exp(rem, rem, 1);
-      int c = mpz_cmp(rem, p);
-      if (c > 0 || (c == 0 && mpz_odd_p(q))) mpz_add_ui(q, q, 1);
-    }
-  }
-  mpz_mul(q, q, p);
-  mpz_clear(p);
-  mpz_clear(rem);
+  round_div(r->z, x, p, mode);
+  mpz_mul(r->z, r->z, p);
   return r.release();
 }
 
@@ -165,7 +145,7 @@ PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t narg
 }
 
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {
-  Ref one = Ref::steal(as_obj(new_mpz()));
+  Ref one = Ref::steal(obj(new_mpz()));
   if (!one) return nullptr;
   mpz_set_ui(mpz_of(one.get()), 1);
   return PyTuple_Pack(2, self, one.get());
@@ -174,7 +154,7 @@ PyObject* as_integer_ratio(PyObject* self, PyObject*) {
 PyObject* small_mpz(unsigned long v) noexcept {
   MPZ_Object* r = new_mpz();
   if (r) mpz_set_ui(r->z, v);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* get_self(PyObject* self, void*) { return Py_NewRef(self); }

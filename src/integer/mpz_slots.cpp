@@ -33,7 +33,7 @@ namespace {
 PyObject* mpz_negative(PyObject* self) {
   MPZ_Object* r = new_mpz();
   if (r) mpz_neg(r->z, mpz_of(self));
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* mpz_positive(PyObject* self) { return Py_NewRef(self); }
@@ -42,13 +42,13 @@ PyObject* mpz_absolute(PyObject* self) {
   if (mpz_sgn(mpz_of(self)) >= 0) return Py_NewRef(self);
   MPZ_Object* r = new_mpz();
   if (r) mpz_abs(r->z, mpz_of(self));
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* mpz_invert(PyObject* self) {
   MPZ_Object* r = new_mpz();
   if (r) mpz_com(r->z, mpz_of(self));
-  return as_obj(r);
+  return obj(r);
 }
 
 // ---- shifts -------------------------------------------------------------
@@ -67,7 +67,7 @@ PyObject* int_lshift(PyObject* a, PyObject* b) {
   if (mpz_sgn(z) != 0 && !can_allocate(bits_sum(mpz_sizeinbase(z, 2), n))) return nullptr;
   MPZ_Object* r = new_mpz();
   if (r) mpz_mul_2exp(r->z, z, n);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* int_rshift(PyObject* a, PyObject* b) {
@@ -84,7 +84,7 @@ PyObject* int_rshift(PyObject* a, PyObject* b) {
     mpz_set_si(r->z, mpz_sgn(z) < 0 ? -1 : 0);
   else
     mpz_fdiv_q_2exp(r->z, z, n);
-  return as_obj(r);
+  return obj(r);
 }
 
 // ---- and, xor, or -------------------------------------------------------
@@ -100,7 +100,7 @@ PyObject* int_bitwise(PyObject* a, PyObject* b) {
   XmpzLock lock(x.get(), y.get());
   MPZ_Object* r = new_mpz();
   if (r) Op(r->z, mpz_of(x.get()), mpz_of(y.get()));
-  return as_obj(r);
+  return obj(r);
 }
 
 // ---- length and bit indexing ---------------------------------------------
@@ -115,18 +115,18 @@ PyObject* bit_slice(mpz_srcptr z, Py_ssize_t start, Py_ssize_t stop, Py_ssize_t 
   const auto len = static_cast<Py_ssize_t>(mpz_sizeinbase(z, 2));
   const Py_ssize_t count = PySlice_AdjustIndices(len, &start, &stop, step);
   MPZ_Object* r = new_mpz();
-  if (!r || count == 0) return as_obj(r);
+  if (!r || count == 0) return obj(r);
   if (step == 1) {
     // Two's-complement bits start .. start+count-1.
     mpz_fdiv_q_2exp(r->z, z, static_cast<mp_bitcnt_t>(start));
     mpz_fdiv_r_2exp(r->z, r->z, static_cast<mp_bitcnt_t>(count));
-    return as_obj(r);
+    return obj(r);
   }
   // start + j*step stays within 0 .. len-1 for j < count; stepping past the
   // last position could overflow with a huge step.
   for (Py_ssize_t j = 0; j < count; ++j)
     if (mpz_tstbit(z, static_cast<mp_bitcnt_t>(start + j * step))) mpz_setbit(r->z, static_cast<mp_bitcnt_t>(j));
-  return as_obj(r);
+  return obj(r);
 }
 
 template <const char* const* TooLarge>

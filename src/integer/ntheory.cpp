@@ -15,17 +15,6 @@ namespace vx {
 
 namespace {
 
-// An argument converted to mpz, or nullptr with TypeError msg (replacing
-// the conversion's own error).
-MPZ_Object* int_arg(PyObject* o, const char* msg) noexcept {
-  MPZ_Object* z = to_mpz_intonly(o);
-  if (!z) {
-    PyErr_Clear();
-    type_error(msg);
-  }
-  return z;
-}
-
 // Converts args[0..N) into a; false with TypeError msg.
 template <size_t N>
 bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], const char* msg) noexcept {
@@ -34,7 +23,7 @@ bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], const char* msg) n
   return true;
 }
 
-PyObject* pair(PyObject* a, PyObject* b) noexcept {
+PyObject* steal_pair(PyObject* a, PyObject* b) noexcept {
   Ref x = Ref::steal(a), y = Ref::steal(b);
   if (!x || !y) return nullptr;
   return PyTuple_Pack(2, x.get(), y.get());
@@ -175,7 +164,7 @@ PyObject* remove(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   const mp_bitcnt_t k = mpz_remove(r->z, a[0]->z, a[1]->z);
-  return pair(r.release(), PyLong_FromUnsignedLongLong(k));
+  return steal_pair(r.release(), PyLong_FromUnsignedLongLong(k));
 }
 
 // ---- Roots ----
@@ -199,7 +188,7 @@ PyObject* iroot(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   const int exact = mpz_root(r->z, x->z, n);
-  return pair(r.release(), PyBool_FromLong(exact));
+  return steal_pair(r.release(), PyBool_FromLong(exact));
 }
 
 PyObject* iroot_rem(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
@@ -219,7 +208,7 @@ PyObject* iroot_rem(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> y(new_mpz()), r(new_mpz());
   if (!y || !r) return nullptr;
   mpz_rootrem(y->z, r->z, x->z, n);
-  return pair(y.release(), r.release());
+  return steal_pair(y.release(), r.release());
 }
 
 // An mpz or xmpz argument read in place, anything else converted.
@@ -244,7 +233,7 @@ PyObject* isqrt(PyObject*, PyObject* arg) {
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   mpz_sqrtrem(s->z, r->z, z);
-  return pair(s.release(), r.release());
+  return steal_pair(s.release(), r.release());
 }
 
 // ---- Primes ----

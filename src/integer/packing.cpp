@@ -307,7 +307,7 @@ int64_t check_element(PyObject* items, Py_ssize_t i, uint64_t n) noexcept {
     if (bits > 64) {
       MPZ_Object* z = mpz_from_pylong(e);
       if (!z) return -1;
-      PyTuple_SET_ITEM(items, i, as_obj(z));
+      PyTuple_SET_ITEM(items, i, obj(z));
       Py_DECREF(e);
     }
   } else {
@@ -317,9 +317,9 @@ int64_t check_element(PyObject* items, Py_ssize_t i, uint64_t n) noexcept {
         PyErr_Clear();
         return type_error(PACK_ELEMENT);
       }
-      PyTuple_SET_ITEM(items, i, as_obj(z));
+      PyTuple_SET_ITEM(items, i, obj(z));
       Py_DECREF(e);
-      e = as_obj(z);
+      e = obj(z);
     }
     if (mpz_sgn(mpz_of(e)) < 0) return type_error(PACK_ELEMENT);
     bits = mpz_sizeinbase(mpz_of(e), 2);
@@ -419,7 +419,7 @@ PyObject* unpack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   for (uint64_t i = 0; i < fields; ++i) {
     MPZ_Object* f = new_mpz();
     if (!f) return nullptr;
-    PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), as_obj(f));
+    PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), obj(f));
     const uint64_t at = i * n;
     if (at < bits) take_field(f->z, x->z, at, std::min<uint64_t>(n, bits - at));
   }

@@ -297,12 +297,7 @@ template <Py_ssize_t N>
 bool take_args(const Names& w, PyObject* const* args, Py_ssize_t nargs, Own<MPZ_Object> (&a)[N]) noexcept {
   if (!want_args(nargs, N, w.count)) return false;
   for (Py_ssize_t i = 0; i < N; ++i) {
-    a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
-    if (!a[i]) {
-      PyErr_Clear();
-      type_error(w.count);
-      return false;
-    }
+    if (!(a[i] = Own<MPZ_Object>(int_arg(args[i], w.count)))) return false;
   }
   return true;
 }

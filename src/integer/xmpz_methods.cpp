@@ -26,7 +26,7 @@ PyObject* xmpz_make_mpz(PyObject* self, PyObject*) {
   XmpzLock lock(self);
   mpz_swap(r->z, mpz_of(self));
   mpz_set_ui(mpz_of(self), 0);
-  return as_obj(r);
+  return obj(r);
 }
 
 PyObject* xmpz_num_limbs(PyObject* self, PyObject*) {

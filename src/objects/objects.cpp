@@ -73,15 +73,12 @@ bool cache_open() noexcept {
   if (global.cache_state == CACHE_OPEN) return true;
   PyThreadState* ts = PyThreadState_Get();
   if (global.cache_state == CACHE_CLOSED && ts == global.closed_tstate) return false;
-  PyObject *type, *value, *tb;
-  PyErr_Fetch(&type, &value, &tb);  // a dealloc may run with an exception pending
+  SavedError keep;  // a dealloc may run with an exception pending
   bool ok = false;
   if (PyObject* dict = PyThreadState_GetDict()) {
     Ref cap = Ref::steal(PyCapsule_New(&global, "vexa2._cache", on_thread_state_cleared));
     ok = cap && PyDict_SetItemString(dict, "vexa2._cache", cap.get()) == 0;
   }
-  PyErr_Clear();
-  PyErr_Restore(type, value, tb);
   if (ok) global.cache_state = CACHE_OPEN;
   return ok;
 }

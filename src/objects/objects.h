@@ -44,6 +44,12 @@ struct MPC_Object {
 
 extern PyTypeObject MPZ_Type, XMPZ_Type, MPQ_Type, MPFR_Type, MPC_Type;
 
+// Any object record as the PyObject* it is.
+template <class T>
+inline PyObject* obj(T* p) noexcept {
+  return reinterpret_cast<PyObject*>(p);
+}
+
 inline bool is_mpz(PyObject* o) noexcept { return Py_TYPE(o) == &MPZ_Type; }
 inline bool is_xmpz(PyObject* o) noexcept { return Py_TYPE(o) == &XMPZ_Type; }
 inline bool is_mpq(PyObject* o) noexcept { return Py_TYPE(o) == &MPQ_Type; }

@@ -7,7 +7,7 @@
 
 namespace vx {
 
-#define VX_NUMBER_TYPE(var, name, rec, dealloc, doc)        \
+#define VX_NUMBER_TYPE(var, name, rec, dealloc)             \
   PyTypeObject var = {                                       \
       PyVarObject_HEAD_INIT(nullptr, 0) "vexa2." name,       \
       sizeof(rec),                                           \
@@ -15,11 +15,11 @@ namespace vx {
       dealloc,                                               \
   };
 
-VX_NUMBER_TYPE(MPZ_Type, "mpz", MPZ_Object, mpz_dealloc, nullptr)
-VX_NUMBER_TYPE(XMPZ_Type, "xmpz", XMPZ_Object, xmpz_dealloc, nullptr)
-VX_NUMBER_TYPE(MPQ_Type, "mpq", MPQ_Object, mpq_dealloc, nullptr)
-VX_NUMBER_TYPE(MPFR_Type, "mpfr", MPFR_Object, mpfr_dealloc, nullptr)
-VX_NUMBER_TYPE(MPC_Type, "mpc", MPC_Object, mpc_dealloc, nullptr)
+VX_NUMBER_TYPE(MPZ_Type, "mpz", MPZ_Object, mpz_dealloc)
+VX_NUMBER_TYPE(XMPZ_Type, "xmpz", XMPZ_Object, xmpz_dealloc)
+VX_NUMBER_TYPE(MPQ_Type, "mpq", MPQ_Object, mpq_dealloc)
+VX_NUMBER_TYPE(MPFR_Type, "mpfr", MPFR_Object, mpfr_dealloc)
+VX_NUMBER_TYPE(MPC_Type, "mpc", MPC_Object, mpc_dealloc)
 
 #undef VX_NUMBER_TYPE
 

@@ -132,29 +132,27 @@ CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, const char
   return ctx.get();
 }
 
-// The result keeps rc 0 and no result check runs: a draw raises no flag.
-PyObject* f_mpfr_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+// One real draw by MPFR's Draw. The result keeps rc 0 and no result check
+// runs: a draw raises no flag.
+template <int (*Draw)(mpfr_ptr, gmp_randstate_t, mpfr_rnd_t)>
+PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* count_msg, const char* bad) noexcept {
   Own<CTXT_Object> ctx;
-  if (!real_draw_setup(args, nargs, "mpfr_random() requires 1 argument",
-                       "mpfr_random() requires 'random_state' argument", ctx))
-    return nullptr;
+  if (!real_draw_setup(args, nargs, count_msg, bad, ctx)) return nullptr;
   MPFR_Object* r = new_mpfr(0, ctx.get());
   if (!r) return nullptr;
   const mpfr_rnd_t mode = rnd(ctx->ctx);
-  with_state(args[0], [&](StatePtr st) { mpfr_urandom(r->f, st, mode); });
+  with_state(args[0], [&](StatePtr st) { Draw(r->f, st, mode); });
   return reinterpret_cast<PyObject*>(r);
 }
 
+PyObject* f_mpfr_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  return real_draw<mpfr_urandom>(args, nargs, "mpfr_random() requires 1 argument",
+                                 "mpfr_random() requires 'random_state' argument");
+}
+
 PyObject* f_mpfr_nrandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  Own<CTXT_Object> ctx;
-  if (!real_draw_setup(args, nargs, "mpfr_nrandom() requires 1 argument",
-                       "mpfr_nrandom() requires 'random_state' argument", ctx))
-    return nullptr;
-  MPFR_Object* r = new_mpfr(0, ctx.get());
-  if (!r) return nullptr;
-  const mpfr_rnd_t mode = rnd(ctx->ctx);
-  with_state(args[0], [&](StatePtr st) { mpfr_nrandom(r->f, st, mode); });
-  return reinterpret_cast<PyObject*>(r);
+  return real_draw<mpfr_nrandom>(args, nargs, "mpfr_nrandom() requires 1 argument",
+                                 "mpfr_nrandom() requires 'random_state' argument");
 }
 
 PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {

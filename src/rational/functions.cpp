@@ -56,7 +56,7 @@ PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 // o as an mpfr, exactly where the conversion allows it; at least 2 bits,
 // which the approximation needs (a 1-bit value fits 2 bits exactly).
-MPFR_Object* exact_real(PyObject* o, CTXT_Object* ctx) noexcept {
+MPFR_Object* exact_real_2bits(PyObject* o, CTXT_Object* ctx) noexcept {
   Own<MPFR_Object> f;
   const int kind = classify(o);
   if (is_real_kind(kind)) {
@@ -81,10 +81,10 @@ PyObject* f_f2q(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (!real_arg(args[i])) return types_not_supported("f2q", args, nargs);
   Own<MPFR_Object> err;
   if (nargs == 2) {
-    err = Own<MPFR_Object>(exact_real(args[1], ctx));
+    err = Own<MPFR_Object>(exact_real_2bits(args[1], ctx));
     if (!err) return nullptr;
   }
-  Own<MPFR_Object> x(exact_real(args[0], ctx));
+  Own<MPFR_Object> x(exact_real_2bits(args[0], ctx));
   if (!x) return nullptr;
   return simple_fraction(x->f, err ? err->f : nullptr, 0, true);
 }

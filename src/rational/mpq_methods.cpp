@@ -21,31 +21,7 @@ namespace vx {
 namespace {
 
 
-PyObject* obj(MPZ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
-PyObject* obj(MPQ_Object* o) noexcept { return reinterpret_cast<PyObject*>(o); }
 
-// q = n / d (d > 0) rounded to an integer in the given rounding mode; ties
-// of round-to-nearest go to the even quotient.
-void round_div(mpz_ptr q, mpz_srcptr n, mpz_srcptr d, int mode) noexcept {
-  switch (mode) {
-    case RoundToZero: mpz_tdiv_q(q, n, d); return;
-    case RoundUp: mpz_cdiv_q(q, n, d); return;
-    case RoundDown: mpz_fdiv_q(q, n, d); return;
-    case RoundAwayZero:
-      if (mpz_sgn(n) >= 0)
-        mpz_cdiv_q(q, n, d);
-      else
-        mpz_fdiv_q(q, n, d);
-      return;
-    default: {
-      Mpz r;
-      mpz_fdiv_qr(q, r, n, d);
-      mpz_mul_2exp(r, r, 1);
-      const int c = mpz_cmp(r, d);
-      if (c > 0 || (c == 0 && mpz_odd_p(q))) mpz_add_ui(q, q, 1);
-    }
-  }
-}
 
 template <void (*div)(mpz_ptr, mpz_srcptr, mpz_srcptr)>
 PyObject* mpq_to_int(PyObject* self, PyObject*) {
