@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -55,6 +55,16 @@ dist: setup
 	$(PY) -m pip install -q build
 	$(PY) -m build --no-isolation --sdist --outdir dist .
 	$(PY) -m pip wheel --no-build-isolation --no-deps -C build-dir=build/dev-{wheel_tag} $${VEXA2_BUILD_ARGS:-} -w dist .
+
+# A wheel per CPython found (3.11, 3.12, 3.13, free-threaded 3.13t) in dist/,
+# each carrying its own GMP/MPFR/MPC (auditwheel, manylinux tag of this machine).
+wheels:
+	@scripts/wheels.sh dist
+
+# Each wheel from dist/ in a fresh virtual environment, the test suite run
+# against it with the system's GMP/MPFR/MPC hidden (needs root or user namespaces).
+check-wheels:
+	@scripts/check_wheels.sh dist
 
 clean:
 	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/_functions.inc
