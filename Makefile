@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -65,6 +65,24 @@ wheels:
 # against it with the system's GMP/MPFR/MPC hidden (needs root or user namespaces).
 check-wheels:
 	@scripts/check_wheels.sh dist
+
+# The Dask example on a local cluster of two worker processes (skipped, with
+# the reason, where distributed cannot be installed).
+dask: setup
+	-$(PY) -m pip install -q distributed
+	$(PY) -m pytest tests/dask -p no:cacheprovider -rs
+
+# The release artifacts in dist/: the sdist, a wheel per CPython found, the
+# HTML documentation as a tarball, and their SHA-256 sums.
+VERSION := $(shell sed -n 's/^version = "\(.*\)"/\1/p' pyproject.toml)
+release: docs
+	rm -rf dist
+	$(PY) -m pip install -q build
+	$(PY) -m build --no-isolation --sdist --outdir dist .
+	scripts/wheels.sh dist
+	rm -rf build/vexa2-$(VERSION)-docs && cp -r docs/_build/html build/vexa2-$(VERSION)-docs
+	tar -C build -czf dist/vexa2-$(VERSION)-docs.tar.gz vexa2-$(VERSION)-docs
+	cd dist && sha256sum * > SHA256SUMS && ls -l
 
 clean:
 	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/_functions.inc
