@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -56,6 +56,34 @@ dist: setup
 	$(PY) -m pip install -q build
 	$(PY) -m build --no-isolation --sdist --outdir dist .
 	$(PY) -m pip wheel --no-build-isolation --no-deps -C build-dir=build/dev-{wheel_tag} $${VEXA2_BUILD_ARGS:-} -w dist .
+
+# A wheel per CPython found (3.11, 3.12, 3.13, free-threaded 3.13t) in dist/,
+# each carrying its own GMP/MPFR/MPC (auditwheel, manylinux tag of this machine).
+wheels:
+	@scripts/wheels.sh dist
+
+# Each wheel from dist/ in a fresh virtual environment, the test suite run
+# against it with the system's GMP/MPFR/MPC hidden (needs root or user namespaces).
+check-wheels:
+	@scripts/check_wheels.sh dist
+
+# The Dask example on a local cluster of two worker processes (skipped, with
+# the reason, where distributed cannot be installed).
+dask: setup
+	-$(PY) -m pip install -q distributed
+	$(PY) -m pytest tests/dask -p no:cacheprovider -rs
+
+# The release artifacts in dist/: the sdist, a wheel per CPython found, the
+# HTML documentation as a tarball, and their SHA-256 sums.
+VERSION := $(shell sed -n 's/^version = "\(.*\)"/\1/p' pyproject.toml)
+release: docs
+	rm -rf dist
+	$(PY) -m pip install -q build
+	$(PY) -m build --no-isolation --sdist --outdir dist .
+	scripts/wheels.sh dist
+	rm -rf build/vexa2-$(VERSION)-docs && cp -r docs/_build/html build/vexa2-$(VERSION)-docs
+	tar -C build -czf dist/vexa2-$(VERSION)-docs.tar.gz vexa2-$(VERSION)-docs
+	cd dist && sha256sum * > SHA256SUMS && ls -l
 
 clean:
 	rm -rf build dist .venv* .pytest_cache .hypothesis docs/_build docs/reference/_*.inc

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up everything vexa2 needs to build and test, idempotently:
-#   the Debian packages of GMP, MPFR and MPC, a virtual environment,
+#   GMP, MPFR and MPC (apt-get, conda, brew, dnf or apk), a virtual environment,
 #   the build tools, the test dependencies and the package itself.
 # Usage: scripts/setup.sh PYTHON VENV [extra pip packages...]
 set -euo pipefail
@@ -8,14 +8,43 @@ PY=${1:-python3}
 VENV=${2:-.venv}
 shift 2 || true
 
-need=()
-for pkg in libgmp-dev libmpfr-dev libmpc-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+# GMP, MPFR and MPC with their headers, from the platform's package manager.
+SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+have_headers() {
+  printf '#include <gmp.h>\n#include <mpfr.h>\n#include <mpc.h>\n' |
+    "${CXX:-c++}" -E -x c++ ${CPPFLAGS:-} - >/dev/null 2>&1
+}
+if command -v dpkg >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1; then
+  need=()
+  for pkg in libgmp-dev libmpfr-dev libmpc-dev; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+  done
+  if [ ${#need[@]} -gt 0 ]; then
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  fi
+elif [ -n "${CONDA_PREFIX:-}" ] && command -v conda >/dev/null 2>&1; then
+  conda list -p "$CONDA_PREFIX" 2>/dev/null | grep -q '^mpc ' || conda install -y -p "$CONDA_PREFIX" -c conda-forge gmp mpfr mpc
+  export CMAKE_PREFIX_PATH="$CONDA_PREFIX${CMAKE_PREFIX_PATH:+:$CMAKE_PREFIX_PATH}"
+elif command -v brew >/dev/null 2>&1; then
+  brew list gmp mpfr libmpc >/dev/null 2>&1 || brew install gmp mpfr libmpc
+  export CMAKE_PREFIX_PATH="$(brew --prefix)${CMAKE_PREFIX_PATH:+:$CMAKE_PREFIX_PATH}"
+elif have_headers; then
+  :  # already installed by other means
+elif command -v dnf >/dev/null 2>&1; then
+  $SUDO dnf install -y gmp-devel mpfr-devel libmpc-devel
+elif command -v apk >/dev/null 2>&1; then
+  $SUDO apk add gmp-dev mpfr-dev mpc1-dev
+else
+  cat >&2 <<'EOF2'
+GMP, MPFR and MPC were not found and this script does not know how to install
+them here. Install, with their development files (headers and libraries):
+  GMP 6.2 or later, MPFR 4.1 or later, MPC 1.2 or later
+(for example the packages gmp/mpfr/mpc, or libgmp-dev/libmpfr-dev/libmpc-dev,
+gmp-devel/mpfr-devel/libmpc-devel), then run this again. Libraries under
+another prefix are found through PKG_CONFIG_PATH or CMAKE_PREFIX_PATH.
+EOF2
+  exit 1
 fi
 
 if [ ! -x "$VENV/bin/python" ]; then
