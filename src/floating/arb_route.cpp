@@ -145,7 +145,7 @@ bool ziv(mpfr_ptr r, mpfr_rnd_t m, int& rc, Eval&& eval) noexcept {
   const mpfr_flags_t saved = mpfr_flags_save();
   thread_cleanup.used = true;
   Ball y;
-  slong wp = p + 24;
+  slong wp = p + 10;
   for (int round = 0; round < 3; ++round) {
     eval(y.v, wp);
     const int t = round_ball(y.v, r, m, wp);
