@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release noarb diff-long
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -107,3 +107,17 @@ leaks: setup
 	$(PY) scripts/leaks.py
 leaks-ci: setup
 	$(PY) scripts/leaks.py --subset
+
+# The build without Arb (MPFR computes every math function) in its own
+# environment and build directory: the floating and module tests.
+noarb:
+	@VEXA2_ARB=OFF VEXA2_BUILD_ARGS="$${VEXA2_BUILD_ARGS:-} -C cmake.define.VEXA2_ARB=OFF -C build-dir=build/noarb-{wheel_tag}" \
+	  scripts/setup.sh $(PYTHON) .venv-noarb
+	.venv-noarb/bin/python -c 'import vexa2; assert vexa2._math_route() == "mpfr", "built with Arb"'
+	.venv-noarb/bin/python -m pytest tests/floating tests/module -q -p no:cacheprovider
+
+# The two routes of the math functions compared on many more arguments
+# (DIFF_RUNS per function; CI runs the default of tests/floating/test_arb_route.py).
+DIFF_RUNS ?= 200000
+diff-long: setup
+	VEXA2_DIFF_RUNS=$(DIFF_RUNS) $(PY) -m pytest tests/floating/test_arb_route.py -q -p no:cacheprovider

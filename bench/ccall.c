@@ -111,6 +111,36 @@ static const struct {
     {"mpz_get_str_1m", s1m, t_mpz_get_str},
 };
 
+/* The math-function table (bench_mathfn_route.py): "math_<name>_<bits>",
+   the MPFR routine on x = sqrt(3) - 1 at that precision. */
+static int (*math_fn)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
+static void t_math(void) { math_fn(fr, fa, MPFR_RNDN); }
+static int lgamma_fn(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m) {
+  int sign;
+  return mpfr_lgamma(r, &sign, x, m);
+}
+static const struct {
+  const char *name;
+  int (*f)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
+} math_fns[] = {{"sin", mpfr_sin},     {"cos", mpfr_cos},   {"tan", mpfr_tan},       {"exp", mpfr_exp},
+                {"log", mpfr_log},     {"atan", mpfr_atan}, {"erf", mpfr_erf},       {"gamma", mpfr_gamma},
+                {"lgamma", lgamma_fn}, {"zeta", mpfr_zeta}, {"lngamma", mpfr_lngamma}};
+
+static int math_case(const char *key) {
+  char name[32];
+  long bits;
+  if (sscanf(key, "math_%31[a-z0-9]_%ld", name, &bits) != 2 || bits < 2) return 0;
+  for (size_t i = 0; i < sizeof math_fns / sizeof math_fns[0]; i++)
+    if (strcmp(math_fns[i].name, name) == 0) {
+      math_fn = math_fns[i].f;
+      floats(bits);
+      mpfr_sqrt_ui(fa, 3, MPFR_RNDN);
+      mpfr_sub_ui(fa, fa, 1, MPFR_RNDN);
+      return 1;
+    }
+  return 0;
+}
+
 static double now(void) {
   struct timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
@@ -152,6 +182,11 @@ int main(int argc, char **argv) {
   for (int a = 1; a < argc; a++) {
     size_t i = 0;
     while (i < ncases && strcmp(cases[i].key, argv[a]) != 0) i++;
+    if (i == ncases && math_case(argv[a])) {
+      printf("%s %.2f\n", argv[a], ns_per_call(t_math));
+      fflush(stdout);
+      continue;
+    }
     if (i == ncases) {
       fprintf(stderr, "ccall: unknown key %s\n", argv[a]);
       status = 2;

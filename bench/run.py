@@ -5,6 +5,7 @@ Each bench module defines CASES: a list of dicts with
   setup     -- code run once (imports, operands)
   vexa2     -- the statement using vexa2
   python    -- the same work with Python's int/Fraction/float/complex
+  python_setup -- optional: the setup of the python column, when it differs
   flint     -- optional: the same with python-flint (skipped when not installed)
   mpmath    -- optional: the same with mpmath
   c         -- optional: the key of the bare GMP/MPFR/MPC call behind the case
@@ -122,7 +123,7 @@ def main(argv):
         for case in mod.CASES:
             setup = case.get("setup", "")
             v = ns_per_op(case["vexa2"], setup)
-            p = ns_per_op(case["python"], setup)
+            p = ns_per_op(case["python"], case.get("python_setup", setup))
             row = {"bench": path.stem, "name": case["name"], "vexa2_ns": v, "python_ns": p}
             if exe and case.get("c"):
                 row["c_key"] = case["c"]

@@ -19,6 +19,13 @@ if command -v dpkg >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1; then
   for pkg in libgmp-dev libmpfr-dev libmpc-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
   done
+  # Arb, optional (the real math functions use it where it is faster): part of
+  # FLINT 3 on Debian 13 (libflint-dev), its own package on Debian 12.
+  # VEXA2_ARB=OFF builds without it and installs nothing for it.
+  if [ "${VEXA2_ARB:-ON}" != OFF ] && command -v apt-cache >/dev/null 2>&1; then
+    if apt-cache show libflint-arb-dev >/dev/null 2>&1; then arb_pkg=libflint-arb-dev; else arb_pkg=libflint-dev; fi
+    dpkg -s "$arb_pkg" >/dev/null 2>&1 || need+=("$arb_pkg")
+  fi
   if [ ${#need[@]} -gt 0 ]; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"

@@ -94,6 +94,8 @@ def main():
     gil = getattr(sys, "_is_gil_enabled", None)
     print(f"vexa2 {vexa2.__version__}")
     print(f"{vexa2.mp_version()}, {vexa2.mpfr_version()}, {vexa2.mpc_version()}")
+    route = vexa2._math_route()
+    print(f"real math functions: {'Arb where it settles the rounding, else MPFR' if route == 'arb' else 'MPFR'}")
     print(f"Python {sys.version.split()[0]} ({sys.implementation.name}), "
           f"GIL {'enabled' if gil is None or gil() else 'disabled'}")
     libs = loaded_libraries()

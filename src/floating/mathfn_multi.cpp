@@ -4,6 +4,7 @@
 #include <climits>
 #include <vector>
 
+#include "floating/arb_route.h"
 #include "floating/mathfn.h"
 #include "core/registry.h"
 
@@ -78,7 +79,11 @@ PyObject* f_lgamma(PyObject* self, PyObject* x) {
   if (!r) return nullptr;
   int sign = 1;
   mpfr_clear_flags();
-  r->rc = mpfr_lgamma(r->f, &sign, a->f, rnd(ctx->ctx));
+  // For x > 0 (sign 1) this is lngamma, which Arb may settle.
+  static const arb_route::Rule* const arb = arb_route::find("lngamma");
+  const bool settled = arb && mpfr_regular_p(a->f) && !mpfr_signbit(a->f) &&
+                       arb_route::try1(arb, r->f, a->f, rnd(ctx->ctx), r->rc);
+  if (!settled) r->rc = mpfr_lgamma(r->f, &sign, a->f, rnd(ctx->ctx));
   r = checked(std::move(r), ctx);
   if (!r) return nullptr;
   Ref s = Ref::steal(PyLong_FromLong(sign < 0 ? -1 : 1));

@@ -3,9 +3,11 @@
 // domain rule and its docstring. One template turns every row into a
 // module function that is also a context method.
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "floating/erf_guard.h"
+#include "floating/arb_route.h"
 #include "floating/mathfn.h"
 #include "core/registry.h"
 
@@ -155,7 +157,7 @@ PyObject* complex_path(const Row& row, PyObject* x, int kind, CTXT_Object* ctx) 
   return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return row.g(r, c->c, m); });
 }
 
-PyObject* run_unary(const Row& row, PyObject* self, PyObject* x) noexcept {
+PyObject* run_unary(const Row& row, const arb_route::Rule* arb, PyObject* self, PyObject* x) noexcept {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -172,13 +174,14 @@ PyObject* run_unary(const Row& row, PyObject* self, PyObject* x) noexcept {
     }
     if (row.dom != Domain::any && ctx->ctx.allow_complex && outside(row.dom, v))
       return complex_path(row, held ? held.obj() : x, K_MPFR, ctx);
-    return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return row.f1(r, v, m); });
+    return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return arb_route::run1(arb, row.f1, r, v, m); });
   }
   if (kind != K_UNKNOWN && row.g) return complex_path(row, x, kind, ctx);
   return not_supported(row.msg, x);
 }
 
-PyObject* run_binary(const Row& row, PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
+PyObject* run_binary(const Row& row, const arb_route::Rule* arb, PyObject* self, PyObject* const* args,
+                     Py_ssize_t nargs) noexcept {
   if (!want_args(nargs, 2, Fn{row.msg})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
@@ -189,16 +192,21 @@ PyObject* run_binary(const Row& row, PyObject* self, PyObject* const* args, Py_s
   if (!x) return nullptr;
   Own<MPFR_Object> y(exact_real(args[1], ky, ctx));
   if (!y) return nullptr;
-  return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return row.f2(r, x->f, y->f, m); });
+  return real_result(ctx, 0,
+                     [&](mpfr_ptr r, mpfr_rnd_t m) { return arb_route::run2(arb, row.f2, r, x->f, y->f, m); });
 }
+
+// Each row's Arb rule (nullptr: MPFR alone), looked up once.
+template <size_t I>
+const arb_route::Rule* const arb_rule = arb_route::find(rows[I].name);
 
 template <size_t I>
 PyObject* entry_unary(PyObject* self, PyObject* x) {
-  return run_unary(rows[I], self, x);
+  return run_unary(rows[I], arb_rule<I>, self, x);
 }
 template <size_t I>
 PyObject* entry_binary(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  return run_binary(rows[I], self, args, nargs);
+  return run_binary(rows[I], arb_rule<I>, self, args, nargs);
 }
 
 template <size_t... I>
@@ -213,5 +221,16 @@ const std::array<FnDef, std::size(rows)> defs = make_defs(std::make_index_sequen
 }  // namespace
 
 VX_UNIT(floating_mathfn_table, defs)
+
+// The MPFR routine of a row by name (for comparing the two routes).
+bool mathfn::table_routine(const char* name, RealFn1& f1, RealFn2& f2) noexcept {
+  for (const Row& row : rows)
+    if (std::strcmp(row.name, name) == 0) {
+      f1 = row.f1;
+      f2 = row.f2;
+      return true;
+    }
+  return false;
+}
 
 }  // namespace vx

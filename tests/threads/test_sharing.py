@@ -93,3 +93,20 @@ def test_current_context_is_per_thread():
 def test_mixed_operands_with_fractions_in_threads():
     results = run_all(lambda i: mpz(i) + Fraction(1, 2))
     assert results == [mpq(2 * i + 1, 2) for i in range(THREADS)]
+
+
+def test_math_functions_in_many_threads_agree_with_one():
+    # Arb's caches (constants at each precision) are per thread: every
+    # thread fills its own, at precisions in a different order.
+    work = [(fn, p, mpfr(k) / 7) for fn in ("sin", "exp", "log", "atan", "erf", "lngamma")
+            for p in (24, 53, 200, 1500) for k in range(1, 6)]
+    def compute(order):
+        out = {}
+        for fn, p, x in order:
+            with context(precision=p):
+                r = getattr(vexa2, fn)(x)
+            out[fn, p, str(x)] = (str(r), r.rc)
+        return out
+    expected = compute(work)
+    results = run_all(lambda i: compute(work[i::2] + work[:i:-1] + work))
+    assert all(r == expected for r in results)

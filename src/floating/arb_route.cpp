@@ -1,0 +1,321 @@
+// The Arb route of the real math functions (see arb_route.h): a Ziv loop
+// over Arb's ball evaluations, and one rule per served row saying which
+// arguments Arb takes (the rest, special values and exact cases above all,
+// stay with MPFR) and how Arb evaluates the function.
+#include "floating/arb_route.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#if VEXA2_HAVE_ARB
+#if VEXA2_ARB_FLINT3
+#include <flint/arb.h>
+#include <flint/arb_hypgeom.h>
+#else
+#include <arb.h>
+#include <arb_hypgeom.h>
+#endif
+#endif
+
+namespace vx::arb_route {
+
+namespace {
+// Switched off by VEXA2_MATH_ROUTE=mpfr at import or by the private
+// _math_route("mpfr"); read relaxed, as any thread may switch it.
+std::atomic<bool> route_on{true};
+}  // namespace
+
+void set_active(bool on) noexcept { route_on.store(on, std::memory_order_relaxed); }
+
+#if !VEXA2_HAVE_ARB
+
+struct Rule {};
+const Rule* find(const char*) noexcept { return nullptr; }
+bool active() noexcept { return false; }
+const char* route_name() noexcept { return "mpfr"; }
+bool built_with_arb() noexcept { return false; }
+bool try1(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
+bool try2(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
+
+#else
+
+using Eval1 = void (*)(arb_ptr, arb_srcptr, slong);
+using Eval2 = void (*)(arb_ptr, arb_srcptr, arb_srcptr, slong);
+using Take1 = bool (*)(mpfr_srcptr, mpfr_prec_t);
+using Take2 = bool (*)(mpfr_srcptr, mpfr_srcptr, mpfr_prec_t);
+
+struct Rule {
+  const char* name;
+  Eval1 e1;
+  Take1 t1;
+  Eval2 e2;
+  Take2 t2;
+};
+
+namespace {
+
+// ---- Arb's per-thread state ----
+
+// Arb keeps caches (constants, tables) per thread; they are freed when the
+// thread that filled them ends.
+struct ThreadCleanup {
+  bool used = false;
+  ~ThreadCleanup() {
+    if (used) flint_cleanup();
+  }
+};
+thread_local ThreadCleanup thread_cleanup;
+
+class Ball {
+ public:
+  Ball() noexcept { arb_init(v); }
+  ~Ball() { arb_clear(v); }
+  Ball(const Ball&) = delete;
+  Ball& operator=(const Ball&) = delete;
+  arb_t v;
+};
+
+class Float {
+ public:
+  Float() noexcept { arf_init(v); }
+  ~Float() { arf_clear(v); }
+  Float(const Float&) = delete;
+  Float& operator=(const Float&) = delete;
+  arf_t v;
+};
+
+// An exact ball of an MPFR number.
+void set_exact(arb_ptr b, mpfr_srcptr x) noexcept {
+  arf_set_mpfr(arb_midref(b), x);
+  mag_zero(arb_radref(b));
+}
+
+// ---- rounding a ball ----
+
+enum : int { UNSURE = 2, GIVE_UP = 3 };
+
+// The rounding of the ball y to r's precision with mode m when every point
+// of y rounds to the same number and that number is not in y: its ternary
+// value (-1 or 1), r holding it. UNSURE when a narrower ball may settle it,
+// GIVE_UP when the result is for MPFR (it would leave MPFR's exponent range).
+int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m, slong wp) noexcept {
+  const mpfr_prec_t p = mpfr_get_prec(r);
+  if (!arb_is_finite(y) || arf_is_special(arb_midref(y))) return UNSURE;
+  if (arb_rel_accuracy_bits(y) < static_cast<slong>(p) + 1) return UNSURE;
+  if (arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emax() - 2) >= 0 ||
+      arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emin() + 2) <= 0)
+    return GIVE_UP;
+  Float lo, hi;
+  arb_get_lbound_arf(lo.v, y, wp);
+  arb_get_ubound_arf(hi.v, y, wp);
+  // The upper end rounded in a second number, on the stack when small.
+  constexpr mpfr_prec_t STACK_BITS = 1024;
+  mp_limb_t limbs[STACK_BITS / GMP_NUMB_BITS + 1];
+  __mpfr_struct stack_num;
+  mpfr_t heap_num;
+  mpfr_ptr s = &stack_num;
+  if (p <= STACK_BITS) {
+    mpfr_custom_init(limbs, p);
+    mpfr_custom_init_set(s, MPFR_ZERO_KIND, 0, p, limbs);
+  } else {
+    mpfr_init2(heap_num, p);
+    s = heap_num;
+  }
+  arf_get_mpfr(r, lo.v, m);
+  arf_get_mpfr(s, hi.v, m);
+  const bool same = mpfr_equal_p(r, s);
+  if (p > STACK_BITS) mpfr_clear(heap_num);
+  if (!same) return UNSURE;
+  // The common rounding inside the ball might be the exact value itself:
+  // its ternary value is unknown then.
+  Float rv;
+  arf_set_mpfr(rv.v, r);
+  if (arf_cmp(rv.v, hi.v) > 0) return 1;
+  if (arf_cmp(rv.v, lo.v) < 0) return -1;
+  return UNSURE;
+}
+
+// The Ziv loop: eval(y, wp) at rising working precisions, a few rounds.
+template <class Eval>
+bool ziv(mpfr_ptr r, mpfr_rnd_t m, int& rc, Eval&& eval) noexcept {
+  const slong p = mpfr_get_prec(r);
+  const mpfr_flags_t saved = mpfr_flags_save();
+  thread_cleanup.used = true;
+  Ball y;
+  slong wp = p + 10;
+  for (int round = 0; round < 3; ++round) {
+    eval(y.v, wp);
+    const int t = round_ball(y.v, r, m, wp);
+    if (t == 1 || t == -1) {
+      // The MPFR routine raises only "inexact" for such a result.
+      mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
+      rc = t;
+      return true;
+    }
+    if (t == GIVE_UP) break;
+    wp = round == 0 ? wp + 40 + p / 8 : 2 * wp;
+  }
+  mpfr_flags_restore(saved, MPFR_FLAGS_ALL);
+  return false;
+}
+
+// ---- argument rules ----
+
+inline mpfr_exp_t ex(mpfr_srcptr x) noexcept { return mpfr_get_exp(x); }
+// Below this size f(x) = x + O(x**3) (or 1 + O(x**2)) is too close to a
+// representable number for a ball at the working precision: MPFR's own
+// shortcuts for small arguments take it.
+inline bool tiny(mpfr_srcptr x, mpfr_prec_t p) noexcept { return ex(x) < -(p / 2) - 8; }
+inline bool is_int(mpfr_srcptr x) noexcept { return mpfr_integer_p(x); }
+// |x| below sqrt(c * p + 16): beyond it f(x) lies within the working
+// precision of a representable limit (erf -> 1, tanh -> 1).
+inline bool below_sqrt_limit(mpfr_srcptr x, mpfr_prec_t p, double c) noexcept {
+  if (ex(x) > 40) return false;
+  const double v = std::fabs(mpfr_get_d(x, MPFR_RNDZ));
+  return v * v < c * static_cast<double>(p) + 16;
+}
+inline bool below_limit(mpfr_srcptr x, mpfr_prec_t p, double c) noexcept {
+  return ex(x) <= 40 && std::fabs(mpfr_get_d(x, MPFR_RNDZ)) < c * static_cast<double>(p) + 16;
+}
+
+bool take_trig(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 16); }
+bool take_hyp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
+bool take_hyp_limit(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && below_limit(x, p, 0.35); }
+bool take_atan(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 20); }
+bool take_asin(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && mpfr_cmpabs_ui(x, 1) < 0; }
+bool take_acos(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmpabs_ui(x, 1) < 0; }
+bool take_acosh(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmp_ui(x, 1) > 0 && ex(x) <= (1 << 20); }
+bool take_exp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
+bool take_expm1(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return take_exp(x, p) && (mpfr_sgn(x) > 0 || below_limit(x, p, 0.7));
+}
+bool take_exp_base(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 27 && !is_int(x); }
+bool take_log(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_sgn(x) > 0 && mpfr_cmp_ui(x, 1) != 0; }
+bool take_log1p(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && mpfr_cmp_si(x, -1) > 0; }
+bool take_log2(mpfr_srcptr x, mpfr_prec_t) noexcept {
+  return mpfr_sgn(x) > 0 && mpfr_cmp_ui_2exp(x, 1, ex(x) - 1) != 0;
+}
+bool take_log10(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_sgn(x) > 0 && !is_int(x); }
+bool take_erf(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && below_sqrt_limit(x, p, 0.7); }
+bool take_erfc(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return !tiny(x, p) && ex(x) <= 14 && (mpfr_sgn(x) > 0 || below_sqrt_limit(x, p, 0.7));
+}
+bool take_gamma(mpfr_srcptr x, mpfr_prec_t) noexcept { return !is_int(x) && ex(x) <= 24 && ex(x) >= -(1 << 20); }
+bool take_lngamma(mpfr_srcptr x, mpfr_prec_t) noexcept {
+  return mpfr_sgn(x) > 0 && mpfr_cmp_ui(x, 1) != 0 && mpfr_cmp_ui(x, 2) != 0 && ex(x) <= 32 &&
+         ex(x) >= -(1 << 20);
+}
+bool take_digamma(mpfr_srcptr x, mpfr_prec_t) noexcept {
+  return mpfr_sgn(x) > 0 && ex(x) <= 32 && ex(x) >= -(1 << 20);
+}
+bool take_zeta(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  if (mpfr_cmp_ui(x, 1) == 0 || ex(x) > 20 || ex(x) < -(1 << 20)) return false;
+  return mpfr_sgn(x) > 0 ? below_limit(x, p, 1.0) : !is_int(x);
+}
+
+bool take_atan2(mpfr_srcptr y, mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  const mpfr_exp_t d = ex(y) - ex(x);
+  return d <= (1 << 16) && d >= -(1 << 16) && (mpfr_sgn(x) < 0 || d >= -(p / 2) - 8);
+}
+bool take_agm(mpfr_srcptr x, mpfr_srcptr y, mpfr_prec_t) noexcept {
+  const mpfr_exp_t d = ex(y) - ex(x);
+  return mpfr_sgn(x) > 0 && mpfr_sgn(y) > 0 && !mpfr_equal_p(x, y) && d <= (1 << 16) && d >= -(1 << 16);
+}
+
+// ---- evaluations Arb lacks under MPFR's name ----
+
+// 2**x = 2**n * 2**f with n = floor(x); 10**x = exp(x * log(10)).
+void exp2_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept {
+  Float n;
+  arf_floor(n.v, arb_midref(x));
+  Ball f;
+  arb_sub_arf(f.v, x, n.v, wp + 64);
+  arb_const_log2(r, wp);
+  arb_mul(r, r, f.v, wp);
+  arb_exp(r, r, wp);
+  arb_mul_2exp_si(r, r, arf_get_si(n.v, ARF_RND_DOWN));
+}
+void exp10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept {
+  const slong extra = std::max<slong>(0, arf_abs_bound_lt_2exp_si(arb_midref(x)));
+  Ball t;
+  arb_const_log10(t.v, wp + extra);
+  arb_mul(t.v, t.v, x, wp + extra);
+  arb_exp(r, t.v, wp);
+}
+void log2_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 2, wp); }
+void log10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 10, wp); }
+constexpr Rule u(const char* name, Eval1 e, Take1 t) { return {name, e, t, nullptr, nullptr}; }
+constexpr Rule b(const char* name, Eval2 e, Take2 t) { return {name, nullptr, nullptr, e, t}; }
+
+// The rows Arb serves, each where it was measured faster than MPFR.
+const Rule rules[] = {
+    u("sin", arb_sin, take_trig),
+    u("cos", arb_cos, take_trig),
+    u("tan", arb_tan, take_trig),
+    u("sec", arb_sec, take_trig),
+    u("csc", arb_csc, take_trig),
+    u("cot", arb_cot, take_trig),
+    u("sinh", arb_sinh, take_hyp),
+    u("cosh", arb_cosh, take_hyp),
+    u("tanh", arb_tanh, take_hyp_limit),
+    u("sech", arb_sech, take_hyp),
+    u("csch", arb_csch, take_hyp),
+    u("coth", arb_coth, take_hyp_limit),
+    u("asin", arb_asin, take_asin),
+    u("acos", arb_acos, take_acos),
+    u("atan", arb_atan, take_atan),
+    u("asinh", arb_asinh, take_atan),
+    u("acosh", arb_acosh, take_acosh),
+    u("atanh", arb_atanh, take_asin),
+    u("exp", arb_exp, take_exp),
+    u("expm1", arb_expm1, take_expm1),
+    u("exp2", exp2_ball, take_exp_base),
+    u("exp10", exp10_ball, take_exp_base),
+    u("log", arb_log, take_log),
+    u("log1p", arb_log1p, take_log1p),
+    u("log2", log2_ball, take_log2),
+    u("log10", log10_ball, take_log10),
+    u("erf", arb_hypgeom_erf, take_erf),
+    u("erfc", arb_hypgeom_erfc, take_erfc),
+    u("gamma", arb_gamma, take_gamma),
+    u("lngamma", arb_lgamma, take_lngamma),
+    u("digamma", arb_digamma, take_digamma),
+    u("zeta", arb_zeta, take_zeta),
+    b("atan2", arb_atan2, take_atan2),
+    b("agm", arb_agm, take_agm),
+};
+
+}  // namespace
+
+const Rule* find(const char* name) noexcept {
+  for (const Rule& r : rules)
+    if (std::strcmp(r.name, name) == 0) return &r;
+  return nullptr;
+}
+
+bool active() noexcept { return route_on.load(std::memory_order_relaxed); }
+const char* route_name() noexcept { return active() ? "arb" : "mpfr"; }
+bool built_with_arb() noexcept { return true; }
+
+bool try1(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m, int& rc) noexcept {
+  if (!rule->e1 || !active() || !mpfr_regular_p(x) || !rule->t1(x, mpfr_get_prec(r))) return false;
+  Ball a;
+  set_exact(a.v, x);
+  return ziv(r, m, rc, [&](arb_ptr y, slong wp) { rule->e1(y, a.v, wp); });
+}
+
+bool try2(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m, int& rc) noexcept {
+  if (!rule->e2 || !active() || !mpfr_regular_p(x) || !mpfr_regular_p(y) || !rule->t2(x, y, mpfr_get_prec(r)))
+    return false;
+  Ball a, c;
+  set_exact(a.v, x);
+  set_exact(c.v, y);
+  return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a.v, c.v, wp); });
+}
+
+#endif
+
+}  // namespace vx::arb_route
