@@ -42,7 +42,10 @@ MPQ_Object* mpq_from_fraction(PyObject* o) noexcept {
   // may be mpz (or any integer kind) rather than int.
   const int nk = num ? classify(num.get()) : K_UNKNOWN, dk = den ? classify(den.get()) : K_UNKNOWN;
   if (!is_integer_kind(nk) || !is_integer_kind(dk)) {
-    PyErr_Clear();
+    if (PyErr_Occurred()) {
+      if (must_propagate()) return nullptr;  // no memory, an interrupt: not a verdict on the object
+      PyErr_Clear();
+    }
     return system_error("Object does not appear to be Fraction");
   }
   Own<MPQ_Object> r(new_mpq());
