@@ -2,7 +2,7 @@ PYTHON ?= python3
 VENV ?= .venv
 PY := $(VENV)/bin/python
 
-.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release noarb diff-long
+.PHONY: setup demo test bench clean asan threads stub typecheck docs dist fuzz fuzz-ci leaks leaks-ci wheels check-wheels dask release noarb diff-long tsan nomemory nomemory-ci soak
 
 setup:
 	@scripts/setup.sh $(PYTHON) $(VENV)
@@ -121,3 +121,21 @@ noarb:
 DIFF_RUNS ?= 200000
 diff-long: setup
 	VEXA2_DIFF_RUNS=$(DIFF_RUNS) $(PY) -m pytest tests/floating/test_arb_route.py -q -p no:cacheprovider
+
+# ThreadSanitizer: vexa2 built with -fsanitize=thread against a free-threaded
+# CPython built with it (shared/tools/build-free-threaded-python.sh --tsan);
+# the thread-heavy tests, halting on the first report (scripts/tsan.sh).
+TSAN_PYTHON ?= /opt/py-ft-tsan/bin/python3.13t
+tsan:
+	@scripts/tsan.sh $(TSAN_PYTHON) .venv-tsan
+
+# Allocation failures injected into every public operation (scripts/nomemory.py); CI runs a subset.
+nomemory: setup
+	$(PY) scripts/nomemory.py
+nomemory-ci: setup
+	$(PY) scripts/nomemory.py --subset
+
+# A mixed workload for SOAK_SECONDS, resident memory reported at intervals; it must stay flat.
+SOAK_SECONDS ?= 600
+soak: setup
+	$(PY) scripts/soak.py $(SOAK_SECONDS)

@@ -466,6 +466,7 @@ PyObject* context_repr(PyObject* self) {
   }
   PyObject* r = PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
   if (!r) {
+    if (PyErr_ExceptionMatches(PyExc_MemoryError)) return nullptr;
     PyErr_Clear();
     return system_error("internal error in Vexa_CTXT_Repr");
   }

@@ -159,7 +159,9 @@ PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(tokens.get()); ++i) {
     PyObject* token = PyList_GET_ITEM(tokens.get(), i);
     if (reset_var(token) < 0) {
-      PyErr_Clear();
+      // No memory to restore the variable: the block stays open, to be closed again.
+      if (PyErr_ExceptionMatches(PyExc_MemoryError)) return nullptr;
+      PyErr_Clear();  // a token of another thread or task
       continue;
     }
     Ref dropped;

@@ -201,6 +201,7 @@ template <class Names>
 PyObject* int_via_pylong(PyObject* x) noexcept {
   Ref i = Ref::steal(PyNumber_Long(x));
   if (!i) {
+    if (must_propagate()) return nullptr;
     PyErr_Clear();
     return type_error(Names::need);
   }

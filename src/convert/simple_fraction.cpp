@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/ref.h"
+#include "core/signals.h"
 #include "core/temps.h"
 #include "objects/objects.h"
 
@@ -63,6 +64,7 @@ PyObject* simple_fraction(mpfr_srcptr x, mpfr_srcptr err, long prec, bool allow_
   mpfr_get_z(n1, a, MPFR_RNDN);
   mpfr_reldiff(t, r, a, MPFR_RNDN);
   while (mpfr_greater_p(t, tol)) {
+    if (interrupted()) return nullptr;
     mpfr_sub(c, c, a, MPFR_RNDN);
     if (mpfr_zero_p(c)) break;  // nothing left to expand
     mpfr_ui_div(c, 1, c, MPFR_RNDN);

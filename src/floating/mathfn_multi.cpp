@@ -7,6 +7,7 @@
 #include "floating/arb_route.h"
 #include "floating/mathfn.h"
 #include "core/registry.h"
+#include "core/signals.h"
 
 namespace vx {
 
@@ -282,6 +283,7 @@ PyObject* f_fsum(PyObject* self, PyObject* iterable) {
   if (!r) return nullptr;
   Ref list = Ref::steal(PySequence_List(iterable));
   if (!list) {
+    if (must_propagate()) return nullptr;  // an interrupt while iterating, no memory
     PyErr_Clear();
     return type_error("argument must be an iterable");
   }
@@ -292,10 +294,13 @@ PyObject* f_fsum(PyObject* self, PyObject* iterable) {
   } catch (...) {
     return memory_error();
   }
+  SignalPoll poll;
   for (Py_ssize_t i = 0; i < n; ++i) {
+    if (poll()) return nullptr;
     PyObject* item = PyList_GET_ITEM(list.get(), i);
     MPFR_Object* v = exact_real(item, classify(item), ctx);
     if (!v) {
+      if (must_propagate()) return nullptr;
       PyErr_Clear();
       return type_error("all items in iterable must be real numbers");
     }

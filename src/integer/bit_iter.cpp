@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "integer/mpz_internal.h"
 
 namespace vx {
@@ -30,7 +31,12 @@ void iter_dealloc(PyObject* self) {
 
 PyObject* iter_repr(PyObject*) { return PyUnicode_FromString("<vexa2.Iterator>"); }
 
+// Consumers written in C (list(), sum()) look for no signals between items:
+// every 1024th step of a thread does, before taking the lock.
+constinit thread_local SignalPoll iter_poll;
+
 PyObject* iter_next(PyObject* self) {
+  if (iter_poll()) return nullptr;
   auto* it = reinterpret_cast<BitIter*>(self);
   ObjectLock lock(self, it->x);  // the position and the value
   mpz_srcptr z = mpz_of(it->x);

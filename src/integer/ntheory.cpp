@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "core/temps.h"
 #include "integer/mpz_internal.h"
 #include "objects/check.h"
@@ -41,7 +42,9 @@ PyObject* gcd_lcm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!r) return nullptr;
   mpz_ptr rz = r->z;
   if (!GCD) mpz_set_ui(rz, 1);
+  SignalPoll poll;
   for (Py_ssize_t i = 0; i < nargs; ++i) {
+    if (poll()) return nullptr;
     Own<MPZ_Object> a(int_arg(args[i], msg));
     if (!a) return nullptr;
     mpz_srcptr az = a->z;
@@ -248,16 +251,22 @@ PyObject* next_prime(PyObject*, PyObject* arg) {
 }
 
 // The greatest prime below x >= 3.
-void prev_prime_of(mpz_ptr r, mpz_srcptr x) noexcept {
+// False with KeyboardInterrupt set when the search was interrupted.
+bool prev_prime_of(mpz_ptr r, mpz_srcptr x) noexcept {
 #if __GNU_MP_RELEASE >= 60300
   mpz_prevprime(r, x);
+  return true;
 #else
   // The same test GMP's own search makes on each candidate; odd candidates
   // downwards, 2 only below 4.
   mpz_sub_ui(r, x, 1);
-  if (mpz_cmp_ui(r, 2) == 0) return;
+  if (mpz_cmp_ui(r, 2) == 0) return true;
   if (mpz_even_p(r)) mpz_sub_ui(r, r, 1);
-  while (!mpz_probab_prime_p(r, 25)) mpz_sub_ui(r, r, 2);
+  while (!mpz_probab_prime_p(r, 25)) {
+    if (interrupted()) return false;
+    mpz_sub_ui(r, r, 2);
+  }
+  return true;
 #endif
 }
 
@@ -267,7 +276,7 @@ PyObject* prev_prime(PyObject*, PyObject* arg) {
   if (mpz_cmp_ui(x->z, 3) < 0) return value_error("x must be >= 3");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
-  prev_prime_of(r->z, x->z);
+  if (!prev_prime_of(r->z, x->z)) return nullptr;
   return r.release();
 }
 

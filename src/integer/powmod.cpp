@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "core/temps.h"
 #include "integer/mpz_internal.h"
 
@@ -97,6 +98,7 @@ PyObject* list_of_new_mpz(PyObject* seq) {
       }
     }
     if (!z) {
+      if (must_propagate()) return nullptr;
       PyErr_Clear();
       return type_error("all items in iterable must be integers");
     }
@@ -143,19 +145,23 @@ PyObject* powmod_list(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (negative && !unit && !mpz_invert(inv, fixed_val, mod)) return value_error(w.not_invertible);
   }
   mpz_srcptr fv = fixed_val, iv = inv;
-  Py_BEGIN_ALLOW_THREADS
-  for (Py_ssize_t i = 0; i < len; ++i) {
-    mpz_ptr z = mpz_of(items[i]);
-    if (BASES) {
-      mpz_powm(z, z, fv, mod);
-    } else if (mpz_sgn(z) < 0) {
-      mpz_neg(z, z);
-      mpz_powm(z, iv, z, mod);
-    } else {
-      mpz_powm(z, fv, z, mod);
+  // Detached in stretches of about 20 ms, with a look for signals between them.
+  for (Py_ssize_t i = 0; i < len;) {
+    Py_BEGIN_ALLOW_THREADS
+    for (Stretch stretch; i < len && !stretch.over(); ++i) {
+      mpz_ptr z = mpz_of(items[i]);
+      if (BASES) {
+        mpz_powm(z, z, fv, mod);
+      } else if (mpz_sgn(z) < 0) {
+        mpz_neg(z, z);
+        mpz_powm(z, iv, z, mod);
+      } else {
+        mpz_powm(z, fv, z, mod);
+      }
     }
+    Py_END_ALLOW_THREADS
+    if (interrupted()) return nullptr;
   }
-  Py_END_ALLOW_THREADS
   return list.release();
 }
 

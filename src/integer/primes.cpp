@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "core/temps.h"
 #include "integer/lucas.h"
 #include "integer/mpz_internal.h"
@@ -82,6 +83,7 @@ int strong_core(mpz_srcptr n, mpz_srcptr a) noexcept {
   mpz_powm(r, a, d, n);
   if (mpz_cmp_ui(r.get(), 1) == 0 || mpz_cmp(r, nm1) == 0) return 1;
   for (mp_bitcnt_t i = 1; i < s; ++i) {
+    if (interrupted()) return -1;
     mpz_mul(r, r, r);
     mpz_mod(r, r, n);
     if (mpz_cmp(r, nm1) == 0) return 1;
@@ -182,6 +184,7 @@ int strong_lucas_core(mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_srcptr d) no
   LucasLadder l;
   if (u_vanishes(l, n, p, q, d, m) || mpz_sgn(l.vl.get()) == 0) return 1;
   for (mp_bitcnt_t i = 1; i < s; ++i) {
+    if (interrupted()) return -1;
     l.double_v(n);
     if (mpz_sgn(l.vl.get()) == 0) return 1;
   }
@@ -222,6 +225,7 @@ int extra_strong_lucas(const Names& w, mpz_srcptr n, mpz_srcptr p) noexcept {
   }
   if (mpz_sgn(l.vl.get()) == 0) return 1;
   for (mp_bitcnt_t i = 2; i < z; ++i) {
+    if (interrupted()) return -1;
     l.double_v(n);
     if (mpz_sgn(l.vl.get()) == 0) return 1;
   }
@@ -338,7 +342,8 @@ PyObject* entry_bpsw(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   int s = small_n(n);
   if (s >= 0) return result(s);
   const Mpz two(2L);
-  if (!strong_core(n, two)) Py_RETURN_FALSE;
+  s = strong_core(n, two);
+  if (s <= 0) return result(s);
   return result(selfridge_core(STRONG_TEST ? STRONG_SELFRIDGE : SELFRIDGE, n, STRONG_TEST));
 }
 

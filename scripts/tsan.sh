@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# ThreadSanitizer: vexa2 built with -fsanitize=thread (symbols kept) against a
+# free-threaded CPython built with ThreadSanitizer, then the thread tests,
+# the xmpz, random-state and context tests, and the arithmetic, conversion and
+# math-function tests run by 4 threads at once (pytest-run-parallel). The
+# first report stops the run. scripts/tsan.supp lists the reports of
+# CPython's own code that are suppressed, each with its reason.
+# Usage: scripts/tsan.sh PYTHON VENV
+set -euo pipefail
+PY=${1:-/opt/py-ft-tsan/bin/python3.13t}
+VENV=${2:-.venv-tsan}
+cd "$(dirname "$0")/.."
+if [ ! -x "$PY" ]; then
+  echo "tsan: no ThreadSanitizer build of CPython at $PY; skipped"
+  exit 0
+fi
+# Installing runs CPython's own code under the sanitizer: its reports are not
+# wanted there (pip would exit with 66).
+TSAN_OPTIONS="exitcode=0 report_bugs=0" \
+VEXA2_BUILD_ARGS="${VEXA2_BUILD_ARGS:-} -C cmake.define.VEXA2_TSAN=ON -C install.strip=false -C build-dir=build/tsan" \
+  scripts/setup.sh "$PY" "$VENV" pytest-run-parallel
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
+export PYTHON_GIL=0
+py="$VENV/bin/python"
+"$py" -c 'import sys, vexa2; assert not sys._is_gil_enabled()'
+"$py" -m pytest -x -q -p no:cacheprovider tests/threads tests/integer/test_xmpz.py tests/random tests/context
+"$py" -m pytest -x -q -p no:cacheprovider --parallel-threads=4 tests/arith tests/convert \
+  tests/floating/test_mathfn_members.py tests/floating/test_mathfn_rounding.py tests/floating/test_special.py
