@@ -895,7 +895,10 @@ class context:
     def sin(self, x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
     def sin(self, x: complex | mpc, /) -> mpc: ...  # type: ignore[overload-overlap]
-    def sin_cos(self, x: _Real, /) -> tuple[mpfr, mpfr] | tuple[mpc, mpc]: ...
+    @overload
+    def sin_cos(self, x: _Real, /) -> tuple[mpfr, mpfr]: ...  # type: ignore[overload-overlap]
+    @overload
+    def sin_cos(self, x: complex | mpc, /) -> tuple[mpc, mpc]: ...  # type: ignore[overload-overlap]
     @overload
     def sinh(self, x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
@@ -1221,7 +1224,10 @@ def sign(x: _Real, /) -> int: ...
 def sin(x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
 @overload
 def sin(x: complex | mpc, /) -> mpc: ...  # type: ignore[overload-overlap]
-def sin_cos(x: _Real, /) -> tuple[mpfr, mpfr] | tuple[mpc, mpc]: ...
+@overload
+def sin_cos(x: _Real, /) -> tuple[mpfr, mpfr]: ...  # type: ignore[overload-overlap]
+@overload
+def sin_cos(x: complex | mpc, /) -> tuple[mpc, mpc]: ...  # type: ignore[overload-overlap]
 @overload
 def sinh(x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
 @overload

@@ -28,7 +28,7 @@ int small_n(mpz_srcptr n) noexcept {
 
 // The messages of one test.
 struct Names {
-  const char* count;  // wrong count or failed conversion (TypeError)
+  Need count;        // wrong count or failed conversion (TypeError)
   const char* param;  // invalid 'a' or p,q
   const char* n;      // n <= 0
   const char* gcd;    // a shared factor with n
@@ -255,41 +255,41 @@ int selfridge(const Names& w, mpz_srcptr n, bool strong_test) noexcept {
 
 // ---- Entry points ----
 
-constexpr Names FERMAT{"is_fermat_prp() requires 2 integer arguments",
+constexpr Names FERMAT{Need{"is_fermat_prp", "2 integer arguments"},
                        "is_fermat_prp() requires 'a' greater than or equal to 2",
                        "is_fermat_prp() requires 'n' be greater than 0", "is_fermat_prp() requires gcd(n,a) == 1",
                        nullptr};
-constexpr Names EULER{"is_euler_prp() requires 2 integer arguments",
+constexpr Names EULER{Need{"is_euler_prp", "2 integer arguments"},
                       "is_euler_prp() requires 'a' greater than or equal to 2",
                       "is_euler_prp() requires 'n' be greater than 0", "is_euler_prp() requires gcd(n,a) == 1",
                       nullptr};
-constexpr Names STRONG{"is_strong_prp() requires 2 integer arguments",
+constexpr Names STRONG{Need{"is_strong_prp", "2 integer arguments"},
                        "is_strong_prp() requires 'a' greater than or equal to 2",
                        "is_strong_prp() requires 'n' be greater than 0", "is_strong_prp() requires gcd(n,a) == 1",
                        nullptr};
-constexpr Names FIBONACCI{"is_fibonacci_prp() requires 3 integer arguments",
+constexpr Names FIBONACCI{Need{"is_fibonacci_prp", "3 integer arguments"},
                           "invalid values for p,q in is_fibonacci_prp()",
                           "is_fibonacci_prp() requires 'n' be greater than 0", nullptr, nullptr};
-constexpr Names LUCAS{"is_lucas_prp() requires 3 integer arguments", "invalid values for p,q in is_lucas_prp()",
+constexpr Names LUCAS{Need{"is_lucas_prp", "3 integer arguments"}, "invalid values for p,q in is_lucas_prp()",
                       "is_lucas_prp() requires 'n' be greater than 0", "is_lucas_prp() requires gcd(n,2*q*D) == 1",
                       nullptr};
-constexpr Names STRONG_LUCAS{"is_strong_lucas_prp() requires 3 integer arguments",
+constexpr Names STRONG_LUCAS{Need{"is_strong_lucas_prp", "3 integer arguments"},
                              "invalid values for p,q in is_strong_lucas_prp()",
                              "is_strong_lucas_prp() requires 'n' be greater than 0",
                              "is_strong_lucas_prp() requires gcd(n,2*q*D) == 1", nullptr};
-constexpr Names EXTRA_STRONG{"is_extra_strong_lucas_prp() requires 2 integer arguments",
+constexpr Names EXTRA_STRONG{Need{"is_extra_strong_lucas_prp", "2 integer arguments"},
                              "invalid value for p in is_extra_strong_lucas_prp()",
                              "is_extra_strong_lucas_prp() requires 'n' be greater than 0",
                              "is_extra_strong_lucas_prp() requires gcd(n,2*D) == 1", nullptr};
-constexpr Names SELFRIDGE{"is_selfridge_prp() requires 1 integer argument", nullptr,
+constexpr Names SELFRIDGE{Need{"is_selfridge_prp", "1 integer argument"}, nullptr,
                           "is_selfridge_prp() requires 'n' be greater than 0", nullptr,
                           "appropriate value for D cannot be found in is_selfridge_prp()"};
-constexpr Names STRONG_SELFRIDGE{"is_strong_selfridge_prp() requires 1 integer argument", nullptr,
+constexpr Names STRONG_SELFRIDGE{Need{"is_strong_selfridge_prp", "1 integer argument"}, nullptr,
                                  "is_strong_selfridge_prp() requires 'n' be greater than 0", nullptr,
                                  "appropriate value for D cannot be found in is_strong_selfridge_prp()"};
-constexpr Names BPSW{"is_bpsw_prp() requires 1 integer argument", nullptr,
+constexpr Names BPSW{Need{"is_bpsw_prp", "1 integer argument"}, nullptr,
                      "is_bpsw_prp() requires 'n' be greater than 0", nullptr, nullptr};
-constexpr Names STRONG_BPSW{"is_strong_bpsw_prp() requires 1 integer argument", nullptr,
+constexpr Names STRONG_BPSW{Need{"is_strong_bpsw_prp", "1 integer argument"}, nullptr,
                             "is_strong_bpsw_prp() requires 'n' be greater than 0", nullptr, nullptr};
 
 // Checks the count and converts every argument; false with the test's TypeError.
@@ -300,7 +300,7 @@ bool take_args(const Names& w, PyObject* const* args, Py_ssize_t nargs, Own<MPZ_
     a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
     if (!a[i]) {
       PyErr_Clear();
-      type_error(w.count);
+      refuse(w.count, args, nargs);
       return false;
     }
   }

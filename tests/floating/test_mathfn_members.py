@@ -282,3 +282,9 @@ def test_mpc_methods():
     assert not bool(mpc(0, -0.0)) and bool(mpc(0, 1)) and bool(mpc("nan", 0))
     up = context(round=RoundUp, imag_round=RoundDown).abs(mpc(1, 1))
     assert up > context(round=RoundDown).abs(mpc(1, 1)) and up.rc == 1
+
+
+# MPFR divides |x - y| by x itself: a negative x gives a negative result.
+@pytest.mark.parametrize("x, y, want", [(4, 3, 0.25), (-2, 1, -1.5), (mpq(1, 2), 0.25, 0.5)])
+def test_reldiff_values(x, y, want):
+    assert vexa2.reldiff(x, y) == want and type(vexa2.reldiff(x, y)) is mpfr
