@@ -128,26 +128,6 @@ def exceptions():
     return lines
 
 
-CTORS = {
-    "mpz": ["def __new__(cls, n: _Real | SupportsIndex = ..., /) -> mpz: ...",
-            "def __new__(cls, s: _Text, /, base: int = ...) -> mpz: ..."],
-    "xmpz": ["def __new__(cls, n: _Real | SupportsIndex = ..., /) -> xmpz: ...",
-             "def __new__(cls, s: _Text, /, base: int = ...) -> xmpz: ..."],
-    "mpq": ["def __new__(cls, n: _Real = ..., /) -> mpq: ...",
-            "def __new__(cls, n: _Rat, m: _Rat, /) -> mpq: ...",
-            "def __new__(cls, s: _Text, /, base: int = ...) -> mpq: ..."],
-    "mpfr": ["def __new__(cls, n: _Real | SupportsFloat = ..., /, precision: int = ..., "
-             "context: context = ...) -> mpfr: ...",
-             "def __new__(cls, s: _Text, /, precision: int = ..., base: int = ..., "
-             "context: context = ...) -> mpfr: ..."],
-    "mpc": ["def __new__(cls, c: complex | mpc = ..., /, precision: int | tuple[int, int] = ..., "
-            "context: context = ...) -> mpc: ...",
-            "def __new__(cls, real: _Real, /, imag: _Real = ..., "
-            "precision: int | tuple[int, int] = ..., context: context = ...) -> mpc: ...",
-            "def __new__(cls, s: _Text, /, precision: int | tuple[int, int] = ..., "
-            "base: int = ..., context: context = ...) -> mpc: ..."],
-}
-
 # Names whose parameter list Python cannot express; these take (*args, **kwargs).
 FREE_FORM = "(*args: Any, **kwargs: Any)"
 
@@ -298,11 +278,7 @@ def emit_overloads(lines, dunder, pairs, tname):
 def type_block(tname):
     t = getattr(vexa2, tname)
     lines = ["@final", f"class {tname}:"]
-    ctors = CTORS[tname]
-    for c in ctors:
-        if len(ctors) > 1:
-            lines.append("    @overload")
-        lines.append(f"    {c}")
+    lines += typed_defs("__new__", tname, "cls", "    ")
     binary_ops(tname, lines)
     self = SELF[tname]
     for op, sym in UNARY.items():

@@ -34,9 +34,9 @@ class UnderflowResultError(InexactResultError): ...
 @final
 class mpz:
     @overload
-    def __new__(cls, n: _Real | SupportsIndex = ..., /) -> mpz: ...
+    def __new__(cls, n: _Real | SupportsIndex = ..., /) -> mpz: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, s: _Text, /, base: int = ...) -> mpz: ...
+    def __new__(cls, s: _Text, /, base: int = ...) -> mpz: ...  # type: ignore[overload-overlap]
     @overload
     def __add__(self, other: int | mpz | xmpz, /) -> mpz: ...  # type: ignore[overload-overlap]
     @overload
@@ -217,9 +217,9 @@ class mpz:
 @final
 class xmpz:
     @overload
-    def __new__(cls, n: _Real | SupportsIndex = ..., /) -> xmpz: ...
+    def __new__(cls, n: _Real | SupportsIndex = ..., /) -> xmpz: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, s: _Text, /, base: int = ...) -> xmpz: ...
+    def __new__(cls, s: _Text, /, base: int = ...) -> xmpz: ...  # type: ignore[overload-overlap]
     @overload
     def __add__(self, other: int | mpz | xmpz, /) -> mpz: ...  # type: ignore[overload-overlap]
     @overload
@@ -403,11 +403,11 @@ class xmpz:
 @final
 class mpq:
     @overload
-    def __new__(cls, n: _Real = ..., /) -> mpq: ...
+    def __new__(cls, n: _Real = ..., /) -> mpq: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, n: _Rat, m: _Rat, /) -> mpq: ...
+    def __new__(cls, n: _Rat, m: _Rat, /) -> mpq: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, s: _Text, /, base: int = ...) -> mpq: ...
+    def __new__(cls, s: _Text, /, base: int = ...) -> mpq: ...  # type: ignore[overload-overlap]
     @overload
     def __add__(self, other: int | Fraction | mpz | xmpz | mpq, /) -> mpq: ...  # type: ignore[overload-overlap]
     @overload
@@ -531,9 +531,9 @@ class mpq:
 @final
 class mpfr:
     @overload
-    def __new__(cls, n: _Real | SupportsFloat = ..., /, precision: int = ..., context: context = ...) -> mpfr: ...
+    def __new__(cls, n: _Real | SupportsFloat = ..., /, precision: int = ..., context: context = ...) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, s: _Text, /, precision: int = ..., base: int = ..., context: context = ...) -> mpfr: ...
+    def __new__(cls, s: _Text, /, precision: int = ..., base: int = ..., context: context = ...) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
     def __add__(self, other: int | Fraction | float | mpz | xmpz | mpq | mpfr, /) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
@@ -625,11 +625,11 @@ class mpfr:
 @final
 class mpc:
     @overload
-    def __new__(cls, c: complex | mpc = ..., /, precision: int | tuple[int, int] = ..., context: context = ...) -> mpc: ...
+    def __new__(cls, c: complex | mpc = ..., /, precision: int | tuple[int, int] = ..., context: context = ...) -> mpc: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, real: _Real, /, imag: _Real = ..., precision: int | tuple[int, int] = ..., context: context = ...) -> mpc: ...
+    def __new__(cls, real: _Real, /, imag: _Real = ..., precision: int | tuple[int, int] = ..., context: context = ...) -> mpc: ...  # type: ignore[overload-overlap]
     @overload
-    def __new__(cls, s: _Text, /, precision: int | tuple[int, int] = ..., base: int = ..., context: context = ...) -> mpc: ...
+    def __new__(cls, s: _Text, /, precision: int | tuple[int, int] = ..., base: int = ..., context: context = ...) -> mpc: ...  # type: ignore[overload-overlap]
     def __add__(self, other: int | Fraction | float | complex | mpz | xmpz | mpq | mpfr | mpc, /) -> mpc: ...
     def __radd__(self, other: int | Fraction | float | complex, /) -> mpc: ...
     def __sub__(self, other: int | Fraction | float | complex | mpz | xmpz | mpq | mpfr | mpc, /) -> mpc: ...
@@ -897,7 +897,10 @@ class context:
     def sin(self, x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
     def sin(self, x: complex | mpc, /) -> mpc: ...  # type: ignore[overload-overlap]
-    def sin_cos(self, x: _Real, /) -> tuple[mpfr, mpfr] | tuple[mpc, mpc]: ...
+    @overload
+    def sin_cos(self, x: _Real, /) -> tuple[mpfr, mpfr]: ...  # type: ignore[overload-overlap]
+    @overload
+    def sin_cos(self, x: complex | mpc, /) -> tuple[mpc, mpc]: ...  # type: ignore[overload-overlap]
     @overload
     def sinh(self, x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
     @overload
@@ -1223,7 +1226,10 @@ def sign(x: _Real, /) -> int: ...
 def sin(x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
 @overload
 def sin(x: complex | mpc, /) -> mpc: ...  # type: ignore[overload-overlap]
-def sin_cos(x: _Real, /) -> tuple[mpfr, mpfr] | tuple[mpc, mpc]: ...
+@overload
+def sin_cos(x: _Real, /) -> tuple[mpfr, mpfr]: ...  # type: ignore[overload-overlap]
+@overload
+def sin_cos(x: complex | mpc, /) -> tuple[mpc, mpc]: ...  # type: ignore[overload-overlap]
 @overload
 def sinh(x: _Real, /) -> mpfr: ...  # type: ignore[overload-overlap]
 @overload

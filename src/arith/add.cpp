@@ -165,13 +165,13 @@ PyObject* real_impl(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 }  // namespace
 
 const BinaryOp op_add = {int_impl<Op::Add>, rat_impl<Op::Add>, real_impl<FAdd>, complex_binary<FAdd>,
-                         "add() requires 2 arguments", "add() argument type not supported",
+                         Fn{"add"}, "add",
                          real_pair<FAdd>, complex_pair<FAdd>};
 const BinaryOp op_sub = {int_impl<Op::Sub>, rat_impl<Op::Sub>, real_impl<FSub>, complex_binary<FSub>,
-                         "sub() requires 2 arguments", "sub() argument type not supported",
+                         Fn{"sub"}, "sub",
                          real_pair<FSub>, complex_pair<FSub>};
 const BinaryOp op_mul = {int_impl<Op::Mul>, rat_impl<Op::Mul>, real_impl<FMul>, complex_binary<FMul>,
-                         "mul() requires 2 arguments", "mul() argument type not supported",
+                         Fn{"mul"}, "mul",
                          real_pair<FMul>, complex_pair<FMul>};
 
 // ---- one-operand context methods ----
@@ -199,10 +199,10 @@ PyObject* exact_unary(PyObject* x, int k, Conv conv, Set set, bool keep) {
 enum class Unary { Minus, Abs };
 
 template <Unary u>
-PyObject* unary(PyObject* self, PyObject* x, const char* type_msg) {
+PyObject* unary(PyObject* self, PyObject* x, const char* name) {
   CTXT_Object* c = self_ctx(self);
   int k = classify(x);
-  if (k == K_UNKNOWN) return type_error(type_msg);
+  if (k == K_UNKNOWN) return not_supported(name, x);
   if (is_integer_kind(k)) {
     bool keep = u == Unary::Abs && k == K_MPZ && mpz_sgn(mpz_of(x)) >= 0;
     return exact_unary<MPZ_Object>(x, k, to_mpz, [](MPZ_Object* r, MPZ_Object* v) {
@@ -261,11 +261,11 @@ PyObject* ctx_plus(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* ctx_minus(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 1, Fn{"minus", "", "."})) return nullptr;
-  return unary<Unary::Minus>(self, args[0], "minus() argument type not supported");
+  return unary<Unary::Minus>(self, args[0], "minus");
 }
 
 PyObject* ctx_abs(PyObject* self, PyObject* arg) {
-  return unary<Unary::Abs>(self, arg, "abs() argument type not supported");
+  return unary<Unary::Abs>(self, arg, "abs");
 }
 
 }  // namespace vx::arith

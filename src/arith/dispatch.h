@@ -69,8 +69,8 @@ using Pair = PyObject* (*)(PyObject*, PyObject*, CTXT_Object*);
 // two mpc operands (the same results as `real`/`complex`, sooner).
 struct BinaryOp {
   Impl integer, rational, real, complex;
-  const char* count_msg;  // wrong number of arguments
-  const char* type_msg;   // an operand of unknown kind
+  Fn count;          // "name() requires 2 arguments"
+  const char* name;  // "name() argument type not supported"
   Pair real_pair = nullptr, complex_pair = nullptr;
 };
 
@@ -118,9 +118,9 @@ PyObject* slot(PyObject* x, PyObject* y) {
 // The module function, which is also a context method.
 template <const BinaryOp& op>
 PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, op.count_msg)) return nullptr;
+  if (!want_args(nargs, 2, op.count)) return nullptr;
   int a = classify(args[0]), b = classify(args[1]);
-  if (a == K_UNKNOWN || b == K_UNKNOWN) return type_error(op.type_msg);
+  if (a == K_UNKNOWN || b == K_UNKNOWN) return not_supported(op.name, args, nargs);
   Ctx cx = Ctx::of_self(self);
   return dispatch(op, args[0], a, args[1], b, cx);
 }

@@ -378,13 +378,12 @@ void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept {
 }
 
 const BinaryOp op_truediv = {int_truediv, rat_truediv, real_truediv, complex_binary<FDiv, true>,
-                             "div() requires 2 arguments.", "div() argument type not supported",
+                             Fn{"div", "", "."}, "div",
                              real_pair<FDiv>};
 const BinaryOp op_floordiv = {int_fdiv<Part::Q>, rat_fdiv<Part::Q>, real_floordiv, no_floor,
-                              "floor_div() requires 2 arguments", "floor_div() argument type not supported"};
-const BinaryOp op_mod = {int_fdiv<Part::R>, rat_fdiv<Part::R>, real_mod, no_mod, "mod() requires 2 arguments",
-                         "mod() argument type not supported"};
+                              Fn{"floor_div"}, "floor_div"};
+const BinaryOp op_mod = {int_fdiv<Part::R>, rat_fdiv<Part::R>, real_mod, no_mod, Fn{"mod"}, "mod"};
 const BinaryOp op_divmod = {int_fdiv<Part::QR>, rat_fdiv<Part::QR>, real_divmod, no_divmod,
-                            "div_mod() requires 2 arguments", "divmod() argument type not supported"};
+                            Fn{"div_mod"}, "divmod"};
 
 }  // namespace vx::arith

@@ -35,6 +35,29 @@ inline Fail requires_args(const char* name, const char* what, PyObject* arg) noe
   return requires_args(name, what, &arg, 1);
 }
 
+// What a function requires, for "name() requires <what>" (a TypeError):
+// Need{"gcd", "'mpz' arguments"}.
+struct Need {
+  const char* name;
+  const char* what;
+};
+// TypeError "name() requires <what>", noting the types of args (none when nargs is 0).
+inline Fail refuse(Need n, PyObject* const* args, Py_ssize_t nargs) noexcept {
+  return requires_args(n.name, n.what, args, nargs);
+}
+inline Fail refuse(Need n, PyObject* arg) noexcept { return requires_args(n.name, n.what, &arg, 1); }
+// True when exactly k arguments were given; otherwise TypeError "name() requires <what>".
+inline bool want_args(Py_ssize_t nargs, Py_ssize_t k, Need n) noexcept {
+  if (nargs == k) return true;
+  refuse(n, nullptr, 0);
+  return false;
+}
+inline bool want_args_range(Py_ssize_t nargs, Py_ssize_t lo, Py_ssize_t hi, Need n) noexcept {
+  if (nargs >= lo && nargs <= hi) return true;
+  refuse(n, nullptr, 0);
+  return false;
+}
+
 // exc "name() <what>" (e.g. ZeroDivisionError "name() division by 0").
 Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept;
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -45,6 +46,9 @@ Def* build(Target t, Rows rows_of, Make make) noexcept {
   for (const Unit* u : units()) {
     for (const Row& r : rows_of(*u)) {
       if (!(r.where & home_bit(t))) continue;
+      if constexpr (std::is_same_v<Row, FnDef>) {
+        if (!r.fn) continue;  // described only
+      }
       if (!seen.insert(r.name).second) {
         PyErr_Format(PyExc_SystemError, "duplicate name '%s' in %s", r.name, target_name(t));
         delete table;

@@ -107,6 +107,11 @@ constexpr FnDef varargs(const char* name, OneFn f, unsigned where, const char* d
 constexpr FnDef varargs_kw(const char* name, VarKwFn f, unsigned where, const char* doc) noexcept {
   return {name, as_cfunction(f), METH_VARARGS | METH_KEYWORDS, doc, where};
 }
+// A row that only describes: no table gets it, `_rows()` hands it over (the
+// typed forms of a type's constructor, which its slots serve).
+constexpr FnDef described(const char* name, unsigned where, const char* params) noexcept {
+  return {name, nullptr, 0, nullptr, where, params, nullptr};
+}
 // A static or class method of a type (for instance mpq.from_float).
 constexpr FnDef with_flag(FnDef d, int extra) noexcept {
   d.flags |= extra;

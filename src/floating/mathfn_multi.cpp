@@ -321,7 +321,7 @@ const FnDef rows[] = {
         "its sign, 1 or -1.").typed("x: _Real, /", "tuple[mpfr, int]"),
     one("modf", f_modf, MODULE_AND_CONTEXT,
         "modf(x, /)\n--\n\nReturn a tuple (i, f): the integer and fractional parts of x, both with the sign of x.").typed("x: _Real, /", "tuple[mpfr, mpfr]"),
-    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "sin_cos(x, /)\n--\n\nReturn a tuple (sin(x), cos(x)); x in radians.").typed("x: _Real, /", "tuple[mpfr, mpfr] | tuple[mpc, mpc]"),
+    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "sin_cos(x, /)\n--\n\nReturn a tuple (sin(x), cos(x)); x in radians.").typed("x: _Real, / -> tuple[mpfr, mpfr]; x: complex | mpc, / -> tuple[mpc, mpc]"),
     one("sinh_cosh", f_sinh_cosh, MODULE_AND_CONTEXT, "sinh_cosh(x, /)\n--\n\nReturn a tuple (sinh(x), cosh(x)).").typed("x: _Real, /", "tuple[mpfr, mpfr]"),
     fast("remquo", f_remquo, MODULE_AND_CONTEXT,
          "remquo(x, y, /)\n--\n\nReturn a tuple (r, q): r = remainder(x, y) and q holds the low bits of the "

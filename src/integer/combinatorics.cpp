@@ -91,7 +91,7 @@ PyObject* primorial(PyObject*, PyObject* arg) {
 }
 
 PyObject* bincoef(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "bincoef() requires two integer arguments")) return nullptr;
+  if (!want_args(nargs, 2, Need{"bincoef", "two integer arguments"})) return nullptr;
   unsigned long k, n;
   if (!read_count(args[1], k, "bincoef")) return nullptr;
   if (read_count(args[0], n)) {

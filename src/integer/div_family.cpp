@@ -106,7 +106,7 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, "divexact() requires 'mpz','mpz' arguments")) return nullptr;
+  if (!want_args(nargs, 2, Need{"divexact", "'mpz','mpz' arguments"})) return nullptr;
   Ref x = integer_operand(args[0]);
   if (!x) return nullptr;
   Ref y = integer_operand(args[1]);

@@ -168,7 +168,7 @@ bool lucas_fits(mpz_srcptr p, mpz_srcptr q, mpz_srcptr d, mpz_srcptr k) noexcept
 }
 
 struct LucasFn {
-  const char* count;   // wrong count or a non-integer
+  Need count;          // wrong count or a non-integer
   const char* pq;      // D = 0
   const char* k;       // k < 0
   const char* n;       // n <= 0 (modular forms)
@@ -183,7 +183,7 @@ PyObject* lucas_term(const LucasFn& f, PyObject* const* args, Py_ssize_t nargs) 
     a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
     if (!a[i]) {
       PyErr_Clear();
-      return type_error(f.count);
+      return refuse(f.count, args, nargs);
     }
   }
   mpz_srcptr p = a[0]->z, q = a[1]->z, k = a[2]->z, n = f.modular ? a[3]->z : nullptr;
@@ -207,14 +207,14 @@ PyObject* lucas_term(const LucasFn& f, PyObject* const* args, Py_ssize_t nargs) 
   return r.release();
 }
 
-constexpr LucasFn LUCASU{"lucasu() requires 3 integer arguments", "invalid values for p,q in lucasu()",
+constexpr LucasFn LUCASU{Need{"lucasu", "3 integer arguments"}, "invalid values for p,q in lucasu()",
                          "invalid value for k in lucasu()", nullptr, false, false};
-constexpr LucasFn LUCASV{"lucasv() requires 3 integer arguments", "invalid values for p,q in lucasv()",
+constexpr LucasFn LUCASV{Need{"lucasv", "3 integer arguments"}, "invalid values for p,q in lucasv()",
                          "invalid value for k in lucasv()", nullptr, true, false};
-constexpr LucasFn LUCASU_MOD{"lucasu_mod() requires 4 integer arguments", "invalid values for p,q in lucasu_mod()",
+constexpr LucasFn LUCASU_MOD{Need{"lucasu_mod", "4 integer arguments"}, "invalid values for p,q in lucasu_mod()",
                              "invalid value for k in lucasu_mod()", "invalid value for n in lucasu_mod()", false,
                              true};
-constexpr LucasFn LUCASV_MOD{"lucasv_mod() requires 4 integer arguments", "invalid values for p,q in lucasv_mod()",
+constexpr LucasFn LUCASV_MOD{Need{"lucasv_mod", "4 integer arguments"}, "invalid values for p,q in lucasv_mod()",
                              "invalid value for k in lucasv_mod()", "invalid value for n in lucasv_mod()", true,
                              true};
 

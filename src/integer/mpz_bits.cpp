@@ -105,41 +105,41 @@ constexpr const char* scan1_method_args = "bit_scan1() takes at most 1 argument"
 
 // ---- module forms: the integer is the first argument -----------------------
 
-template <EditFn F, const char* const* Msg>
+template <EditFn F, const Need& Msg>
 PyObject* module_index(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, *Msg)) return nullptr;
-  Ref x = integer_operand(args[0], *Msg);
+  if (!want_args(nargs, 2, Msg)) return nullptr;
+  Ref x = integer_operand(args[0], Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()), args[1]);
 }
 
-template <ScanFn F, const char* const* Msg>
+template <ScanFn F, const Need& Msg>
 PyObject* module_scan(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, *Msg)) return nullptr;
-  Ref x = integer_operand(args[0], *Msg);
+  if (!want_args_range(nargs, 1, 2, Msg)) return nullptr;
+  Ref x = integer_operand(args[0], Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);
 }
 
-template <CountFn F, const char* const* Msg>
+template <CountFn F, const Need& Msg>
 PyObject* module_count(PyObject*, PyObject* arg) {
-  Ref x = integer_operand(arg, *Msg);
+  Ref x = integer_operand(arg, Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()));
 }
 
-constexpr const char* clear_msg = "bit_clear() requires 'mpz','int' arguments";
-constexpr const char* flip_msg = "bit_flip() requires 'mpz','int' arguments";
-constexpr const char* set_msg = "bit_set() requires 'mpz','int' arguments";
-constexpr const char* test_msg = "bit_test() requires 'mpz','int' arguments";
-constexpr const char* scan0_msg = "bit_scan0() requires 'mpz',['int'] arguments";
-constexpr const char* scan1_msg = "bit_scan1() requires 'mpz',['int'] arguments";
-constexpr const char* count_msg = "bit_count() requires 'mpz' argument";
-constexpr const char* length_msg = "bit_length() requires 'mpz' argument";
-constexpr const char* popcount_msg = "popcount() requires 'mpz' argument";
+constexpr Need clear_msg{"bit_clear", "'mpz','int' arguments"};
+constexpr Need flip_msg{"bit_flip", "'mpz','int' arguments"};
+constexpr Need set_msg{"bit_set", "'mpz','int' arguments"};
+constexpr Need test_msg{"bit_test", "'mpz','int' arguments"};
+constexpr Need scan0_msg{"bit_scan0", "'mpz',['int'] arguments"};
+constexpr Need scan1_msg{"bit_scan1", "'mpz',['int'] arguments"};
+constexpr Need count_msg{"bit_count", "'mpz' argument"};
+constexpr Need length_msg{"bit_length", "'mpz' argument"};
+constexpr Need popcount_msg{"popcount", "'mpz' argument"};
 
 // The number of 1-bits; -1 for a negative value, which has infinitely many.
 PyObject* popcount_of(mpz_srcptr z) noexcept {
@@ -148,7 +148,7 @@ PyObject* popcount_of(mpz_srcptr z) noexcept {
 }
 
 PyObject* hamdist(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "hamdist() requires 'mpz','mpz' arguments";
+  static constexpr Need msg{"hamdist", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Ref x = integer_operand(args[0], msg);
   if (!x) return nullptr;
@@ -217,27 +217,27 @@ const FnDef bit_rows[] = {
         "bit_test($self, n, /)\n--\n\nReturn the value of the n-th bit of x.").typed("n: _Int, /", "bool"),
 
     // module functions
-    fast("bit_clear", module_index<clear_bit, &clear_msg>, IN_MODULE,
+    fast("bit_clear", module_index<clear_bit, clear_msg>, IN_MODULE,
          "bit_clear(x, n, /)\n--\n\nReturn a copy of x with the n-th bit cleared.").typed("x: _Int, n: _Int, /", "mpz"),
-    one("bit_count", module_count<count_bits, &count_msg>, IN_MODULE,
+    one("bit_count", module_count<count_bits, count_msg>, IN_MODULE,
         "bit_count(x, /)\n--\n\nReturn the number of 1-bits set in abs(x).").typed("x: _Int, /", "int"),
-    fast("bit_flip", module_index<flip_bit, &flip_msg>, IN_MODULE,
+    fast("bit_flip", module_index<flip_bit, flip_msg>, IN_MODULE,
          "bit_flip(x, n, /)\n--\n\nReturn a copy of x with the n-th bit inverted.").typed("x: _Int, n: _Int, /", "mpz"),
-    one("bit_length", module_count<length_bits, &length_msg>, IN_MODULE,
+    one("bit_length", module_count<length_bits, length_msg>, IN_MODULE,
         "bit_length(x, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
         "representation of x. Note: bit_length(0) returns 0.").typed("x: _Int, /", "int"),
-    fast("bit_scan0", module_scan<scan0, &scan0_msg>, IN_MODULE,
+    fast("bit_scan0", module_scan<scan0, scan0_msg>, IN_MODULE,
          "bit_scan0(x, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n,\n"
          "or None when there is none (only for x < 0, in an infinitely long\n"
          "two's-complement form).").typed("x: _Int, n: _Int = 0, /", "int | None"),
-    fast("bit_scan1", module_scan<scan1, &scan1_msg>, IN_MODULE,
+    fast("bit_scan1", module_scan<scan1, scan1_msg>, IN_MODULE,
          "bit_scan1(x, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n,\n"
          "or None when there is none (only for x >= 0).").typed("x: _Int, n: _Int = 0, /", "int | None"),
-    fast("bit_set", module_index<set_bit, &set_msg>, IN_MODULE,
+    fast("bit_set", module_index<set_bit, set_msg>, IN_MODULE,
          "bit_set(x, n, /)\n--\n\nReturn a copy of x with the n-th bit set.").typed("x: _Int, n: _Int, /", "mpz"),
-    fast("bit_test", module_index<test_bit, &test_msg>, IN_MODULE,
+    fast("bit_test", module_index<test_bit, test_msg>, IN_MODULE,
          "bit_test(x, n, /)\n--\n\nReturn the value of the n-th bit of x.").typed("x: _Int, n: _Int, /", "bool"),
-    one("popcount", module_count<popcount_of, &popcount_msg>, IN_MODULE,
+    one("popcount", module_count<popcount_of, popcount_msg>, IN_MODULE,
         "popcount(x, /)\n--\n\nReturn the number of 1-bits set in x. If x < 0, the number\n"
         "of 1-bits is infinite so -1 is returned in that case.").typed("x: _Int, /", "int"),
     fast("hamdist", hamdist, IN_MODULE,

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include "convert/int_conv.h"
+#include "core/args.h"
 #include "core/memory.h"
 #include "core/ref.h"
 #include "objects/objects.h"
@@ -24,12 +25,13 @@ inline Ref integer_operand(PyObject* o) noexcept {
   return Ref::steal(to_mpz_intonly(o));
 }
 
-// As integer_operand, with the conversion's error replaced by TypeError msg.
-inline Ref integer_operand(PyObject* o, const char* msg) noexcept {
+// As integer_operand, with the conversion's error replaced by TypeError
+// "name() requires <what>" noting o's type.
+inline Ref integer_operand(PyObject* o, Need need) noexcept {
   Ref r = integer_operand(o);
   if (!r) {
     PyErr_Clear();
-    PyErr_SetString(PyExc_TypeError, msg);
+    refuse(need, o);
   }
   return r;
 }

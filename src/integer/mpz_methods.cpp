@@ -82,13 +82,13 @@ PyObject* mpz_array(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 }
 
 PyObject* is_congruent(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "is_congruent() requires 2 integer arguments";
+  static constexpr Need msg{"is_congruent", "2 integer arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Own<MPZ_Object> y(to_mpz_intonly(args[0]));
   Own<MPZ_Object> m(y ? to_mpz_intonly(args[1]) : nullptr);
   if (!m) {
     PyErr_Clear();
-    return type_error(msg);
+    return refuse(msg, args, nargs);
   }
   return PyBool_FromLong(mpz_congruent_p(mpz_of(self), y->z, m->z));
 }
@@ -101,7 +101,7 @@ PyObject* is_divisible(PyObject* self, PyObject* d) {
   Own<MPZ_Object> big(to_mpz_intonly(d));
   if (!big) {
     PyErr_Clear();
-    return type_error("is_divisible() requires 2 integer arguments");
+    return refuse(Need{"is_divisible", "2 integer arguments"}, d);
   }
   return PyBool_FromLong(mpz_divisible_p(mpz_of(self), big->z));
 }

@@ -16,9 +16,20 @@ namespace vx {
 
 namespace {
 
-// Converts args[0..N) into a; false with TypeError msg.
+// An argument converted to mpz, or nullptr with TypeError "name() requires
+// <what>" noting o's type (replacing the conversion's own error).
+MPZ_Object* int_arg(PyObject* o, Need need) noexcept {
+  MPZ_Object* z = to_mpz_intonly(o);
+  if (!z) {
+    PyErr_Clear();
+    refuse(need, o);
+  }
+  return z;
+}
+
+// Converts args[0..N) into a; false with that TypeError.
 template <size_t N>
-bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], const char* msg) noexcept {
+bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], Need msg) noexcept {
   for (size_t i = 0; i < N; ++i)
     if (!(a[i] = Own<MPZ_Object>(int_arg(args[i], msg)))) return false;
   return true;
@@ -34,7 +45,7 @@ PyObject* steal_pair(PyObject* a, PyObject* b) noexcept {
 
 template <bool GCD>
 PyObject* gcd_lcm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  const char* msg = GCD ? "gcd() requires 'mpz' arguments" : "lcm() requires 'mpz' arguments";
+  const Need msg{GCD ? "gcd" : "lcm", "'mpz' arguments"};
   Ctx cx;
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
@@ -58,7 +69,7 @@ PyObject* gcd_lcm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* gcdext(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "gcdext() requires 'mpz','mpz' arguments";
+  static constexpr Need msg{"gcdext", "'mpz','mpz' arguments"};
   Ctx cx;
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
@@ -76,7 +87,7 @@ PyObject* gcdext(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // ---- Inverses and modular division ----
 
 PyObject* invert(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "invert() requires 'mpz','mpz' arguments";
+  static constexpr Need msg{"invert", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Own<MPZ_Object> a[2];
   if (!int_args(args, a, msg)) return nullptr;
@@ -91,7 +102,7 @@ PyObject* invert(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* divm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "divm() requires 'mpz','mpz','mpz' arguments";
+  static constexpr Need msg{"divm", "'mpz','mpz','mpz' arguments"};
   Ctx cx;
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
@@ -129,7 +140,7 @@ PyObject* divm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // ---- Symbols ----
 
 // Converts two arguments with the conversion's own errors.
-bool two_ints(PyObject* const* args, Py_ssize_t nargs, const char* msg, Own<MPZ_Object> (&a)[2]) noexcept {
+bool two_ints(PyObject* const* args, Py_ssize_t nargs, Need msg, Own<MPZ_Object> (&a)[2]) noexcept {
   if (!want_args(nargs, 2, msg)) return false;
   for (int i = 0; i < 2; ++i)
     if (!(a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i])))) return false;
@@ -138,28 +149,28 @@ bool two_ints(PyObject* const* args, Py_ssize_t nargs, const char* msg, Own<MPZ_
 
 PyObject* jacobi(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> a[2];
-  if (!two_ints(args, nargs, "jacobi() requires 'mpz','mpz' arguments", a)) return nullptr;
+  if (!two_ints(args, nargs, Need{"jacobi", "'mpz','mpz' arguments"}, a)) return nullptr;
   if (mpz_even_p(a[1]->z)) return value_error("y must be odd");  // 0 is even
   return PyLong_FromLong(mpz_jacobi(a[0]->z, a[1]->z));
 }
 
 PyObject* legendre(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> a[2];
-  if (!two_ints(args, nargs, "legendre() requires 'mpz','mpz' arguments", a)) return nullptr;
+  if (!two_ints(args, nargs, Need{"legendre", "'mpz','mpz' arguments"}, a)) return nullptr;
   if (mpz_sgn(a[1]->z) <= 0 || mpz_even_p(a[1]->z)) return value_error("y must be odd, prime, and >0");
   return PyLong_FromLong(mpz_legendre(a[0]->z, a[1]->z));
 }
 
 PyObject* kronecker(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> a[2];
-  if (!two_ints(args, nargs, "kronecker() requires 'mpz','mpz' arguments", a)) return nullptr;
+  if (!two_ints(args, nargs, Need{"kronecker", "'mpz','mpz' arguments"}, a)) return nullptr;
   return PyLong_FromLong(mpz_kronecker(a[0]->z, a[1]->z));
 }
 
 // ---- remove ----
 
 PyObject* remove(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "remove() requires 'mpz','mpz' arguments";
+  static constexpr Need msg{"remove", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Own<MPZ_Object> a[2];
   if (!int_args(args, a, msg)) return nullptr;
@@ -173,10 +184,10 @@ PyObject* remove(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 // ---- Roots ----
 
 PyObject* iroot(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "iroot() requires 'int','int' arguments";
+  static constexpr Need msg{"iroot", "'int','int' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   const int kx = classify(args[0]), kn = classify(args[1]);
-  if (!is_integer_kind(kx) || !is_integer_kind(kn)) return type_error(msg);
+  if (!is_integer_kind(kx) || !is_integer_kind(kn)) return refuse(msg, args, nargs);
   unsigned long n = read_ulong(args[1], kn);
   if (n == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
     PyErr_Clear();
@@ -195,10 +206,10 @@ PyObject* iroot(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* iroot_rem(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "iroot_rem() requires 'int','int' arguments";
+  static constexpr Need msg{"iroot_rem", "'int','int' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   const int kx = classify(args[0]), kn = classify(args[1]);
-  if (!is_integer_kind(kx) || !is_integer_kind(kn)) return type_error(msg);
+  if (!is_integer_kind(kx) || !is_integer_kind(kn)) return refuse(msg, args, nargs);
   const unsigned long n = read_ulong(args[1], kn);
   if (n == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
     PyErr_Clear();
@@ -215,14 +226,14 @@ PyObject* iroot_rem(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 // An mpz or xmpz argument read in place, anything else converted.
-Ref int_in_place(PyObject* o, const char* msg) noexcept {
+Ref int_in_place(PyObject* o, Need msg) noexcept {
   if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
   return Ref::steal(int_arg(o, msg));
 }
 
 template <bool REM>
 PyObject* isqrt(PyObject*, PyObject* arg) {
-  Ref x = int_in_place(arg, REM ? "isqrt_rem() requires 'mpz' argument" : "isqrt() requires 'mpz' argument");
+  Ref x = int_in_place(arg, Need{REM ? "isqrt_rem" : "isqrt", "'mpz' argument"});
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
@@ -242,7 +253,7 @@ PyObject* isqrt(PyObject*, PyObject* arg) {
 // ---- Primes ----
 
 PyObject* next_prime(PyObject*, PyObject* arg) {
-  Own<MPZ_Object> x(int_arg(arg, "next_prime() requires 'mpz' argument"));
+  Own<MPZ_Object> x(int_arg(arg, Need{"next_prime", "'mpz' argument"}));
   if (!x) return nullptr;
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
@@ -271,7 +282,7 @@ bool prev_prime_of(mpz_ptr r, mpz_srcptr x) noexcept {
 }
 
 PyObject* prev_prime(PyObject*, PyObject* arg) {
-  Own<MPZ_Object> x(int_arg(arg, "prev_prime() requires 'mpz' argument"));
+  Own<MPZ_Object> x(int_arg(arg, Need{"prev_prime", "'mpz' argument"}));
   if (!x) return nullptr;
   if (mpz_cmp_ui(x->z, 3) < 0) return value_error("x must be >= 3");
   Own<MPZ_Object> r(new_mpz());
@@ -285,25 +296,25 @@ PyObject* prev_prime(PyObject*, PyObject* arg) {
 using Pred = PyObject* (*)(PyObject*);
 
 template <Pred P>
-PyObject* predicate(PyObject*, PyObject* arg, const char* msg) {
+PyObject* predicate(PyObject*, PyObject* arg, Need msg) {
   Ref x = Ref::steal(int_arg(arg, msg));
   return x ? P(x.get()) : nullptr;
 }
 
-PyObject* is_even(PyObject* m, PyObject* a) { return predicate<mpz_pred::even>(m, a, "is_even() requires 'mpz' argument"); }
-PyObject* is_odd(PyObject* m, PyObject* a) { return predicate<mpz_pred::odd>(m, a, "is_odd() requires 'mpz' argument"); }
+PyObject* is_even(PyObject* m, PyObject* a) { return predicate<mpz_pred::even>(m, a, Need{"is_even", "'mpz' argument"}); }
+PyObject* is_odd(PyObject* m, PyObject* a) { return predicate<mpz_pred::odd>(m, a, Need{"is_odd", "'mpz' argument"}); }
 PyObject* is_square(PyObject* m, PyObject* a) {
-  return predicate<mpz_pred::square>(m, a, "is_square() requires 'mpz' argument");
+  return predicate<mpz_pred::square>(m, a, Need{"is_square", "'mpz' argument"});
 }
 PyObject* is_power(PyObject* m, PyObject* a) {
-  return predicate<mpz_pred::power>(m, a, "is_power() requires 'mpz' argument");
+  return predicate<mpz_pred::power>(m, a, Need{"is_power", "'mpz' argument"});
 }
 
 template <bool PROBAB>
 PyObject* is_prime(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 1, 2,
-                       PROBAB ? "is_probab_prime() requires 'mpz'[,'int'] arguments"
-                              : "is_prime() requires 'mpz'[,'int'] arguments"))
+                       PROBAB ? Need{"is_probab_prime", "'mpz'[,'int'] arguments"}
+                              : Need{"is_prime", "'mpz'[,'int'] arguments"}))
     return nullptr;
   Ref x = Ref::steal(to_mpz_intonly(args[0]));
   if (!x) return nullptr;
@@ -311,7 +322,7 @@ PyObject* is_prime(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyObject* is_congruent(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "is_congruent() requires 3 integer arguments";
+  static constexpr Need msg{"is_congruent", "3 integer arguments"};
   if (!want_args(nargs, 3, msg)) return nullptr;
   Own<MPZ_Object> a[3];
   if (!int_args(args, a, msg)) return nullptr;

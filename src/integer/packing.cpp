@@ -266,7 +266,7 @@ PyObject* from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
 
 // ---- pack ------------------------------------------------------------------
 
-constexpr const char* PACK_ARGS = "pack() requires 'list','int' arguments";
+constexpr Need PACK_ARGS{"pack", "'list','int' arguments"};
 constexpr const char* PACK_ELEMENT = "pack() requires list elements be positive integers < 2^n bits";
 
 // Bit length of a non-negative Python int, read from its digits.
@@ -333,7 +333,7 @@ PyObject* pack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, PACK_ARGS)) return nullptr;
   const unsigned long long n = read_ullong(args[1]);
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
-  if (!PyList_Check(args[0])) return type_error(PACK_ARGS);
+  if (!PyList_Check(args[0])) return refuse(PACK_ARGS, args, nargs);
   unsigned long long total;
   if (__builtin_mul_overflow(static_cast<unsigned long long>(PyList_GET_SIZE(args[0])), n, &total))
     return value_error("result too large to store in an 'mpz'");
@@ -399,7 +399,7 @@ void take_field(mpz_ptr z, mpz_srcptr x, uint64_t at, uint64_t len) noexcept {
 }
 
 PyObject* unpack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "unpack() requires 'int','int' arguments";
+  static constexpr Need msg{"unpack", "'int','int' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   const unsigned long long n = read_ullong(args[1]);
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
@@ -407,7 +407,7 @@ PyObject* unpack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> x(to_mpz_intonly(args[0]));
   if (!x) {
     PyErr_Clear();
-    return type_error(msg);
+    return refuse(msg, args, nargs);
   }
   if (mpz_sgn(x->z) < 0) return value_error("unpack() requires x >= 0");
   if (n == 0) return value_error("unpack() requires n > 0");
@@ -446,7 +446,7 @@ PyObject* num_digits_method(PyObject* self, PyObject* const* args, Py_ssize_t na
 }
 
 PyObject* num_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 1, 2, "num_digits() requires 'mpz',['int'] arguments")) return nullptr;
+  if (!want_args_range(nargs, 1, 2, Need{"num_digits", "'mpz',['int'] arguments"})) return nullptr;
   Ref x = integer_operand(args[0]);
   if (!x) return nullptr;
   XmpzLock lock(x.get());

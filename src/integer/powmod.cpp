@@ -60,18 +60,18 @@ PyObject* powmod_sec(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 struct ListFn {
   const char* count;
   const char* not_sequence;
-  const char* not_integer;
+  Need not_integer;
   const char* bad_mod;
   const char* not_invertible;
 };
 
 constexpr ListFn BASE_LIST{"powmod_base_list requires 3 arguments",
                            "the first argument to powmod_base_list must be a sequence",
-                           "powmod_base_list() requires integer arguments", "powmod_base_list() 'mod' must be > 0",
+                           Need{"powmod_base_list", "integer arguments"}, "powmod_base_list() 'mod' must be > 0",
                            "powmod_base_list() base not invertible"};
 constexpr ListFn EXP_LIST{"powmod_exp_list requires 3 arguments",
                           "the second argument to powmod_exp_list must be a sequence",
-                          "powmod_exp_list() requires integer arguments", "powmod_exp_list() 'mod' must be > 0",
+                          Need{"powmod_exp_list", "integer arguments"}, "powmod_exp_list() 'mod' must be > 0",
                           "powmod_exp_list() base not invertible"};
 
 // Converts every item of a sequence into a new mpz of a new list. The items
@@ -116,7 +116,7 @@ PyObject* powmod_list(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   PyObject* seq = args[BASES ? 0 : 1];
   PyObject* fixed = args[BASES ? 1 : 0];
   if (!PySequence_Check(seq)) return type_error(w.not_sequence);
-  if (!is_integer_kind(classify(fixed)) || !is_integer_kind(classify(args[2]))) return type_error(w.not_integer);
+  if (!is_integer_kind(classify(fixed)) || !is_integer_kind(classify(args[2]))) return refuse(w.not_integer, args, nargs);
   Own<MPZ_Object> m(to_mpz_intonly(args[2]));
   if (!m) return nullptr;
   Own<MPZ_Object> f(to_mpz_intonly(fixed));

@@ -29,9 +29,8 @@ int small_n(mpz_srcptr n) noexcept {
 
 // The messages of one test.
 struct Names {
-  const char* count;  // wrong count or failed conversion (TypeError)
+  Need count;        // wrong count or failed conversion (TypeError)
   const char* param;  // invalid 'a' or p,q
-  const char* n;      // n <= 0
   const char* gcd;    // a shared factor with n
   const char* no_d;   // the Selfridge search failed
 };
@@ -41,7 +40,7 @@ struct Names {
 // The checks shared by the base-a tests; -1 when n must be tested.
 int base_checks(const Names& w, mpz_srcptr n, mpz_srcptr a) noexcept {
   if (mpz_cmp_ui(a, 2) < 0) return value_error(w.param);
-  if (mpz_sgn(n) <= 0) return value_error(w.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, w.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   if (s >= 0) return s;
   Mpz g;
@@ -127,7 +126,7 @@ int fibonacci(const Names& w, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q) noexcept
   Mpz d;
   discriminant(d, p, q);
   if (mpz_sgn(d.get()) == 0 || mpz_cmpabs_ui(q, 1) != 0 || mpz_sgn(p) <= 0) return value_error(w.param);
-  if (mpz_sgn(n) <= 0) return value_error(w.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, w.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   if (s >= 0) return s;
   LucasLadder l;
@@ -141,7 +140,7 @@ int fibonacci(const Names& w, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q) noexcept
 int lucas_checks(const Names& w, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_ptr d) noexcept {
   discriminant(d, p, q);
   if (mpz_sgn(d) == 0) return value_error(w.param);
-  if (mpz_sgn(n) <= 0) return value_error(w.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, w.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   if (s >= 0) return s;
   Mpz f;
@@ -207,7 +206,7 @@ int extra_strong_lucas(const Names& w, mpz_srcptr n, mpz_srcptr p) noexcept {
   Mpz d, one(1L);
   discriminant(d, p, one);
   if (mpz_sgn(d.get()) == 0) return value_error(w.param);
-  if (mpz_sgn(n) <= 0) return value_error(w.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, w.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   if (s >= 0) return s;
   Mpz f;
@@ -252,56 +251,51 @@ int selfridge_core(const Names& w, mpz_srcptr n, bool strong_test) noexcept {
 }
 
 int selfridge(const Names& w, mpz_srcptr n, bool strong_test) noexcept {
-  if (mpz_sgn(n) <= 0) return value_error(w.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, w.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   return s >= 0 ? s : selfridge_core(w, n, strong_test);
 }
 
 // ---- Entry points ----
 
-constexpr Names FERMAT{"is_fermat_prp() requires 2 integer arguments",
-                       "is_fermat_prp() requires 'a' greater than or equal to 2",
-                       "is_fermat_prp() requires 'n' be greater than 0", "is_fermat_prp() requires gcd(n,a) == 1",
+constexpr Names FERMAT{Need{"is_fermat_prp", "2 integer arguments"},
+                       "is_fermat_prp() requires 'a' greater than or equal to 2", "is_fermat_prp() requires gcd(n,a) == 1",
                        nullptr};
-constexpr Names EULER{"is_euler_prp() requires 2 integer arguments",
-                      "is_euler_prp() requires 'a' greater than or equal to 2",
-                      "is_euler_prp() requires 'n' be greater than 0", "is_euler_prp() requires gcd(n,a) == 1",
+constexpr Names EULER{Need{"is_euler_prp", "2 integer arguments"},
+                      "is_euler_prp() requires 'a' greater than or equal to 2", "is_euler_prp() requires gcd(n,a) == 1",
                       nullptr};
-constexpr Names STRONG{"is_strong_prp() requires 2 integer arguments",
-                       "is_strong_prp() requires 'a' greater than or equal to 2",
-                       "is_strong_prp() requires 'n' be greater than 0", "is_strong_prp() requires gcd(n,a) == 1",
+constexpr Names STRONG{Need{"is_strong_prp", "2 integer arguments"},
+                       "is_strong_prp() requires 'a' greater than or equal to 2", "is_strong_prp() requires gcd(n,a) == 1",
                        nullptr};
-constexpr Names FIBONACCI{"is_fibonacci_prp() requires 3 integer arguments",
-                          "invalid values for p,q in is_fibonacci_prp()",
-                          "is_fibonacci_prp() requires 'n' be greater than 0", nullptr, nullptr};
-constexpr Names LUCAS{"is_lucas_prp() requires 3 integer arguments", "invalid values for p,q in is_lucas_prp()",
-                      "is_lucas_prp() requires 'n' be greater than 0", "is_lucas_prp() requires gcd(n,2*q*D) == 1",
+constexpr Names FIBONACCI{Need{"is_fibonacci_prp", "3 integer arguments"},
+                          "invalid values for p,q in is_fibonacci_prp()", nullptr, nullptr};
+constexpr Names LUCAS{Need{"is_lucas_prp", "3 integer arguments"}, "invalid values for p,q in is_lucas_prp()", "is_lucas_prp() requires gcd(n,2*q*D) == 1",
                       nullptr};
-constexpr Names STRONG_LUCAS{"is_strong_lucas_prp() requires 3 integer arguments",
+constexpr Names STRONG_LUCAS{Need{"is_strong_lucas_prp", "3 integer arguments"},
                              "invalid values for p,q in is_strong_lucas_prp()",
-                             "is_strong_lucas_prp() requires 'n' be greater than 0",
                              "is_strong_lucas_prp() requires gcd(n,2*q*D) == 1", nullptr};
-constexpr Names EXTRA_STRONG{"is_extra_strong_lucas_prp() requires 2 integer arguments",
+constexpr Names EXTRA_STRONG{Need{"is_extra_strong_lucas_prp", "2 integer arguments"},
                              "invalid value for p in is_extra_strong_lucas_prp()",
-                             "is_extra_strong_lucas_prp() requires 'n' be greater than 0",
                              "is_extra_strong_lucas_prp() requires gcd(n,2*D) == 1", nullptr};
-constexpr Names SELFRIDGE{"is_selfridge_prp() requires 1 integer argument", nullptr,
-                          "is_selfridge_prp() requires 'n' be greater than 0", nullptr,
+constexpr Names SELFRIDGE{Need{"is_selfridge_prp", "1 integer argument"}, nullptr, nullptr,
                           "appropriate value for D cannot be found in is_selfridge_prp()"};
-constexpr Names STRONG_SELFRIDGE{"is_strong_selfridge_prp() requires 1 integer argument", nullptr,
-                                 "is_strong_selfridge_prp() requires 'n' be greater than 0", nullptr,
+constexpr Names STRONG_SELFRIDGE{Need{"is_strong_selfridge_prp", "1 integer argument"}, nullptr, nullptr,
                                  "appropriate value for D cannot be found in is_strong_selfridge_prp()"};
-constexpr Names BPSW{"is_bpsw_prp() requires 1 integer argument", nullptr,
-                     "is_bpsw_prp() requires 'n' be greater than 0", nullptr, nullptr};
-constexpr Names STRONG_BPSW{"is_strong_bpsw_prp() requires 1 integer argument", nullptr,
-                            "is_strong_bpsw_prp() requires 'n' be greater than 0", nullptr, nullptr};
+constexpr Names BPSW{Need{"is_bpsw_prp", "1 integer argument"}, nullptr, nullptr, nullptr};
+constexpr Names STRONG_BPSW{Need{"is_strong_bpsw_prp", "1 integer argument"}, nullptr, nullptr, nullptr};
 
 // Checks the count and converts every argument; false with the test's TypeError.
 template <Py_ssize_t N>
 bool take_args(const Names& w, PyObject* const* args, Py_ssize_t nargs, Own<MPZ_Object> (&a)[N]) noexcept {
   if (!want_args(nargs, N, w.count)) return false;
   for (Py_ssize_t i = 0; i < N; ++i) {
-    if (!(a[i] = Own<MPZ_Object>(int_arg(args[i], w.count)))) return false;
+    a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
+    if (!a[i]) {
+      if (must_propagate()) return false;
+      PyErr_Clear();
+      refuse(w.count, args, nargs);
+      return false;
+    }
   }
   return true;
 }
@@ -338,7 +332,7 @@ PyObject* entry_bpsw(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> a[1];
   if (!take_args(W, args, nargs, a)) return nullptr;
   mpz_srcptr n = a[0]->z;
-  if (mpz_sgn(n) <= 0) return value_error(W.n);
+  if (mpz_sgn(n) <= 0) return fn_error(PyExc_ValueError, W.count.name, "requires 'n' be greater than 0");
   int s = small_n(n);
   if (s >= 0) return result(s);
   const Mpz two(2L);

@@ -58,7 +58,7 @@ bool bit_count_possible(unsigned long bits, const char* fname) noexcept {
 }
 
 PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (nargs > 1) return type_error("random_state() requires 0 or 1 integer arguments");
+  if (nargs > 1) return refuse(Need{"random_state", "0 or 1 integer arguments"}, nullptr, 0);
   Own<RandomState_Object> r(PyObject_New(RandomState_Object, &RandomState_Type));
   if (!r) return nullptr;
   gmp_randinit_default(r->state);
@@ -78,13 +78,13 @@ PyObject* f_random_state(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Fn{"mpz_random"})) return nullptr;
-  constexpr const char* bad = "mpz_random() requires 'random_state' and 'int' arguments";
-  if (!is_random_state(args[0])) return type_error(bad);
+  constexpr Need bad{"mpz_random", "'random_state' and 'int' arguments"};
+  if (!is_random_state(args[0])) return refuse(bad, args, nargs);
   const int kind = classify(args[1]);
   Own<MPZ_Object> n(is_integer_kind(kind) ? to_mpz(args[1], kind) : nullptr);
   if (!n) {
     PyErr_Clear();
-    return type_error(bad);
+    return refuse(bad, args, nargs);
   }
   // GMP divides by the bound: zero would stop the process.
   if (mpz_sgn(n->z) <= 0) return value_error("mpz_random() requires a positive bound");
@@ -96,14 +96,14 @@ PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 // mpz_urandomb and mpz_rrandomb: a state and a bit count.
 template <void (*gen)(mpz_ptr, StatePtr, mp_bitcnt_t)>
-PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname, const char* count_msg,
-                    const char* bad) {
-  if (!want_args(nargs, 2, count_msg)) return nullptr;
-  if (!is_random_state(args[0])) return type_error(bad);
+PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname) {
+  const Need bad{fname, "'random_state' and 'bit_count' arguments"};
+  if (!want_args(nargs, 2, Fn{fname})) return nullptr;
+  if (!is_random_state(args[0])) return refuse(bad, args, nargs);
   const unsigned long bits = read_ulong(args[1]);
   if (bits == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error(bad);
+    return refuse(bad, args, nargs);
   }
   if (!bit_count_possible(bits, fname)) return nullptr;
   MPZ_Object* r = new_mpz();
@@ -113,21 +113,19 @@ PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname, 
 }
 
 PyObject* f_mpz_urandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return draw_bits<mpz_urandomb>(args, nargs, "mpz_urandomb", "mpz_urandomb() requires 2 arguments",
-                                 "mpz_urandomb() requires 'random_state' and 'bit_count' arguments");
+  return draw_bits<mpz_urandomb>(args, nargs, "mpz_urandomb");
 }
 
 PyObject* f_mpz_rrandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return draw_bits<mpz_rrandomb>(args, nargs, "mpz_rrandomb", "mpz_rrandomb() requires 2 arguments",
-                                 "mpz_rrandomb() requires 'random_state' and 'bit_count' arguments");
+  return draw_bits<mpz_rrandomb>(args, nargs, "mpz_rrandomb");
 }
 
 // The checks shared by the one-argument generators; the current context
 // (borrowed from `ctx`) on success.
-CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, const char* count_msg, const char* bad,
+CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, Fn count, const char* name,
                              Own<CTXT_Object>& ctx) noexcept {
-  if (!want_args(nargs, 1, count_msg)) return nullptr;
-  if (!is_random_state(args[0])) return type_error(bad);
+  if (!want_args(nargs, 1, count)) return nullptr;
+  if (!is_random_state(args[0])) return refuse(Need{name, "'random_state' argument"}, args, nargs);
   ctx = Own<CTXT_Object>(current_context());
   return ctx.get();
 }
@@ -135,9 +133,9 @@ CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, const char
 // One real draw by MPFR's Draw. The result keeps rc 0 and no result check
 // runs: a draw raises no flag.
 template <int (*Draw)(mpfr_ptr, gmp_randstate_t, mpfr_rnd_t)>
-PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* count_msg, const char* bad) noexcept {
+PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* name) noexcept {
   Own<CTXT_Object> ctx;
-  if (!real_draw_setup(args, nargs, count_msg, bad, ctx)) return nullptr;
+  if (!real_draw_setup(args, nargs, Fn{name}, name, ctx)) return nullptr;
   MPFR_Object* r = new_mpfr(0, ctx.get());
   if (!r) return nullptr;
   const mpfr_rnd_t mode = rnd(ctx->ctx);
@@ -146,19 +144,16 @@ PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* count_m
 }
 
 PyObject* f_mpfr_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return real_draw<mpfr_urandom>(args, nargs, "mpfr_random() requires 1 argument",
-                                 "mpfr_random() requires 'random_state' argument");
+  return real_draw<mpfr_urandom>(args, nargs, "mpfr_random");
 }
 
 PyObject* f_mpfr_nrandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return real_draw<mpfr_nrandom>(args, nargs, "mpfr_nrandom() requires 1 argument",
-                                 "mpfr_nrandom() requires 'random_state' argument");
+  return real_draw<mpfr_nrandom>(args, nargs, "mpfr_nrandom");
 }
 
 PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<CTXT_Object> ctx;
-  if (!real_draw_setup(args, nargs, "mpfr_grandom() requires 1 argument",
-                       "mpfr_grandom() requires 'random_state' argument", ctx))
+  if (!real_draw_setup(args, nargs, Fn{"mpfr_grandom"}, "mpfr_grandom", ctx))
     return nullptr;
   Own<MPFR_Object> a(new_mpfr(0, ctx.get()));
   if (!a) return nullptr;
@@ -174,8 +169,7 @@ PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* f_mpc_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<CTXT_Object> ctx;
-  if (!real_draw_setup(args, nargs, "mpfc_random() requires 1 argument",
-                       "mpc_random() requires 'random_state' argument", ctx))
+  if (!real_draw_setup(args, nargs, Fn{"mpfc_random"}, "mpc_random", ctx))
     return nullptr;
   MPC_Object* r = new_mpc(0, 0, ctx.get());
   if (!r) return nullptr;

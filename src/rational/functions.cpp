@@ -28,7 +28,7 @@ PyObject* rational_result(Own<MPQ_Object> q) noexcept {
 }
 
 PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  static constexpr const char* msg = "qdiv() requires 1 or 2 integer or rational arguments";
+  static constexpr Need msg{"qdiv", "1 or 2 integer or rational arguments"};
   if (nargs == 1) {
     PyObject* x = args[0];
     if (is_mpz(x)) return Py_NewRef(x);
@@ -36,12 +36,12 @@ PyObject* f_qdiv(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
       return reinterpret_cast<PyObject*>(to_mpz(x, is_xmpz(x) ? K_XMPZ : K_PYINT));
     if (!is_mpq(x) && !is_fraction_value(x) && !has_protocol(x, P_MPQ) && has_protocol(x, P_MPZ))
       return reinterpret_cast<PyObject*>(to_mpz(x, K_HAS_MPZ));
-    if (!rational_like(x)) return type_error(msg);
+    if (!rational_like(x)) return refuse(msg, x);
     Own<MPQ_Object> q(to_mpq_ratonly(x));
     if (!q) return nullptr;
     return rational_result(std::move(q));
   }
-  if (nargs != 2 || !rational_like(args[0]) || !rational_like(args[1])) return type_error(msg);
+  if (nargs != 2 || !rational_like(args[0]) || !rational_like(args[1])) return refuse(msg, args, nargs);
   Own<MPQ_Object> x(to_mpq_ratonly(args[0]));
   if (!x) return nullptr;
   Own<MPQ_Object> y(to_mpq_ratonly(args[1]));

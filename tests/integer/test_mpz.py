@@ -70,7 +70,7 @@ def test_right_shift_by_huge_counts_gives_the_sign_fill(n, count):
     (lambda: "a" >> mpz(1), TypeError, "cannot convert object to mpz"),
 ])
 def test_shift_errors(call, exc, msg):
-    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + "$"):
+    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + r"(\n|\Z)"):
         call()
 
 
@@ -184,7 +184,7 @@ def test_slices_with_huge_steps(n, sl):
     (mpz(5), slice(0, 1.5), TypeError, None),
 ])
 def test_indexing_errors(x, key, exc, msg):
-    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + "$"):
+    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + r"(\n|\Z)"):
         x[key]
 
 
@@ -308,7 +308,7 @@ def test_predicate_table(call, expected):
     (lambda: mpz(10).num_digits("2"), TypeError, None),
 ])
 def test_method_errors(call, exc, msg):
-    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + "$"):
+    with pytest.raises(exc, match=None if msg is None else "^" + re.escape(msg) + r"(\n|\Z)"):
         call()
 
 
