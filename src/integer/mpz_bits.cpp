@@ -17,7 +17,10 @@ namespace {
 // The bit-index argument; false with the reader's exception set.
 inline bool bit_index(PyObject* o, mp_bitcnt_t& n) noexcept {
   unsigned long long v = read_ullong(o);
-  if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return false;
+  if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+    note_current("a bit index must be from 0 to 2**64 - 1; got %U", shown(o).get());
+    return false;
+  }
   n = static_cast<mp_bitcnt_t>(v);
   return true;
 }

@@ -192,7 +192,7 @@ PyObject* iroot(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (n == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
     PyErr_Clear();
     const long s = read_long(args[1], kn);
-    if (s == -1 && PyErr_Occurred()) return nullptr;
+    if (s == -1 && PyErr_Occurred()) return argument_needs(args[1], "iroot", "n from 1 to 2**64 - 1");
     n = 0;  // a value that fits only signed is negative
   }
   if (n == 0) return value_error("n must be > 0");

@@ -11,6 +11,7 @@ import re
 
 import vexa2
 from vexa2 import *  # noqa: F401,F403  (the expressions use the module's names)
+globals().update({n: getattr(vexa2, n) for n in dir(vexa2) if not n.startswith("_")})  # those outside __all__ too
 
 SIZE = ("MemoryError", "OverflowError", "ValueError")
 ANY = object()       # any result is right
@@ -470,6 +471,16 @@ for kw in ("precision", "emax", "round", "real_prec", "imag_prec", "subnormalize
 case("context(nonsense=1)", raises=("TypeError", "ValueError"))
 case("context(1, 2, 3)", raises=("TypeError", "ValueError"))
 case("local_context(precision=IndexRaises())", raises=BOOM + SIZE)
+
+# The notes on errors show values whose repr raises, is huge or is not a str.
+for bad in ("IntReprRaises(-1)", "FloatFloatRaises(2.5)", "IntReprRaises(2**200)"):
+    case(f"context(precision={bad})", raises=("ValueError", "TypeError"))
+    case(f"setattr(context(), 'precision', {bad})", raises=("ValueError", "TypeError"))
+    case(f"fac({bad})", raises=("OverflowError", "MemoryError", "TypeError", "Boom"))
+    case(f"mpfr(1, {bad})", raises=("OverflowError", "ValueError", "TypeError", "MemoryError", "Boom"))
+case("mpz(StrRaises('12x'))", raises=("ValueError", "Boom", "TypeError"))
+case("mpz('9' * 10**6 + 'x')", raises=("ValueError",))
+case("context(**{'x' * 10**6: 1})", raises=("ValueError",))
 
 
 def run_case(c):

@@ -35,3 +35,10 @@ def test_every_topic_has_a_page_linked_from_the_index():
         assert f".. include:: _{topic}.inc" in page.read_text()
         assert f"reference/{topic}" in api and f":doc:`reference/{topic}`" in index
         assert ">>> " in page.read_text(), f"{topic} has no example"
+
+
+def test_every_context_setting_is_described():
+    page = (DOCS / "reference" / "contexts.rst").read_text()
+    settings = [n for n, v in vars(vexa2.context).items() if type(v).__name__ == "getset_descriptor"]
+    assert len(settings) > 20
+    assert [n for n in settings if f"``{n}``" not in page] == []

@@ -96,6 +96,9 @@ CASES = [
     ("mpz(3) ** (2**62)", MemoryError, "", "the power would need more memory than is available"),
     ("mpz(1) << -1", OverflowError, "can't convert negative int to unsigned", "a shift count must be from 0 to 2**64 - 1; got -1"),
     ("mpz(3) << (2**62)", MemoryError, "", "the shifted value would have 4611686018427387906 bits"),
+    ("mpz(5).bit_set(-1)", OverflowError, "can't convert negative int to unsigned", "a bit index must be from 0 to 2**64 - 1; got -1"),
+    ("vexa2.bit_test(5, 2**64)", OverflowError, "int too big to convert", "a bit index must be from 0 to 2**64 - 1; got 18446744073709551616"),
+    ("vexa2.iroot(8, 2**70)", OverflowError, "iroot() requires n from 1 to 2**64 - 1", "got 1180591620717411303424"),
 ]
 
 
