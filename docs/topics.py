@@ -41,6 +41,7 @@ TOPICS = {
         "sin", "cos", "tan", "sec", "csc", "cot", "sin_cos", "asin", "acos", "atan", "atan2",
         "sinh", "cosh", "tanh", "sech", "csch", "coth", "sinh_cosh", "asinh", "acosh", "atanh",
         "degrees", "radians",
+        "ceil", "floor", "trunc",
         "rint", "rint_ceil", "rint_floor", "rint_round", "rint_trunc", "round_away", "frac", "modf",
         "fmod", "remainder", "remquo", "maxnum", "minnum", "reldiff", "agm",
         "factorial", "gamma", "gamma_inc", "lngamma", "lgamma", "digamma", "zeta", "erf", "erfc",

@@ -148,6 +148,7 @@ bool is_fraction_value(PyObject* o) noexcept {
 }
 
 bool must_propagate() noexcept {
+  if (!PyErr_Occurred()) return false;  // nothing raised: the caller gives its own error
   return !PyErr_ExceptionMatches(PyExc_Exception) || PyErr_ExceptionMatches(PyExc_MemoryError) ||
          PyErr_ExceptionMatches(PyExc_RecursionError);
 }

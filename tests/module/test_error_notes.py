@@ -88,14 +88,14 @@ CASES = [
     ("vexa2.fac(mpz(-1))", OverflowError, "value could not be converted to C long", f"fac() requires {N64}; got mpz(-1)"),
     # limits
     ("mpfr(1, 2**63 - 1)", ValueError, "invalid value for precision", "from 1 to 9223372036854775551 bits; got 9223372036854775807"),
-    ("mpfr(1, 2**62)", MemoryError, "", "an mpfr of 4611686018427387904 bits needs more memory than is available"),
-    ("mpc(1, precision=(2**62, 53))", MemoryError, "", "4611686018427387904 bits needs more memory"),
-    ("vexa2.fac(2**40)", MemoryError, "", "more than the memory available"),
+    ("mpfr(1, 2**62)", MemoryError, "cannot allocate an mpfr of 2**62 bits", None),
+    ("mpc(1, precision=(2**62, 53))", MemoryError, "cannot allocate an mpfr of 2**62 bits", None),
+    ("vexa2.fac(2**40)", MemoryError, "cannot allocate an mpz of 42394205138525 bits", None),
     ("mpz(2) ** (2**70)", ValueError, "pow() outrageous exponent", "exponent must be below 2**64; got 1180591620717411303424"),
     ("mpq(2, 3) ** (2**70)", ValueError, "mpq.pow() outrageous exponent", "from -2**63 to 2**63 - 1; got 1180591620717411303424"),
     ("mpz(3) ** (2**62)", MemoryError, "", "the power would need more memory than is available"),
     ("mpz(1) << -1", OverflowError, "can't convert negative int to unsigned", "a shift count must be from 0 to 2**64 - 1; got -1"),
-    ("mpz(3) << (2**62)", MemoryError, "", "the shifted value would have 4611686018427387906 bits"),
+    ("mpz(3) << (2**62)", MemoryError, "cannot allocate an mpz of 4611686018427387906 bits", None),
     ("mpz(5).bit_set(-1)", OverflowError, "can't convert negative int to unsigned", "a bit index must be from 0 to 2**64 - 1; got -1"),
     ("vexa2.bit_test(5, 2**64)", OverflowError, "int too big to convert", "a bit index must be from 0 to 2**64 - 1; got 18446744073709551616"),
     ("vexa2.iroot(8, 2**70)", OverflowError, "iroot() requires n from 1 to 2**64 - 1", "got 1180591620717411303424"),
@@ -111,6 +111,9 @@ def test_mistake_keeps_message_and_notes_the_specifics(expr, cls, message, note)
     assert type(e) is cls
     assert str(e) == message
     notes = getattr(e, "__notes__", [])
+    if note is None:  # the message itself says what was asked for
+        assert not notes, notes
+        return
     assert len(notes) == 1 and note in notes[0], notes
     assert len(notes[0]) <= 200
 
