@@ -50,6 +50,7 @@ struct TypeInfo {
 constexpr uint8_t T_FRACTION_NAME = 16;  // named "Fraction" but not the fractions module's
 constexpr uint8_t T_DECIMAL = 32;        // named "decimal.Decimal" or "Decimal"
 constexpr uint8_t T_STD_FRACTION = 64;   // exactly fractions.Fraction
+constexpr uint8_t T_PROBE = 128;         // a conversion method is a data descriptor (a property): asked per instance
 
 TypeInfo type_info(PyTypeObject* t) noexcept;
 int classify_foreign(PyObject* o) noexcept;
