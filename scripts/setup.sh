@@ -65,7 +65,7 @@ if [ ! -f "$stamp" ] || [ pyproject.toml -nt "$stamp" ]; then
   if [ "$("$VENV/bin/python" -c 'import sysconfig; print(sysconfig.get_config_var("Py_GIL_DISABLED") or 0)')" = 1 ]; then
     hyp="hypothesis==6.155.2"
   fi
-  "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest "$hyp" mpmath
+  "$VENV/bin/python" -m pip install -q "scikit-build-core>=0.8" cmake ninja pytest "$hyp" mpmath sympy
   # NumPy is optional: its tests are skipped without it.
   "$VENV/bin/python" -m pip install -q --only-binary=:all: numpy || echo "numpy not installed: its tests are skipped"
   touch "$stamp"

@@ -56,6 +56,11 @@ PyTypeObject* real_class(const char* module, const char* name) noexcept {
 
 bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType_IsSubtype(t, c); }
 
+// A data descriptor (a property): reading it runs code that may fail.
+bool is_data_descriptor(PyObject* attr) noexcept {
+  return Py_TYPE(attr)->tp_descr_get && Py_TYPE(attr)->tp_descr_set;
+}
+
 unsigned marks_of(PyTypeObject* t) noexcept {
   unsigned bits = 0;
   for (const ForeignKind& f : foreign_kinds()) {
@@ -65,9 +70,34 @@ unsigned marks_of(PyTypeObject* t) noexcept {
       PyErr_Clear();
       continue;
     }
-    if (compat::type_lookup(t, name.get())) bits |= f.bit;
+    if (PyObject* attr = compat::type_lookup(t, name.get())) {
+      bits |= f.bit;
+      // A conversion method behind a property is asked per instance.
+      if ((f.bit & (P_MPZ | P_MPQ | P_MPFR | P_MPC)) && is_data_descriptor(attr)) bits |= T_PROBE;
+    }
   }
   return bits;
+}
+
+// Whether o offers conversion method i, read through its data descriptor:
+// a read that fails counts as absence. An error that must reach the caller
+// (an interrupt, no memory) counts as presence and is cleared here; the
+// conversion reads the method again and reports it.
+bool offers(PyObject* o, Proto p) noexcept {
+  PyTypeObject* t = Py_TYPE(o);
+  Ref name = Ref::steal(PyUnicode_InternFromString(proto_name(p)));
+  if (!name) {
+    PyErr_Clear();
+    return false;
+  }
+  Ref attr = Ref::steal(compat::type_lookup_ref(t, name.get()));
+  if (!attr) return false;
+  if (!is_data_descriptor(attr.get())) return true;
+  Ref bound = Ref::steal(Py_TYPE(attr.get())->tp_descr_get(attr.get(), o, reinterpret_cast<PyObject*>(t)));
+  if (bound) return true;
+  const bool keep = must_propagate();
+  PyErr_Clear();
+  return keep;
 }
 
 TypeInfo learn(PyTypeObject* t) noexcept {
@@ -138,6 +168,15 @@ TypeInfo type_info(PyTypeObject* t) noexcept {
 int classify_foreign(PyObject* o) noexcept {
   TypeInfo info = type_info(Py_TYPE(o));
   if ((info.bits & T_FRACTION_NAME) && int_attr(o, "numerator") && int_attr(o, "denominator")) return K_FRACTION;
+  const int k = info.kind;
+  if ((info.bits & T_PROBE) && (k == K_HAS_MPZ || k == K_HAS_MPQ || k == K_HAS_MPFR || k == K_HAS_MPC)) {
+    // The widest method the instance really offers.
+    static constexpr struct { Proto bit; int kind; } order[] = {
+        {P_MPC, K_HAS_MPC}, {P_MPFR, K_HAS_MPFR}, {P_MPQ, K_HAS_MPQ}, {P_MPZ, K_HAS_MPZ}};
+    for (const auto& p : order)
+      if ((info.bits & p.bit) && offers(o, p.bit)) return p.kind;
+    return K_UNKNOWN;
+  }
   return info.kind;
 }
 

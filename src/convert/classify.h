@@ -81,6 +81,7 @@ constexpr uint16_t T_STD_FRACTION = 64;    // exactly fractions.Fraction
 constexpr uint16_t T_FRACTION_CLASS = 128; // fractions.Fraction or a subclass, of any name
 constexpr uint16_t T_MPF_TUPLE = 256;      // offers mpmath's raw real value, _mpf_
 constexpr uint16_t T_MPC_TUPLE = 512;      // offers mpmath's raw complex value, _mpc_
+constexpr uint16_t T_PROBE = 1024;         // a conversion method is a data descriptor (a property): asked per instance
 
 TypeInfo type_info(PyTypeObject* t) noexcept;
 int classify_foreign(PyObject* o) noexcept;

@@ -206,10 +206,15 @@ PyObject* mpf_tuple(mpfr_srcptr f) {
     }
     return tuple4(pylong(sign), pylong(0), pylong(exp), pylong(bc));
   }
+  // mpmath's own form (an odd mantissa): mpmath compares and hashes the
+  // tuples as they are, so mpf(mpfr(1.5)) must be the tuple of mpf(1.5).
   Mpz m;
-  const mpfr_exp_t e = mpfr_get_z_2exp(m, f);
+  mpfr_exp_t e = mpfr_get_z_2exp(m, f);
   const bool neg = mpz_sgn(m.get()) < 0;
   mpz_abs(m, m);
+  const mp_bitcnt_t zeros = mpz_scan1(m, 0);
+  mpz_tdiv_q_2exp(m, m, zeros);
+  e += static_cast<mpfr_exp_t>(zeros);
   return tuple4(pylong(neg), Ref::steal(pylong_from_mpz(m)), Ref::steal(PyLong_FromLongLong(e)),
                 Ref::steal(PyLong_FromUnsignedLongLong(mpz_sizeinbase(m, 2))));
 }

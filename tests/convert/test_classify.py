@@ -133,3 +133,38 @@ def test_constructors_take_real_fractions_only(make):
     with pytest.raises(TypeError, match="requires numeric or string argument|cannot convert"):
         make(NamedOnly())
     assert make(SubFraction(7, 2)) == make(Fraction(7, 2)) == make(SameName(7, 2))
+
+
+class _ProbeRaises:
+    def __init__(self, exc):
+        self.exc = exc
+
+    @property
+    def __mpz__(self):
+        raise self.exc
+
+
+class _ProbeWider(_ProbeRaises):
+    def __mpz__(self):  # noqa: F811  (a plain method below a failing __mpfr__ property)
+        return vexa2.mpz(7)
+
+    @property
+    def __mpfr__(self):
+        raise RuntimeError("no mpfr")
+
+
+@pytest.mark.parametrize("exc, raised", [(RuntimeError("x"), None), (AttributeError("x"), None),
+                                         (KeyboardInterrupt(), KeyboardInterrupt), (MemoryError(), MemoryError)])
+def test_a_failing_probe_counts_as_absent(exc, raised):
+    obj = _ProbeRaises(exc)
+    if raised is None:
+        with pytest.raises(TypeError, match="^digits\\(\\) argument type not supported(\\n|\\Z)"):
+            vexa2.digits(obj)
+        assert vexa2.mpz(1).__add__(obj) is NotImplemented
+    else:
+        with pytest.raises(raised):
+            vexa2.digits(obj)
+
+
+def test_the_widest_working_probe_decides():
+    assert vexa2.digits(_ProbeWider(None)) == "7" and vexa2.mpz(1) + _ProbeWider(None) == 8

@@ -88,9 +88,11 @@ def test_errors(call, exc, msg):
 
 
 def test_mpf_tuple():
-    assert mpfr(0.75)._mpf_ == (0, 3 * 2**51, -53, 53)
-    assert mpfr(-0.75, 10)._mpf_ == (1, 3 * 2**8, -10, 10)
-    assert mpfr(1, 200)._mpf_ == (0, 2**199, -199, 200)
+    # mpmath's normalised form: an odd mantissa and its bit count
+    assert mpfr(0.75)._mpf_ == (0, 3, -2, 2)
+    assert mpfr(-0.75, 10)._mpf_ == (1, 3, -2, 2)
+    assert mpfr(1, 200)._mpf_ == (0, 1, 0, 1)
+    assert mpfr(1 / 3)._mpf_ == (0, 6004799503160661, -54, 53)
     # mpmath's zero (it has no signed zero), NaN and infinities
     assert mpfr(-0.0)._mpf_ == mpfr(0)._mpf_ == (0, 0, 0, 0)
     assert mpfr("nan")._mpf_ == (0, 0, -123, -1)
@@ -126,7 +128,8 @@ def test_mpmath_mpf_of_mpfr_is_exact(prec):
     mpmath = pytest.importorskip("mpmath")
     with mpmath.workprec(prec), context(precision=prec):
         for x in VALUES:
-            assert mpmath.mpf(mpfr(x))._mpf_ == mpmath.mpf(x)._mpf_, x
+            ref = mpmath.mpf(x.numerator) / x.denominator if isinstance(x, Fraction) else mpmath.mpf(x)
+            assert mpmath.mpf(mpfr(x))._mpf_ == ref._mpf_, x
         assert mpmath.isnan(mpmath.mpf(mpfr("nan")))
         assert mpmath.mpf(mpfr("-inf")) == mpmath.mpf("-inf")
 
