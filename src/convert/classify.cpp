@@ -40,21 +40,23 @@ inline Entry& entry_of(PyTypeObject* t) noexcept {
 bool name_is(PyTypeObject* t, const char* name) noexcept { return std::strcmp(t->tp_name, name) == 0; }
 
 // The class `name` of an imported module (fractions.Fraction,
-// decimal.Decimal), or nullptr when the module is not imported: then no
-// object can be an instance of it. Read from the module's dictionary, so
-// no user code runs; a borrowed reference, alive while the module is.
-PyTypeObject* real_class(const char* module, const char* name) noexcept {
+// decimal.Decimal), or empty when the module is not imported: then no
+// object can be an instance of it. Only a plain module is read (no user
+// code runs).
+Ref real_class(const char* module, const char* name) noexcept {
   Ref key = Ref::steal(PyUnicode_InternFromString(module));
   Ref m = Ref::steal(key ? PyImport_GetModule(key.get()) : nullptr);
-  if (!m || !PyModule_Check(m.get())) {
+  Ref c = m && PyModule_CheckExact(m.get()) ? Ref::steal(PyObject_GetAttrString(m.get(), name)) : Ref();
+  if (!c || !PyType_Check(c.get())) {
     PyErr_Clear();
-    return nullptr;
+    return Ref();
   }
-  PyObject* c = PyDict_GetItemString(PyModule_GetDict(m.get()), name);  // borrowed
-  return c && PyType_Check(c) ? reinterpret_cast<PyTypeObject*>(c) : nullptr;
+  return c;
 }
 
-bool subclass_of(PyTypeObject* t, PyTypeObject* c) noexcept { return c && PyType_IsSubtype(t, c); }
+bool subclass_of(PyTypeObject* t, const Ref& c) noexcept {
+  return c && PyType_IsSubtype(t, reinterpret_cast<PyTypeObject*>(c.get()));
+}
 
 // A data descriptor (a property): reading it runs code that may fail.
 bool is_data_descriptor(PyObject* attr) noexcept {
@@ -101,6 +103,7 @@ bool offers(PyObject* o, Proto p) noexcept {
 }
 
 TypeInfo learn(PyTypeObject* t) noexcept {
+  SavedError keep;  // an error pending in the caller survives the lookups below
   unsigned bits = marks_of(t);
   int kind = K_UNKNOWN;
   if (PyType_HasFeature(t, Py_TPFLAGS_LONG_SUBCLASS)) {
@@ -110,10 +113,10 @@ TypeInfo learn(PyTypeObject* t) noexcept {
   } else if (PyType_IsSubtype(t, &PyComplex_Type)) {
     kind = K_PYCOMPLEX;
   } else {
-    PyTypeObject* fraction = real_class("fractions", "Fraction");
+    Ref fraction = real_class("fractions", "Fraction");
     if (subclass_of(t, fraction)) {
       bits |= T_FRACTION_CLASS;
-      if (t == fraction) bits |= T_STD_FRACTION;
+      if (reinterpret_cast<PyObject*>(t) == fraction.get()) bits |= T_STD_FRACTION;
       // In arithmetic, the class or a subclass keeping its name.
       if (name_is(t, "Fraction")) kind = K_FRACTION;
     } else if (name_is(t, "Fraction")) {

@@ -87,15 +87,10 @@ TypeInfo type_info(PyTypeObject* t) noexcept;
 int classify_foreign(PyObject* o) noexcept;
 
 inline bool has_protocol(PyObject* o, Proto p) noexcept { return (type_info(Py_TYPE(o)).bits & p) != 0; }
-// The Proto and T_ bits of o's type; none for the module's own types and
-// Python's int, float and complex (whose instances carry no protocol).
-inline unsigned type_bits(PyObject* o) noexcept {
-  PyTypeObject* t = Py_TYPE(o);
-  if (t == &MPZ_Type || t == &MPFR_Type || t == &MPC_Type || t == &MPQ_Type || t == &XMPZ_Type || t == &PyLong_Type ||
-      t == &PyFloat_Type || t == &PyComplex_Type || t == &PyBool_Type)
-    return 0;
-  return type_info(t).bits;
-}
+// The Proto and T_ bits of o's type. (The module's own mpfr and mpc carry
+// the marks of mpmath's values, _mpf_ and _mpc_, which their kind makes
+// irrelevant.)
+inline unsigned type_bits(PyObject* o) noexcept { return type_info(Py_TYPE(o)).bits; }
 
 inline bool is_decimal(PyObject* o) noexcept { return (type_bits(o) & T_DECIMAL) != 0; }
 // A fractions.Fraction (or a subclass keeping its name), or an object of a

@@ -118,8 +118,8 @@ inline bool is_plain_number(PyObject* x) noexcept {
 
 // The argument forms that count as a real number for the constructors.
 bool is_real_number(PyObject* x) noexcept {
-  if (is_mpc(x) || PyComplex_Check(x)) return false;
-  return real_arg(x) || is_real_kind(classify_argument(x));
+  if (is_real_kind(classify_argument(x))) return true;
+  return !is_mpc(x) && !PyComplex_Check(x) && real_arg(x);
 }
 
 // An exact int that fits a C int, read as the argument parser's "i" would.
