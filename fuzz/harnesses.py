@@ -153,7 +153,7 @@ def parse_complex(data):
     _guard(mpc, text.encode("latin-1"))
 
 
-_SPEC_CHARS = "<>^=+- #0123456789,_.bdoxXneEfFgG%aAUDYZRj()"
+_SPEC_CHARS = "<>^=+- #0123456789,_.bdoxXneEfFgG%aAUDYZRj()zPM*\u00e9"
 
 
 def _spec(inp):
@@ -181,6 +181,7 @@ format_mpfr = _format_harness(lambda inp: mpfr(inp.pick(["0", "-0", "1.5", "inf"
                                                          "123456789.987654321", "-2.5e100"]),
                                                inp.pick([2, 24, 53, 113, 300])))
 format_mpc = _format_harness(lambda inp: mpc(inp.pick(["0", "1.5-2.5j", "(inf nanj)", "-0-0j", "1e100+1e-100j"])))
+format_mpq = _format_harness(lambda inp: mpq(inp.int_in(-2 ** 130, 2 ** 130), inp.int_in(1, 2 ** 70)))
 
 
 def from_binary(data):
@@ -253,6 +254,7 @@ HARNESSES = {
     "format_mpz": format_mpz,
     "format_mpfr": format_mpfr,
     "format_mpc": format_mpc,
+    "format_mpq": format_mpq,
     "from_binary": from_binary,
     "context_keywords": context_keywords,
     "constructors": constructors,

@@ -261,9 +261,10 @@ PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
   if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
-  if (!*fmt) {
+  // The spec empty or a lone type letter: the digits alone.
+  if (!*fmt || (!fmt[1] && std::strchr("bdnoxX", fmt[0]))) {
     XmpzLock lock(self);
-    return format_mpz(mpz_of(self), 10, FMT_NO_PREFIX);
+    return format_mpz(mpz_of(self), type_base(fmt[0]), FMT_NO_PREFIX);
   }
   FormatSpec s;
   if (!parse_format_spec(fmt, SpecOf::Integer, s)) return nullptr;

@@ -109,7 +109,8 @@ std::string grouped(const std::string& digits, char sep) {
 // alignment says ('>' by default; '=' pads between sign and body).
 PyObject* padded(const std::string& sign, const std::string& body, const FormatSpec& s) {
   const size_t n = sign.size() + body.size();
-  const std::string text = sign + body;
+  std::string text = sign;
+  text.append(body);
   if (!s.has_width || s.width <= n)
     return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
   const Py_UCS4 fill = s.fill ? s.fill : ' ';
@@ -141,7 +142,7 @@ PyObject* general_text(mpq_srcptr q, const FormatSpec& s) {
   Mpz num;
   mpz_abs(num, mpq_numref(q));
   std::string body = grouped(decimal(num), s.sep);
-  if (s.alt || mpz_cmp_ui(mpq_denref(q), 1) != 0) body += "/" + grouped(decimal(mpq_denref(q)), s.sep);
+  if (s.alt || mpz_cmp_ui(mpq_denref(q), 1) != 0) body.append(1, '/').append(grouped(decimal(mpq_denref(q)), s.sep));
   return padded(mpz_sgn(mpq_numref(q)) < 0 ? "-" : positive_sign(s), body, s);
 }
 
@@ -185,9 +186,9 @@ PyObject* float_style_text(mpq_srcptr q, const FormatSpec& s) {
     suffix = "%";
   } else if (r.scientific) {
     const long long e = r.exponent + r.point;
-    suffix = (std::strchr("EFG", s.type) ? "E" : "e") + std::string(e < 0 ? "-" : "+");
     const std::string digits = std::to_string(e < 0 ? -e : e);
-    suffix += (digits.size() < 2 ? "0" : "") + digits;
+    suffix.append(1, std::strchr("EFG", s.type) ? 'E' : 'e').append(1, e < 0 ? '-' : '+');
+    suffix.append(digits.size() < 2 ? 1 : 0, '0').append(digits);
   }
   std::string digits = decimal(r.significand);
   const auto point = static_cast<size_t>(r.point);
@@ -195,14 +196,16 @@ PyObject* float_style_text(mpq_srcptr q, const FormatSpec& s) {
   std::string leading = digits.substr(0, digits.size() - point);
   std::string fraction = digits.substr(digits.size() - point);
   if ((s.type == 'g' || s.type == 'G') && !s.alt) fraction.erase(fraction.find_last_not_of('0') + 1);
-  const std::string trailing = (!s.alt && fraction.empty() ? "" : ".") + fraction + suffix;
+  std::string trailing;
+  if (s.alt || !fraction.empty()) trailing.append(1, '.');
+  trailing.append(fraction).append(suffix);
   const std::string sign = r.negative ? "-" : positive_sign(s);
   if (s.zero && s.width > sign.size() + trailing.size()) {
     const size_t room = s.width - sign.size() - trailing.size();
     const size_t want = s.sep ? 3 * room / 4 + 1 : room;
     if (leading.size() < want) leading.insert(0, want - leading.size(), '0');
   }
-  return padded(sign, grouped(leading, s.sep) + trailing, s);
+  return padded(sign, grouped(leading, s.sep).append(trailing), s);
 }
 
 // The elements Fraction accepts: no rounding letter, style, second

@@ -25,6 +25,29 @@ constexpr long long PREC_CAP = 100'000'000'000'000'000;
 
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 
+// What each character may be in a spec, looked up in one table.
+enum : unsigned char { ALIGN = 1, ROUNDING = 2, TYPE = 4, INT_TYPE = 8 };
+
+struct CharClasses {
+  unsigned char of[256] = {};
+};
+
+constexpr CharClasses make_char_classes() noexcept {
+  CharClasses t;
+  auto mark = [&t](const char* set, unsigned char bit) {
+    for (; *set; ++set) t.of[static_cast<unsigned char>(*set)] |= bit;
+  };
+  mark("<>^=", ALIGN);
+  mark("DNUYZ", ROUNDING);
+  mark("bdnoxXaAeEfFgG%", TYPE);
+  mark("bdnoxX", INT_TYPE);
+  return t;
+}
+
+constexpr CharClasses CHAR_CLASSES = make_char_classes();
+
+bool has_class(char c, unsigned char bit) noexcept { return (CHAR_CLASSES.of[static_cast<unsigned char>(c)] & bit) != 0; }
+
 bool too_long() noexcept {
   value_error("too long format string");
   return false;
@@ -48,7 +71,7 @@ Py_UCS4 utf8_decode(const char* p, size_t n) noexcept {
   }
 }
 
-bool is_align(char c) noexcept { return c && std::strchr("<>^=", c); }
+bool is_align(char c) noexcept { return has_class(c, ALIGN); }
 
 // Reads a run of digits; the value saturates at PREC_CAP.
 const char* read_digits(const char* p, long long& value, size_t& count) noexcept {
@@ -102,7 +125,7 @@ PyObject* invalid_spec() noexcept { return value_error("Invalid conversion speci
 
 bool FormatSpec::integer_form() const noexcept {
   return !fill && align != '=' && !no_neg_zero && !points && !round && !style &&
-         (!type || std::strchr("bdnoxX", type));
+         (!type || has_class(type, INT_TYPE));
 }
 
 bool check_real_limits(const FormatSpec& s) noexcept {
@@ -115,12 +138,12 @@ bool parse_format_spec(const char* fmt, SpecOf of, FormatSpec& s) noexcept {
   const char* p = fmt;
   // Only the rational formatting takes a fill character: for the others a
   // type letter may come first, and what follows it is ignored.
-  const size_t k = utf8_length(static_cast<unsigned char>(*p));
-  if (of == SpecOf::Rational && *p && std::strlen(p) > k && is_align(p[k])) {
+  const size_t k = of == SpecOf::Rational ? utf8_length(static_cast<unsigned char>(*p)) : 0;
+  if (k && *p && std::strlen(p) > k && is_align(p[k])) {
     s.fill = utf8_decode(p, k);
     s.align = p[k];
     p += k + 1;
-  } else if (of == SpecOf::Real && p[0] == '0' && p[1] && std::strchr("<>^", p[1])) {
+  } else if (of == SpecOf::Real && p[0] == '0' && is_align(p[1]) && p[1] != '=') {
     // The real formatting reads a '0' before the alignment as the zero flag:
     // the text is padded with zeros on the side the alignment leaves free.
     s.zero = true;
@@ -162,7 +185,7 @@ bool parse_format_spec(const char* fmt, SpecOf of, FormatSpec& s) noexcept {
       p = read_digits(p + 1, s.prec2, s.prec2_digits);
     if (!limits.ok(s, p, width)) return too_long();
   }
-  if (*p && std::strchr("DNUYZ", *p)) {
+  if (has_class(*p, ROUNDING)) {
     s.round = *p++;
     if (!limits.ok(s, p, width)) return too_long();
   }
@@ -170,7 +193,7 @@ bool parse_format_spec(const char* fmt, SpecOf of, FormatSpec& s) noexcept {
     s.style = *p++;
     if (!limits.ok(s, p, width)) return too_long();
   }
-  if (*p && std::strchr("bdnoxXaAeEfFgG%", *p)) {
+  if (has_class(*p, TYPE)) {
     s.type = *p++;
     s.trailing = *p != '\0';
   } else if (*p) {

@@ -270,37 +270,37 @@ class DigitBuffer {
   unsigned char* data() noexcept { return p_; }
 };
 
-// 1 when z holds the value, 0 when the text is not of that form (z
-// untouched), -1 with MemoryError.
-int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
-  const unsigned char* s;
-  Py_ssize_t len;
+// The bytes of an ASCII str or of a bytes object; false for anything else.
+bool ascii_bytes(PyObject* text, const unsigned char*& s, Py_ssize_t& len) noexcept {
   if (PyUnicode_Check(text)) {
 #if PY_VERSION_HEX < 0x030C0000
     if (PyUnicode_READY(text) < 0) {
       PyErr_Clear();
-      return 0;
+      return false;
     }
 #endif
-    if (!PyUnicode_IS_ASCII(text)) return 0;
+    if (!PyUnicode_IS_ASCII(text)) return false;
     s = static_cast<const unsigned char*>(PyUnicode_DATA(text));
     len = PyUnicode_GET_LENGTH(text);
-  } else if (PyBytes_CheckExact(text)) {
+    return true;
+  }
+  if (PyBytes_CheckExact(text)) {
     s = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(text));
     len = PyBytes_GET_SIZE(text);
-  } else {
-    return 0;
+    return true;
   }
-  // The length limit counts the text without its spaces: the general route judges.
-  if (static_cast<std::size_t>(len) > MAX_TEXT_DIGITS) return 0;
-  const unsigned char* p = s;
-  const unsigned char* const end = s + len;
+  return false;
+}
+
+// Reads the blanks, the sign and a base prefix that the base allows (a
+// base of 0 takes the prefix's, else 10); returns the base.
+int read_sign_and_prefix(const unsigned char*& p, const unsigned char* end, int base, bool& negative) noexcept {
   const unsigned char* const folded = DIGIT_VALUES.folded;
   auto skip = [&] {
     while (p < end && folded[*p] == SKIP) ++p;
   };
   skip();
-  bool negative = false;
+  negative = false;
   if (p < end && (*p == '+' || *p == '-')) {
     negative = *p++ == '-';
     skip();
@@ -313,11 +313,15 @@ int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
       p += 2;
     }
   }
-  if (base == 0) base = 10;  // a leading zero never means octal
-  const unsigned char* const values = base <= 36 ? folded : DIGIT_VALUES.cased;
-  const auto limit = static_cast<unsigned>(base);
-  // Leading zeros carry no value.
-  bool zeros = false;
+  return base == 0 ? 10 : base;  // a leading zero never means octal
+}
+
+// The value of each digit from p on into `digits` (blanks and '_' skipped,
+// leading zeros dropped): their count, or -1 when a byte is not a digit of
+// the base. `zeros` tells whether leading zeros were seen.
+long collect_digits(const unsigned char* p, const unsigned char* end, const unsigned char* values, unsigned base,
+                    unsigned char* digits, bool& zeros) noexcept {
+  zeros = false;
   for (; p < end; ++p) {
     const unsigned v = values[*p];
     if (v == 0)
@@ -325,26 +329,20 @@ int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
     else if (v != SKIP)
       break;
   }
-  DigitBuffer buffer;
-  if (!buffer.reserve(static_cast<std::size_t>(end - p))) {
-    memory_error();
-    return -1;
-  }
-  unsigned char* const digits = buffer.data();
-  std::size_t n = 0;
+  long n = 0;
   for (; p < end; ++p) {
     const unsigned v = values[*p];
-    if (v < limit) {
+    if (v < base)
       digits[n++] = static_cast<unsigned char>(v);
-    } else if (v != SKIP) {
-      return 0;
-    }
+    else if (v != SKIP)
+      return -1;
   }
-  if (n == 0) {
-    if (!zeros) return 0;  // no digits at all
-    mpz_set_ui(z, 0);
-    return 1;
-  }
+  return n;
+}
+
+// z = the n digit values (n > 0) read in `base`.
+void digits_to_mpz(mpz_ptr z, const unsigned char* digits, std::size_t n, int base, bool negative) noexcept {
+  const auto limit = static_cast<unsigned>(base);
   unsigned bits = 1;  // bits per digit, rounded up
   while ((1u << bits) < limit) ++bits;
   mp_size_t rn;
@@ -363,6 +361,35 @@ int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
     while (rn > 0 && rp[rn - 1] == 0) --rn;
   }
   mpz_limbs_finish(z, negative ? -rn : rn);
+}
+
+// 1 when z holds the value, 0 when the text is not of that form (z
+// untouched), -1 with MemoryError.
+int plain_digits(mpz_ptr z, PyObject* text, int base) noexcept {
+  const unsigned char* s;
+  Py_ssize_t len;
+  if (!ascii_bytes(text, s, len)) return 0;
+  // The length limit counts the text without its spaces: the general route judges.
+  if (static_cast<std::size_t>(len) > MAX_TEXT_DIGITS) return 0;
+  const unsigned char* p = s;
+  const unsigned char* const end = s + len;
+  bool negative = false;
+  base = read_sign_and_prefix(p, end, base, negative);
+  const unsigned char* const values = base <= 36 ? DIGIT_VALUES.folded : DIGIT_VALUES.cased;
+  DigitBuffer buffer;
+  if (!buffer.reserve(static_cast<std::size_t>(end - p))) {
+    memory_error();
+    return -1;
+  }
+  bool zeros = false;
+  const long n = collect_digits(p, end, values, static_cast<unsigned>(base), buffer.data(), zeros);
+  if (n < 0) return 0;
+  if (n == 0) {
+    if (!zeros) return 0;  // no digits at all
+    mpz_set_ui(z, 0);
+    return 1;
+  }
+  digits_to_mpz(z, buffer.data(), static_cast<std::size_t>(n), base, negative);
   return 1;
 }
 

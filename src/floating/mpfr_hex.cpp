@@ -41,10 +41,10 @@ PyObject* mpfr_hex(PyObject* self, PyObject*) {
       std::string frac(mpz_sizeinbase(m, 16) + 2, '\0');
       mpz_get_str(frac.data(), 16, m);
       frac.resize(std::char_traits<char>::length(frac.data()));
-      text += "." + std::string(digits - frac.size(), '0') + frac;
+      text.append(1, '.').append(digits - frac.size(), '0').append(frac);
     }
     const long long exponent = static_cast<long long>(e) + p - 1;
-    text += (exponent < 0 ? "p-" : "p+") + std::to_string(exponent < 0 ? -exponent : exponent);
+    text.append(exponent < 0 ? "p-" : "p+").append(std::to_string(exponent < 0 ? -exponent : exponent));
     return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
   } catch (const std::bad_alloc&) {
     return memory_error();
