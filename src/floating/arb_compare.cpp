@@ -75,7 +75,8 @@ void draw_mantissa(Rand& g, mpfr_ptr x, int sign, mpfr_exp_t e) noexcept {
 // One argument: random mantissas and exponents, values near 0, +-1, small
 // integers and half-integers, and the far ends of the exponent range.
 void draw_arg(Rand& g, mpfr_ptr x, mpfr_prec_t p) noexcept {
-  mpfr_set_prec(x, g.below(4) == 0 ? p : g.between(2, p + 64));
+  const long k = g.below(8);
+  mpfr_set_prec(x, k < 2 ? p : k == 2 ? g.between(2, 4 * p + 200) : g.between(2, p + 64));
   const int sign = g.below(3) == 0 ? -1 : 1;
   switch (g.below(10)) {
     case 0:  // near +-1 and +-2

@@ -37,6 +37,7 @@ const Rule* find(const char*) noexcept { return nullptr; }
 bool active() noexcept { return false; }
 const char* route_name() noexcept { return "mpfr"; }
 bool built_with_arb() noexcept { return false; }
+void free_cache() noexcept {}
 bool try1(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
 bool try2(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
 
@@ -299,6 +300,7 @@ const Rule* find(const char* name) noexcept {
 bool active() noexcept { return route_on.load(std::memory_order_relaxed); }
 const char* route_name() noexcept { return active() ? "arb" : "mpfr"; }
 bool built_with_arb() noexcept { return true; }
+void free_cache() noexcept { flint_cleanup(); }
 
 bool try1(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m, int& rc) noexcept {
   if (!rule->e1 || !active() || !mpfr_regular_p(x) || !rule->t1(x, mpfr_get_prec(r))) return false;

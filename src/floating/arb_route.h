@@ -26,6 +26,8 @@ bool active() noexcept;
 const char* route_name() noexcept;
 bool built_with_arb() noexcept;
 void set_active(bool on) noexcept;
+// Frees Arb's caches of the calling thread (its constants); nothing without Arb.
+void free_cache() noexcept;
 
 // r = f(x) (or f(x, y)) correctly rounded with mode m, the ternary value
 // returned and MPFR's inexact flag raised as the MPFR routine would: true

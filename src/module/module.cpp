@@ -16,6 +16,7 @@
 #include "core/compat.h"
 #include "core/errors.h"
 #include "core/ref.h"
+#include "floating/arb_route.h"
 #include "core/registry.h"
 #include "module/capsule.h"
 #include "objects/objects.h"
@@ -66,6 +67,7 @@ PyObject* f_mpfr_version(PyObject*, PyObject*) { return PyUnicode_FromFormat("MP
 PyObject* f_mpc_version(PyObject*, PyObject*) { return PyUnicode_FromFormat("MPC %s", MPC_VERSION_STRING); }
 PyObject* f_free_cache(PyObject*, PyObject*) {
   mpfr_free_cache();
+  arb_route::free_cache();
   Py_RETURN_NONE;
 }
 
