@@ -46,6 +46,11 @@ Fail refuse(PyObject* const* args, Py_ssize_t nargs, const char* fmt, const char
 
 }  // namespace
 
+Fail too_many(const char* name, Py_ssize_t n, const char* which) noexcept {
+  PyErr_Format(PyExc_TypeError, "%s() takes at most %zd %s arguments", name, n, which);
+  return {};
+}
+
 Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept {
   PyErr_Format(exc, "%s() %s", name, what);
   return {};

@@ -58,6 +58,9 @@ inline bool want_args_range(Py_ssize_t nargs, Py_ssize_t lo, Py_ssize_t hi, Need
   return false;
 }
 
+// TypeError "name() takes at most n <which> arguments" ("positional", "keyword").
+Fail too_many(const char* name, Py_ssize_t n, const char* which) noexcept;
+
 // exc "name() <what>" (e.g. ZeroDivisionError "name() division by 0").
 Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept;
 
