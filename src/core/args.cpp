@@ -68,6 +68,10 @@ Fail types_not_supported(const char* name, PyObject* const* args, Py_ssize_t nar
   return refuse(args, nargs, "%s() argument types not supported", name);
 }
 
+Fail refused(const char* name, const char* text, PyObject* const* args, Py_ssize_t nargs) noexcept {
+  return refuse(args, nargs, "%s() %s", name, text);
+}
+
 Fail requires_args(const char* name, const char* what, PyObject* const* args, Py_ssize_t nargs) noexcept {
   return refuse(args, nargs, "%s() requires %s", name, what);
 }

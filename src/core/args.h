@@ -31,6 +31,8 @@ Fail types_not_supported(const char* name, PyObject* const* args, Py_ssize_t nar
 // TypeError "name() requires <what>" (e.g. "'mpz','int' arguments"), with
 // the note naming the types of the arguments given.
 Fail requires_args(const char* name, const char* what, PyObject* const* args, Py_ssize_t nargs) noexcept;
+// TypeError "name() <text>" for any other refusal of argument types, with that note.
+Fail refused(const char* name, const char* text, PyObject* const* args, Py_ssize_t nargs) noexcept;
 inline Fail requires_args(const char* name, const char* what, PyObject* arg) noexcept {
   return requires_args(name, what, &arg, 1);
 }
