@@ -304,7 +304,7 @@ PyObject* f_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (!c) return nullptr;
     return mpc_digits_args(c.get(), rest.get());
   }
-  return type_error("digits() argument type not supported");
+  return not_supported("digits", x);
 }
 
 constexpr const char* DIGITS_DOC = "digits($self, base=10, /)\n--\n\nThe integer as text in the given base.";

@@ -46,6 +46,11 @@ Fail refuse(PyObject* const* args, Py_ssize_t nargs, const char* fmt, const char
 
 }  // namespace
 
+Fail too_many(const char* name, Py_ssize_t n, const char* which) noexcept {
+  PyErr_Format(PyExc_TypeError, "%s() takes at most %zd %s arguments", name, n, which);
+  return {};
+}
+
 Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept {
   PyErr_Format(exc, "%s() %s", name, what);
   return {};
@@ -61,6 +66,10 @@ Fail not_supported(const char* name, PyObject* const* args, Py_ssize_t nargs) no
 
 Fail types_not_supported(const char* name, PyObject* const* args, Py_ssize_t nargs) noexcept {
   return refuse(args, nargs, "%s() argument types not supported", name);
+}
+
+Fail refused(const char* name, const char* text, PyObject* const* args, Py_ssize_t nargs) noexcept {
+  return refuse(args, nargs, "%s() %s", name, text);
 }
 
 Fail requires_args(const char* name, const char* what, PyObject* const* args, Py_ssize_t nargs) noexcept {

@@ -31,6 +31,8 @@ Fail types_not_supported(const char* name, PyObject* const* args, Py_ssize_t nar
 // TypeError "name() requires <what>" (e.g. "'mpz','int' arguments"), with
 // the note naming the types of the arguments given.
 Fail requires_args(const char* name, const char* what, PyObject* const* args, Py_ssize_t nargs) noexcept;
+// TypeError "name() <text>" for any other refusal of argument types, with that note.
+Fail refused(const char* name, const char* text, PyObject* const* args, Py_ssize_t nargs) noexcept;
 inline Fail requires_args(const char* name, const char* what, PyObject* arg) noexcept {
   return requires_args(name, what, &arg, 1);
 }
@@ -57,6 +59,9 @@ inline bool want_args_range(Py_ssize_t nargs, Py_ssize_t lo, Py_ssize_t hi, Need
   refuse(n, nullptr, 0);
   return false;
 }
+
+// TypeError "name() takes at most n <which> arguments" ("positional", "keyword").
+Fail too_many(const char* name, Py_ssize_t n, const char* which) noexcept;
 
 // exc "name() <what>" (e.g. ZeroDivisionError "name() division by 0").
 Fail fn_error(PyObject* exc, const char* name, const char* what) noexcept;

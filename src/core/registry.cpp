@@ -1,6 +1,8 @@
 // The registry of units, and the tables built from their rows.
 #include "core/registry.h"
 
+#include "core/ref.h"
+
 #include <algorithm>
 #include <new>
 #include <string>
@@ -147,36 +149,22 @@ PyObject* text_or_none(const char* s) noexcept {
 // every attribute row as (name, where, type, writable), for the stub
 // generator.
 PyObject* rows_export(PyObject*, PyObject*) noexcept {
-  PyObject* fns = PyList_New(0);
-  PyObject* attrs = PyList_New(0);
-  if (!fns || !attrs) {
-    Py_XDECREF(fns);
-    Py_XDECREF(attrs);
-    return nullptr;
-  }
+  Ref fns = Ref::steal(PyList_New(0)), attrs = Ref::steal(PyList_New(0));
+  if (!fns || !attrs) return nullptr;
+  auto append = [](PyObject* list, PyObject* row) {  // steals row
+    Ref r = Ref::steal(row);
+    return r && PyList_Append(list, r.get()) == 0;
+  };
   for (const Unit* u : units()) {
-    for (const FnDef& r : u->fns) {
-      PyObject* row = Py_BuildValue("(sIiNN)", r.name, r.where, r.flags, text_or_none(r.params), text_or_none(r.returns));
-      if (!row || PyList_Append(fns, row) < 0) {
-        Py_XDECREF(row);
-        Py_DECREF(fns);
-        Py_DECREF(attrs);
+    for (const FnDef& r : u->fns)
+      if (!append(fns.get(), Py_BuildValue("(sIiNN)", r.name, r.where, r.flags, text_or_none(r.params),
+                                           text_or_none(r.returns))))
         return nullptr;
-      }
-      Py_DECREF(row);
-    }
-    for (const AttrDef& r : u->attrs) {
-      PyObject* row = Py_BuildValue("(sINO)", r.name, r.where, text_or_none(r.type), r.set ? Py_True : Py_False);
-      if (!row || PyList_Append(attrs, row) < 0) {
-        Py_XDECREF(row);
-        Py_DECREF(fns);
-        Py_DECREF(attrs);
+    for (const AttrDef& r : u->attrs)
+      if (!append(attrs.get(), Py_BuildValue("(sINO)", r.name, r.where, text_or_none(r.type), r.set ? Py_True : Py_False)))
         return nullptr;
-      }
-      Py_DECREF(row);
-    }
   }
-  return Py_BuildValue("(NN)", fns, attrs);
+  return PyTuple_Pack(2, fns.get(), attrs.get());
 }
 
 const FnDef registry_rows[] = {

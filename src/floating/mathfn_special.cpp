@@ -151,8 +151,7 @@ PyObject* f_scale_2exp(PyObject* self, PyObject* const* args, Py_ssize_t nargs) 
 template <bool KeepZero>
 PyObject* f_root(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   const char* name = KeepZero ? "root" : "rootn";
-  if (!want_args(nargs, 2, KeepZero ? "root() requires 2 arguments" : "rootn() requires 2 arguments"))
-    return nullptr;
+  if (!want_args(nargs, 2, Fn{name})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -319,16 +318,15 @@ constexpr long YN_MAX_ORDER = 1L << 14;
 
 template <bool First>
 PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, First ? "jn() requires 2 arguments" : "yn() requires 2 arguments")) return nullptr;
+  const char* name = First ? "jn" : "yn";
+  if (!want_args(nargs, 2, Fn{name})) return nullptr;
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
   const int kn = classify(args[0]), kx = classify(args[1]);
   if (!is_integer_kind(kn) || !is_real_kind(kx))
-    return type_error(First ? "jn() argument types not supported. Note that the argument order for jn() and yn() "
-                              "has changed to (int, mpfr) instead of (mpfr,int)."
-                            : "yn() argument types not supported. Note that the argument order for jn() and yn() "
-                              "has changed to (int, mpfr) instead of (mpfr,int).");
+    return refused(name, "argument types not supported. Note that the argument order for jn() and yn() has changed to "
+                   "(int, mpfr) instead of (mpfr,int).", args, nargs);
   const long n = read_long(args[0], kn);
   if (n == -1 && PyErr_Occurred()) return nullptr;
   // MPFR's Bessel function of the second kind takes time growing faster

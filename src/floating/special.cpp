@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "convert/int_conv.h"
+#include "core/args.h"
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
@@ -110,12 +111,12 @@ PyObject* f_can_round(PyObject*, PyObject* args) {
 // ---- ieee ----
 
 PyObject* f_ieee(PyObject*, PyObject* args, PyObject* kwargs) {
-  constexpr const char* INT_MSG = "ieee() requires 'int' argument";
-  if (PyTuple_GET_SIZE(args) != 1) return type_error(INT_MSG);
+  constexpr Need need{"ieee", "'int' argument"};
+  if (PyTuple_GET_SIZE(args) != 1) return refuse(need, nullptr, 0);
   long k = PyLong_AsLong(PyTuple_GET_ITEM(args, 0));
   if (k == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    return type_error(INT_MSG);
+    return refuse(need, PyTuple_GET_ITEM(args, 0));
   }
   if (k < 1) return value_error("ieee() requires positive value for size");
   int subnormalize = 1;

@@ -113,7 +113,7 @@ PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!y) return nullptr;
   XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
-  if (mpz_sgn(yz) == 0) return zero_division("divexact() division by 0");
+  if (mpz_sgn(yz) == 0) return fn_error(PyExc_ZeroDivisionError, "divexact", "division by 0");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   mpz_divexact(r->z, xz, yz);

@@ -90,9 +90,9 @@ PyObject* method_index(PyObject* self, PyObject* arg) {
   return F(mpz_of(self), arg);
 }
 
-template <ScanFn F, const char* const* TooMany>
+template <ScanFn F, const char* Name>
 PyObject* method_scan(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, *TooMany)) return nullptr;
+  if (!want_args_range(nargs, 0, 1, Fn{Name})) return nullptr;
   XmpzLock lock(self);
   return F(mpz_of(self), nargs ? args[0] : nullptr);
 }
@@ -103,8 +103,8 @@ PyObject* method_count(PyObject* self, PyObject*) {
   return F(mpz_of(self));
 }
 
-constexpr const char* scan0_method_args = "bit_scan0() takes at most 1 argument";
-constexpr const char* scan1_method_args = "bit_scan1() takes at most 1 argument";
+constexpr char scan0_name[] = "bit_scan0";
+constexpr char scan1_name[] = "bit_scan1";
 
 // ---- module forms: the integer is the first argument -----------------------
 
@@ -204,12 +204,12 @@ const FnDef bit_rows[] = {
     noargs("bit_length", method_count<length_bits>, ON_INTEGERS,
            "bit_length($self, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
            "representation of x. Note: mpz(0).bit_length() returns 0.").typed("/", "int"),
-    fast("bit_scan0", method_scan<scan0, &scan0_method_args>, ON_INTEGERS,
+    fast("bit_scan0", method_scan<scan0, scan0_name>, ON_INTEGERS,
          "bit_scan0($self, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n.\n"
          "n >= 0. If there are no more 0-bits in x at or above index n\n"
          "(which can only happen for x<0, assuming an infinitely long 2's\n"
          "complement format), then None is returned.").typed("n: _Int = 0, /", "int | None"),
-    fast("bit_scan1", method_scan<scan1, &scan1_method_args>, ON_INTEGERS,
+    fast("bit_scan1", method_scan<scan1, scan1_name>, ON_INTEGERS,
          "bit_scan1($self, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n.\n"
          "n >= 0. If there are no more 1-bits in x at or above index n\n"
          "(which can only happen for x>=0, assuming an infinitely long 2's\n"

@@ -59,9 +59,9 @@ PyObject* mpz_sizeof(PyObject* self, PyObject*) {
 }
 
 PyObject* mpz_array(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  if (nargs > 2) return type_error("__array__() takes at most 2 positional arguments");
+  if (nargs > 2) return too_many("__array__", 2, "positional");
   const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-  if (nkw > 2) return type_error("__array__() takes at most 2 keyword arguments");
+  if (nkw > 2) return too_many("__array__", 2, "keyword");
   PyObject* dtype = nargs >= 1 ? args[0] : Py_None;
   for (Py_ssize_t i = 0; i < nkw; ++i) {
     PyObject* name = PyTuple_GET_ITEM(kwnames, i);

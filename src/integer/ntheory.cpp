@@ -92,7 +92,7 @@ PyObject* invert(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> a[2];
   if (!int_args(args, a, msg)) return nullptr;
   mpz_srcptr x = a[0]->z, m = a[1]->z;
-  if (mpz_sgn(m) == 0) return zero_division("invert() division by 0");
+  if (mpz_sgn(m) == 0) return fn_error(PyExc_ZeroDivisionError, "invert", "division by 0");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   // Modulo 1 every number is 0, its inverse too (GMP releases disagree on it).
@@ -109,7 +109,7 @@ PyObject* divm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 3, msg)) return nullptr;
   Own<MPZ_Object> a[3];
   if (!int_args(args, a, msg)) return nullptr;
-  if (mpz_sgn(a[2]->z) == 0) return zero_division("divm() division by 0");
+  if (mpz_sgn(a[2]->z) == 0) return fn_error(PyExc_ZeroDivisionError, "divm", "division by 0");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
   if (mpz_cmpabs_ui(a[2]->z, 1) == 0) return r.release();  // b*0 == a (mod 1)

@@ -38,46 +38,24 @@ struct BytesArgs {
   PyObject* sign = nullptr;
 };
 
-// Names and messages of one of the two methods.
+// The names of one of the two methods; its messages are formatted from them.
 struct BytesMethod {
+  const char* name;        // "to_bytes" or "from_bytes"
   const char* first_name;  // "length" or "bytes"
-  const char* too_many_pos;
-  const char* too_many_kw;
-  const char* first_twice;
-  const char* order_twice;
-  const char* bad_keyword;
-  const char* order_not_str;
 };
 
-constexpr BytesMethod TO_BYTES{
-    "length",
-    "to_bytes() takes at most 2 positional arguments",
-    "to_bytes() takes at most 3 keyword arguments",
-    "argument for to_bytes() given by name ('length') and position (1)",
-    "argument for to_bytes() given by name ('byteorder') and position (2)",
-    "got an invalid keyword argument for to_bytes()",
-    "to_bytes() argument 'byteorder' must be str",
-};
-
-constexpr BytesMethod FROM_BYTES{
-    "bytes",
-    "from_bytes() takes at most 2 positional arguments",
-    "from_bytes() takes at most 3 keyword arguments",
-    "argument for from_bytes() given by name ('bytes') and position (1)",
-    "argument for from_bytes() given by name ('byteorder') and position (2)",
-    "got an invalid keyword argument for from_bytes()",
-    "from_bytes() argument 'byteorder' must be str",
-};
+constexpr BytesMethod TO_BYTES{"to_bytes", "length"};
+constexpr BytesMethod FROM_BYTES{"from_bytes", "bytes"};
 
 bool parse_bytes_args(const BytesMethod& m, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                       BytesArgs& out) noexcept {
   if (nargs > 2) {
-    type_error(m.too_many_pos);
+    too_many(m.name, 2, "positional");
     return false;
   }
   const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
   if (nkw > 3) {
-    type_error(m.too_many_kw);
+    too_many(m.name, 3, "keyword");
     return false;
   }
   if (nargs >= 1) out.first = args[0];
@@ -87,20 +65,21 @@ bool parse_bytes_args(const BytesMethod& m, PyObject* const* args, Py_ssize_t na
     PyObject* value = args[nargs + i];
     if (PyUnicode_CompareWithASCIIString(name, m.first_name) == 0) {
       if (nargs >= 1) {
-        type_error(m.first_twice);
+        PyErr_Format(PyExc_TypeError, "argument for %s() given by name ('%s') and position (1)", m.name,
+                     m.first_name);
         return false;
       }
       out.first = value;
     } else if (PyUnicode_CompareWithASCIIString(name, "byteorder") == 0) {
       if (nargs >= 2) {
-        type_error(m.order_twice);
+        PyErr_Format(PyExc_TypeError, "argument for %s() given by name ('byteorder') and position (2)", m.name);
         return false;
       }
       out.order = value;
     } else if (PyUnicode_CompareWithASCIIString(name, "signed") == 0) {
       out.sign = value;
     } else {
-      type_error(m.bad_keyword);
+      PyErr_Format(PyExc_TypeError, "got an invalid keyword argument for %s()", m.name);
       return false;
     }
   }
@@ -110,7 +89,7 @@ bool parse_bytes_args(const BytesMethod& m, PyObject* const* args, Py_ssize_t na
 // 1 for little-endian, 0 for big-endian (the default), -1 with an exception.
 int read_byteorder(const BytesMethod& m, PyObject* o) noexcept {
   if (!o) return 0;
-  if (!PyUnicode_Check(o)) return type_error(m.order_not_str);
+  if (!PyUnicode_Check(o)) return fn_error(PyExc_TypeError, m.name, "argument 'byteorder' must be str");
   if (PyUnicode_CompareWithASCIIString(o, "big") == 0) return 0;
   if (PyUnicode_CompareWithASCIIString(o, "little") == 0) return 1;
   return value_error("byteorder must be either 'little' or 'big'");

@@ -128,9 +128,9 @@ PyObject* mpq_from_ratio_of(PyObject*, PyObject* const* args, Py_ssize_t nargs) 
 
 // The limit given to limit_denominator(): positionally or as max_denominator.
 bool limit_argument(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject*& value) noexcept {
-  if (nargs > 1) return type_error("limit_denominator() takes at most 1 positional arguments"), false;
+  if (nargs > 1) return too_many("limit_denominator", 1, "positional"), false;
   const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-  if (nkw > 1) return type_error("limit_denominator() takes at most 1 keyword arguments"), false;
+  if (nkw > 1) return too_many("limit_denominator", 1, "keyword"), false;
   value = nargs == 1 ? args[0] : nullptr;
   if (nkw == 1) {
     if (PyUnicode_CompareWithASCIIString(PyTuple_GET_ITEM(kwnames, 0), "max_denominator") != 0)

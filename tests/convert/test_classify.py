@@ -41,7 +41,7 @@ def test_unknown_operands(other):
     assert (x == other) is False and (x != other) is True
     with pytest.raises(TypeError, match="unsupported operand"):
         x + other
-    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported(\\n|\\Z)"):
+    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported\\ngot mpz, "):
         vexa2.add(x, other)
 
 
@@ -54,7 +54,7 @@ def test_fractions(value, expect):
 
 
 def test_fraction_subclass_of_another_name_is_unknown():
-    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported(\\n|\\Z)"):
+    with pytest.raises(TypeError, match="^add\\(\\) argument type not supported\\ngot mpz, "):
         vexa2.add(mpz(1), SubFraction(1, 2))
 
 
