@@ -141,7 +141,8 @@ def test_mpfr_and_mpc_of_mpmath_numbers(prec):
     from vexa2 import mpc
     with mpmath.workprec(prec):
         for x in VALUES + [mpmath.pi, mpmath.e, mpmath.mpf(2) ** -10**6, mpmath.inf, -mpmath.inf]:
-            m = mpmath.mpf(x)
+            # (mpmath before 1.4 takes no Fraction)
+            m = mpmath.mpf(x.numerator) / x.denominator if isinstance(x, Fraction) else mpmath.mpf(x)
             exact = mpfr(m, 1)
             assert mpmath.mpf(exact)._mpf_ == m._mpf_
             with context(precision=prec):
