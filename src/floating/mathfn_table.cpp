@@ -50,7 +50,6 @@ int reldiff(mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m) {
   return 0;
 }
 int round_away(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t) { return mpfr_rint(r, x, MPFR_RNDNA); }
-int gamma_inc(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a, x, m); }
 
 #define SIG1(name) name "(x, /)\n--\n\n"
 #define SIG2(name, a, b) name "(" a ", " b ", /)\n--\n\n"
@@ -117,7 +116,6 @@ const Row rows[] = {
     binary("atan2", mpfr_atan2, SIG2("atan2", "y", "x") "Return the arc-tangent of (y/x); result in radians."),
     binary("fmod", mpfr_fmod, SIG2("fmod", "x", "y") "Return x - n*y where n is the integer quotient of x/y, "
                                                     "rounded toward 0."),
-    binary("gamma_inc", gamma_inc, SIG2("gamma_inc", "a", "x") "Return the upper incomplete gamma of (a, x)."),
     binary("hypot", mpfr_hypot, SIG2("hypot", "x", "y") "Return the square root of (x**2 + y**2)."),
     binary("maxnum", mpfr_max, SIG2("maxnum", "x", "y") "Return the maximum of x and y; a NaN operand is ignored.",
            "max"),
