@@ -15,7 +15,7 @@ pytestmark = pytest.mark.thread_unsafe(reason="mpmath's working precision is pro
 def reference(name, x, prec, mode):
     mpmath.mp.prec = prec + 200
     n, d = x.as_integer_ratio()
-    s, m, e, _ = getattr(mpmath, name)(mpmath.mpf(n) / d)._mpf_
+    s, m, e, _ = getattr(mpmath, name)(mpmath.mpf(int(n)) / int(d))._mpf_
     q = Fraction(m) * Fraction(2) ** e * (-1 if s else 1)
     with context(precision=prec, round=mode):
         return mpfr(mpq(q.numerator, q.denominator))
