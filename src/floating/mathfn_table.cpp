@@ -62,7 +62,6 @@ int reldiff(mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m) {
   return 0;
 }
 int round_away(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t) { return mpfr_rint(r, x, MPFR_RNDNA); }
-int gamma_inc(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a, x, m); }
 
 constexpr Domain ANY = Domain::any;
 
@@ -126,7 +125,6 @@ const Row rows[] = {
     binary("atan2", mpfr_atan2, "y: _Real, x: _Real, /", "Return the arc-tangent of (y/x); result in radians."),
     binary("fmod", mpfr_fmod, "x: _Real, y: _Real, /", "Return x - n*y where n is the integer quotient of x/y, "
                                                     "rounded toward 0."),
-    binary("gamma_inc", gamma_inc, "a: _Real, x: _Real, /", "Return the upper incomplete gamma of (a, x)."),
     binary("hypot", mpfr_hypot, "x: _Real, y: _Real, /", "Return the square root of (x**2 + y**2)."),
     binary("maxnum", mpfr_max, "x: _Real, y: _Real, /", "Return the maximum of x and y; a NaN operand is ignored.",
            "max"),
