@@ -424,7 +424,8 @@ PyObject* finish_cmp(int c, CTXT_Object* ctx) noexcept {
 PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Fn{"cmp"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
-  if (!is_real_kind(ka) || !is_real_kind(kb)) return requires_args("cmp", "integer, rational, or real arguments", args, nargs);
+  if (!is_real_kind(ka) || !is_real_kind(kb)) return requires_args("cmp", "integer, rational, or real "
+      "arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
   if (!ctx) return nullptr;
   Ref a = convert_by_class(args[0], ka, ctx.get());
@@ -530,8 +531,10 @@ const FnDef compare_module_methods[] = {
                 "integer, rational or real. Note: 0 is returned (and exception flag set)\n"
                 "if either argument is NaN.").typed("x: _Real, y: _Real, /", "int"),
     fast("cmp_abs", cmp_abs_fn, IN_MODULE,
-                "cmp_abs(x, y, /)\n--\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else.").typed("x: _Num, y: _Num, /", "int"),
-    one("sign", sign_fn, IN_MODULE, "sign(x, /)\n--\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0.").typed("x: _Real, /", "int"),
+                "cmp_abs(x, y, /)\n--\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else.")
+                    .typed("x: _Num, y: _Num, /", "int"),
+    one("sign", sign_fn, IN_MODULE, "sign(x, /)\n--\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0.")
+        .typed("x: _Real, /", "int"),
 };
 
 }  // namespace

@@ -204,9 +204,11 @@ PyObject* f_local_context(PyObject*, PyObject* args, PyObject* kwargs) {
 
 
 const FnDef context_module_methods[] = {
-    noargs("get_context", f_get_context, IN_MODULE, "get_context()\n--\n\nReturn a reference to the current context.").typed("", "context"),
+    noargs("get_context", f_get_context, IN_MODULE, "get_context()\n--\n\nReturn a reference to the current context.")
+        .typed("", "context"),
     one("set_context", f_set_context, IN_MODULE,
-         "set_context(context, /)\n--\n\nActivate a context object controlling vexa2 arithmetic.").typed("context: context, /", "None"),
+         "set_context(context, /)\n--\n\nActivate a context object controlling vexa2 arithmetic.")
+             .typed("context: context, /", "None"),
     varargs_kw("local_context", f_local_context, IN_MODULE,
                   "local_context(**kwargs)\n"
                   "local_context(context, /, **kwargs)\n\n"

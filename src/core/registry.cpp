@@ -161,7 +161,8 @@ PyObject* rows_export(PyObject*, PyObject*) noexcept {
                                            text_or_none(r.returns))))
         return nullptr;
     for (const AttrDef& r : u->attrs)
-      if (!append(attrs.get(), Py_BuildValue("(sINO)", r.name, r.where, text_or_none(r.type), r.set ? Py_True : Py_False)))
+      if (!append(attrs.get(),
+                  Py_BuildValue("(sINO)", r.name, r.where, text_or_none(r.type), r.set ? Py_True : Py_False)))
         return nullptr;
   }
   return PyTuple_Pack(2, fns.get(), attrs.get());

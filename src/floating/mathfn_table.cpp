@@ -211,7 +211,8 @@ template <size_t... I>
 std::array<FnDef, sizeof...(I)> make_defs(std::index_sequence<I...>) {
   return {{(rows[I].arity == 1
                 ? one(rows[I].name, entry_unary<I>, MODULE_AND_CONTEXT, rows[I].doc).typed(unary_params(rows[I]))
-                : fast(rows[I].name, entry_binary<I>, MODULE_AND_CONTEXT, rows[I].doc).typed(rows[I].params, "mpfr"))...}};
+                : fast(rows[I].name, entry_binary<I>, MODULE_AND_CONTEXT, rows[I].doc)
+                    .typed(rows[I].params, "mpfr"))...}};
 }
 
 const std::array<FnDef, std::size(rows)> defs = make_defs(std::make_index_sequence<std::size(rows)>{});

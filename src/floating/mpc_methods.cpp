@@ -28,9 +28,11 @@ PyObject* mpc_conjugate(PyObject* self, PyObject*) {
 }
 
 const FnDef mpc_methods[] = {
-    noargs("__sizeof__", mpc_sizeof, ON_MPC, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.").typed("/", "int"),
+    noargs("__sizeof__", mpc_sizeof, ON_MPC, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.")
+        .typed("/", "int"),
     noargs("conjugate", mpc_conjugate, ON_MPC,
-           "conjugate($self, /)\n--\n\nReturn the complex conjugate of x, rounded to the context's precisions.").typed("/", "Any"),
+           "conjugate($self, /)\n--\n\nReturn the complex conjugate of x, rounded to the context's precisions.")
+               .typed("/", "Any"),
 };
 
 }  // namespace

@@ -319,7 +319,8 @@ const FnDef rows[] = {
     varargs("__round__", mpfr_round_method, ON_MPFR,
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
-            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.").typed("ndigits: int | None = None, /", "Any"),
+            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.")
+                .typed("ndigits: int | None = None, /", "Any"),
 };
 
 }  // namespace

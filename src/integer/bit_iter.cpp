@@ -92,10 +92,12 @@ const FnDef iter_rows[] = {
                "stop means the bit length of x.").typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[bool]"),
     varargs_kw("iter_set", make_iter<SET_BITS>, ON_XMPZ,
                "iter_set($self, /, start=0, stop=-1)\n--\n\nReturn an iterator over the positions p, start <= p < stop, of\n"
-               "the 1 bits of x. A negative stop means the bit length of x.").typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
+               "the 1 bits of x. A negative stop means the bit length of x.")
+                   .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
     varargs_kw("iter_clear", make_iter<CLEAR_BITS>, ON_XMPZ,
                "iter_clear($self, /, start=0, stop=-1)\n--\n\nReturn an iterator over the positions p, start <= p < stop, of\n"
-               "the 0 bits of x. A negative stop means the bit length of x.").typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
+               "the 0 bits of x. A negative stop means the bit length of x.")
+                   .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
 };
 
 }  // namespace

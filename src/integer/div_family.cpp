@@ -190,7 +190,8 @@ const FnDef div_rows[] = {
         .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
     fast("divexact", divexact, IN_MODULE,
          "divexact(x, y, /)\n--\n\nReturn x / y for a y known to divide x exactly (faster than\n"
-         "the other divisions; the result is meaningless when y does not divide x).").typed("x: _Int, y: _Int, /", "mpz"),
+         "the other divisions; the result is meaningless when y does not divide x).")
+             .typed("x: _Int, y: _Int, /", "mpz"),
 };
 
 }  // namespace

@@ -227,11 +227,13 @@ const FnDef rows[] = {
     fast("lucasu", lucas_fn<LUCASU>, IN_MODULE,
          "lucasu(p, q, k, /)\n--\n\n"
          "Return the k-th element of the Lucas U sequence defined by p,q.\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.").typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
+         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.")
+             .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
     fast("lucasv", lucas_fn<LUCASV>, IN_MODULE,
          "lucasv(p, q, k, /)\n--\n\n"
          "Return the k-th element of the Lucas V sequence defined by p,q.\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.").typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
+         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.")
+             .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
     fast("lucasu_mod", lucas_fn<LUCASU_MOD>, IN_MODULE,
          "lucasu_mod(p, q, k, n, /)\n--\n\n"
          "Return the k-th element of the Lucas U sequence defined by p,q (mod n).\n"

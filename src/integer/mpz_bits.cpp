@@ -247,9 +247,12 @@ const FnDef bit_rows[] = {
          "hamdist(x, y, /)\n--\n\nReturn the Hamming distance (number of bit-positions where the\n"
          "bits differ) between integers x and y; the largest unsigned 64-bit\n"
          "value when exactly one of them is negative.").typed("x: _Int, y: _Int, /", "int"),
-    one("bit_mask", bit_mask, IN_MODULE, "bit_mask(n, /)\n--\n\nReturn an mpz exactly n bits in length with all bits set.").typed("n: _Int, /", "mpz"),
+    one("bit_mask", bit_mask, IN_MODULE, "bit_mask(n, /)\n--\n\nReturn an mpz exactly n bits in length with all bits "
+                                         "set.")
+        .typed("n: _Int, /", "mpz"),
     one("xbit_mask", xbit_mask, IN_MODULE,
-        "xbit_mask(n, /)\n--\n\nReturn an xmpz exactly n bits in length with all bits set.").typed("n: _Int, /", "xmpz"),
+        "xbit_mask(n, /)\n--\n\nReturn an xmpz exactly n bits in length with all bits set.")
+            .typed("n: _Int, /", "xmpz"),
 };
 
 }  // namespace

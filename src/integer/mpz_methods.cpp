@@ -163,22 +163,35 @@ PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
 
 
 const FnDef mpz_integer_methods[] = {
-    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself).").typed("/", "mpz"),
-    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself).").typed("/", "mpz"),
-    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself).").typed("/", "mpz"),
-    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of 10**-ndigits.").typed("ndigits: int | None = None, /", "Any"),
-    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.").typed("/", "int"),
-    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array.").typed("dtype: Any = None, copy: bool | None = None", "Any"),
+    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself).")
+        .typed("/", "mpz"),
+    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself).")
+        .typed("/", "mpz"),
+    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself).")
+        .typed("/", "mpz"),
+    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of "
+                                         "10**-ndigits.")
+        .typed("ndigits: int | None = None, /", "Any"),
+    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in "
+                                                  "bytes.")
+        .typed("/", "int"),
+    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array.")
+        .typed("dtype: Any = None, copy: bool | None = None", "Any"),
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1).").typed("/", "tuple[mpz, mpz]"),
     noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"
                                        "reference to x since x is not a complex number).").typed("/", "Any"),
     fast("is_congruent", is_congruent, ON_MPZ,
-                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False.").typed("y: _Int, m: _Int, /", "bool"),
-    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, else False.").typed("d: Decimal, /", "bool"),
-    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise.").typed("/", "bool"),
+                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False.")
+                    .typed("y: _Int, m: _Int, /", "bool"),
+    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, "
+                                              "else False.")
+        .typed("d: Decimal, /", "bool"),
+    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise.")
+        .typed("/", "bool"),
     noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True.").typed("/", "bool"),
-    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise.").typed("/", "bool"),
+    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise.")
+        .typed("/", "bool"),
     noargs("is_power", is_power, ON_MPZ,
               "is_power($self, /)\n--\n\nReturn True if x is a perfect power (there exists y and\n"
               "n > 1 such that x=y**n), else return False.").typed("/", "bool"),
@@ -194,7 +207,8 @@ const FnDef mpz_integer_methods[] = {
 };
 
 const FnDef xmpz_integer_methods[] = {
-    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself).").typed("/", "Any"),
+    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself).")
+        .typed("/", "Any"),
 };
 
 const AttrDef mpz_integer_getset[] = {

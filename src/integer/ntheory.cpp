@@ -301,7 +301,8 @@ PyObject* predicate(PyObject*, PyObject* arg, Need msg) {
   return x ? P(x.get()) : nullptr;
 }
 
-PyObject* is_even(PyObject* m, PyObject* a) { return predicate<mpz_pred::even>(m, a, Need{"is_even", "'mpz' argument"}); }
+PyObject* is_even(PyObject* m, PyObject* a) { return predicate<mpz_pred::even>(m, a, Need{"is_even", "'mpz' "
+    "argument"}); }
 PyObject* is_odd(PyObject* m, PyObject* a) { return predicate<mpz_pred::odd>(m, a, Need{"is_odd", "'mpz' argument"}); }
 PyObject* is_square(PyObject* m, PyObject* a) {
   return predicate<mpz_pred::square>(m, a, Need{"is_square", "'mpz' argument"});
@@ -338,12 +339,15 @@ PyObject* is_divisible(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 const FnDef rows[] = {
     fast("gcd", gcd_lcm<true>, IN_MODULE,
-         "gcd(*integers)\n--\n\nReturn the greatest common divisor of integers (0 for none).").typed("*integers: _Int", "mpz"),
+         "gcd(*integers)\n--\n\nReturn the greatest common divisor of integers (0 for none).")
+             .typed("*integers: _Int", "mpz"),
     fast("lcm", gcd_lcm<false>, IN_MODULE,
-         "lcm(*integers)\n--\n\nReturn the lowest common multiple of integers (1 for none).").typed("*integers: _Int", "mpz"),
+         "lcm(*integers)\n--\n\nReturn the lowest common multiple of integers (1 for none).")
+             .typed("*integers: _Int", "mpz"),
     fast("gcdext", gcdext, IN_MODULE,
          "gcdext(a, b, /)\n--\n\n"
-         "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t.").typed("a: _Int, b: bytes, /", "tuple[mpz, mpz, mpz]"),
+         "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t.")
+             .typed("a: _Int, b: bytes, /", "tuple[mpz, mpz, mpz]"),
     fast("invert", invert, IN_MODULE,
          "invert(x, m, /)\n--\n\n"
          "Return y such that x*y == 1 modulo m. Raises ZeroDivisionError if no\n"
@@ -355,7 +359,8 @@ const FnDef rows[] = {
     fast("jacobi", jacobi, IN_MODULE,
          "jacobi(x, y, /)\n--\n\nReturn the Jacobi symbol (x|y). y must be odd.").typed("x: _Int, y: _Int, /", "int"),
     fast("legendre", legendre, IN_MODULE,
-         "legendre(x, y, /)\n--\n\nReturn the Legendre symbol (x|y). y is assumed to be an odd prime.").typed("x: _Int, y: _Int, /", "int"),
+         "legendre(x, y, /)\n--\n\nReturn the Legendre symbol (x|y). y is assumed to be an odd prime.")
+             .typed("x: _Int, y: _Int, /", "int"),
     fast("kronecker", kronecker, IN_MODULE,
          "kronecker(x, y, /)\n--\n\nReturn the Kronecker-Jacobi symbol (x|y).").typed("x: _Int, y: _Int, /", "int"),
     fast("remove", remove, IN_MODULE,
@@ -381,8 +386,10 @@ const FnDef rows[] = {
         "next_prime(x, /)\n--\n\nReturn the next probable prime number > x.").typed("x: _Int, /", "mpz"),
     one("prev_prime", prev_prime, IN_MODULE,
         "prev_prime(x, /)\n--\n\nReturn the previous probable prime number < x. x >= 3.").typed("x: _Int, /", "mpz"),
-    one("is_even", is_even, IN_MODULE, "is_even(x, /)\n--\n\nReturn True if x is even, False otherwise.").typed("x: _Int, /", "bool"),
-    one("is_odd", is_odd, IN_MODULE, "is_odd(x, /)\n--\n\nReturn True if x is odd, False otherwise.").typed("x: _Int, /", "bool"),
+    one("is_even", is_even, IN_MODULE, "is_even(x, /)\n--\n\nReturn True if x is even, False otherwise.")
+        .typed("x: _Int, /", "bool"),
+    one("is_odd", is_odd, IN_MODULE, "is_odd(x, /)\n--\n\nReturn True if x is odd, False otherwise.")
+        .typed("x: _Int, /", "bool"),
     one("is_square", is_square, IN_MODULE,
         "is_square(x, /)\n--\n\nReturn True if x is a perfect square, else return False.").typed("x: _Int, /", "bool"),
     one("is_power", is_power, IN_MODULE,
@@ -400,9 +407,11 @@ const FnDef rows[] = {
          "or return 0 if x is definitely non-prime. x is checked for small\n"
          "divisors and up to n Miller-Rabin tests are performed.").typed("x: _Int, n: _Int = 25, /", "int"),
     fast("is_congruent", is_congruent, IN_MODULE,
-         "is_congruent(x, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else return False.").typed("x: _Int, y: _Int, m: _Int, /", "bool"),
+         "is_congruent(x, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else return False.")
+             .typed("x: _Int, y: _Int, m: _Int, /", "bool"),
     fast("is_divisible", is_divisible, IN_MODULE,
-         "is_divisible(x, d, /)\n--\n\nReturn True if x is divisible by d, else return False.").typed("x: _Int, d: Decimal, /", "bool"),
+         "is_divisible(x, d, /)\n--\n\nReturn True if x is divisible by d, else return False.")
+             .typed("x: _Int, d: Decimal, /", "bool"),
 };
 
 }  // namespace

@@ -438,13 +438,15 @@ const FnDef packing_rows[] = {
             "Return an array of bytes representing x.\n\n"
             "length is the number of bytes, byteorder 'big' (most significant\n"
             "byte first) or 'little'. signed says whether a negative x is\n"
-            "written in two's complement; OverflowError when x does not fit.").typed("/, length: int = 1, byteorder: str = 'big', *, signed: bool = False", "bytes"),
+            "written in two's complement; OverflowError when x does not fit.")
+                .typed("/, length: int = 1, byteorder: str = 'big', *, signed: bool = False", "bytes"),
     with_flag(fast_kw("from_bytes", from_bytes, ON_MPZ,
                       "from_bytes($type, /, bytes, byteorder='big', *, signed=False)\n--\n\n"
                       "Return the integer represented by the given array of bytes.\n\n"
                       "bytes is anything bytes() accepts; byteorder 'big' (most\n"
                       "significant byte first) or 'little'; signed says whether the\n"
-                      "bytes are read as two's complement.").typed("/, bytes: _Int, byteorder: str = 'big', *, signed: bool = False", "mpz"),
+                      "bytes are read as two's complement.")
+                          .typed("/, bytes: _Int, byteorder: str = 'big', *, signed: bool = False", "mpz"),
               METH_CLASS),
     fast("num_digits", num_digits_method, ON_INTEGERS,
          "num_digits($self, base=10, /)\n--\n\nReturn the length of the string representing the absolute value\n"

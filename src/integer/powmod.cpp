@@ -116,7 +116,8 @@ PyObject* powmod_list(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   PyObject* seq = args[BASES ? 0 : 1];
   PyObject* fixed = args[BASES ? 1 : 0];
   if (!PySequence_Check(seq)) return type_error(w.not_sequence);
-  if (!is_integer_kind(classify(fixed)) || !is_integer_kind(classify(args[2]))) return refuse(w.not_integer, args, nargs);
+  if (!is_integer_kind(classify(fixed)) || !is_integer_kind(classify(args[2])))
+    return refuse(w.not_integer, args, nargs);
   Own<MPZ_Object> m(to_mpz_intonly(args[2]));
   if (!m) return nullptr;
   Own<MPZ_Object> f(to_mpz_intonly(fixed));
@@ -178,11 +179,13 @@ const FnDef rows[] = {
     fast("powmod_base_list", powmod_list<true>, IN_MODULE,
          "powmod_base_list(base_lst, exp, mod, /)\n--\n\n"
          "Returns list(powmod(i, exp, mod) for i in base_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile.").typed("base_lst: Iterable[_Int], exp: _Int, mod: _Int, /", "list[mpz]"),
+         "detached from the interpreter, so other threads may run meanwhile.")
+             .typed("base_lst: Iterable[_Int], exp: _Int, mod: _Int, /", "list[mpz]"),
     fast("powmod_exp_list", powmod_list<false>, IN_MODULE,
          "powmod_exp_list(base, exp_lst, mod, /)\n--\n\n"
          "Returns list(powmod(base, i, mod) for i in exp_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile.").typed("base: int, exp_lst: Iterable[_Int], mod: _Int, /", "list[mpz]"),
+         "detached from the interpreter, so other threads may run meanwhile.")
+             .typed("base: int, exp_lst: Iterable[_Int], mod: _Int, /", "list[mpz]"),
 };
 
 }  // namespace

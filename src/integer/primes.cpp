@@ -259,17 +259,21 @@ int selfridge(const Names& w, mpz_srcptr n, bool strong_test) noexcept {
 // ---- Entry points ----
 
 constexpr Names FERMAT{Need{"is_fermat_prp", "2 integer arguments"},
-                       "is_fermat_prp() requires 'a' greater than or equal to 2", "is_fermat_prp() requires gcd(n,a) == 1",
+                       "is_fermat_prp() requires 'a' greater than or equal to "
+                       "2", "is_fermat_prp() requires gcd(n,a) == 1",
                        nullptr};
 constexpr Names EULER{Need{"is_euler_prp", "2 integer arguments"},
                       "is_euler_prp() requires 'a' greater than or equal to 2", "is_euler_prp() requires gcd(n,a) == 1",
                       nullptr};
 constexpr Names STRONG{Need{"is_strong_prp", "2 integer arguments"},
-                       "is_strong_prp() requires 'a' greater than or equal to 2", "is_strong_prp() requires gcd(n,a) == 1",
+                       "is_strong_prp() requires 'a' greater than or equal to "
+                       "2", "is_strong_prp() requires gcd(n,a) == 1",
                        nullptr};
 constexpr Names FIBONACCI{Need{"is_fibonacci_prp", "3 integer arguments"},
                           "invalid values for p,q in is_fibonacci_prp()", nullptr, nullptr};
-constexpr Names LUCAS{Need{"is_lucas_prp", "3 integer arguments"}, "invalid values for p,q in is_lucas_prp()", "is_lucas_prp() requires gcd(n,2*q*D) == 1",
+constexpr Names LUCAS{Need{"is_lucas_prp", "3 integer "
+                                           "arguments"}, "invalid values for p,q in "
+                                                         "is_lucas_prp()", "is_lucas_prp() requires gcd(n,2*q*D) == 1",
                       nullptr};
 constexpr Names STRONG_LUCAS{Need{"is_strong_lucas_prp", "3 integer arguments"},
                              "invalid values for p,q in is_strong_lucas_prp()",

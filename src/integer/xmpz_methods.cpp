@@ -86,7 +86,8 @@ PyObject* get_one(PyObject*, void*) { return xobj(small_xmpz(1)); }
 PyObject* get_zero(PyObject*, void*) { return xobj(small_xmpz(0)); }
 
 const FnDef xmpz_rows[] = {
-    noargs("copy", xmpz_copy, ON_XMPZ, "copy($self, /)\n--\n\nReturn a new xmpz holding the same value.").typed("/", "context"),
+    noargs("copy", xmpz_copy, ON_XMPZ, "copy($self, /)\n--\n\nReturn a new xmpz holding the same value.")
+        .typed("/", "context"),
     noargs("make_mpz", xmpz_make_mpz, ON_XMPZ,
            "make_mpz($self, /)\n--\n\nReturn an mpz holding the value of x, which is moved, not copied;\n"
            "x is left holding 0.").typed("/", "mpz"),

@@ -197,7 +197,8 @@ const FnDef random_rows[] = {
          "that can be reproduced.").typed("seed: _Int = 0, /", "Any"),
     fast("mpz_random", f_mpz_random, IN_MODULE,
          "mpz_random(random_state, n, /)\n--\n\n"
-         "Return a uniformly distributed random integer between 0 and n-1 (n > 0).").typed("random_state: Any, n: int, /", "mpz"),
+         "Return a uniformly distributed random integer between 0 and n-1 (n > 0).")
+             .typed("random_state: Any, n: int, /", "mpz"),
     fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE,
          "mpz_urandomb(random_state, bit_count, /)\n--\n\n"
          "Return a uniformly distributed random integer between 0 and\n"
@@ -205,7 +206,8 @@ const FnDef random_rows[] = {
     fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE,
          "mpz_rrandomb(random_state, bit_count, /)\n--\n\n"
          "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\n"
-         "with long sequences of zeros and ones in its binary representation.").typed("random_state: Any, bit_count: int, /", "mpz"),
+         "with long sequences of zeros and ones in its binary representation.")
+             .typed("random_state: Any, bit_count: int, /", "mpz"),
     fast("mpfr_random", f_mpfr_random, IN_MODULE,
          "mpfr_random(random_state, /)\n--\n\n"
          "Return a uniformly distributed number between [0,1], at the current\n"

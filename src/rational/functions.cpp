@@ -108,7 +108,8 @@ const FnDef rows[] = {
          "f2q(x, err=0, /)\n--\n\n"
          "Return the best rational approximation of x within the relative error\n"
          "err, by default within the precision of x. A negative err means a\n"
-         "relative error of 2**err. The result is an mpz when its denominator is 1.").typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
+         "relative error of 2**err. The result is an mpz when its denominator is 1.")
+             .typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
     one("numer", f_part<numerator_of>, IN_MODULE,
         "numer(x, /)\n--\n\nReturn the numerator of x as an mpz.").typed("x: _Rat, /", "mpz"),
     one("denom", f_part<denominator_of>, IN_MODULE,

@@ -306,7 +306,8 @@ const FnDef rows[] = {
         "type and precision.").typed("x: _Num, /", "bytes"),
     one("from_binary", f_from_binary, IN_MODULE,
         "from_binary(b, /)\n--\n\n"
-        "Return the number stored in the bytes b by to_binary().").typed("b: bytes, /", "mpz | xmpz | mpq | mpfr | mpc"),
+        "Return the number stored in the bytes b by to_binary().")
+            .typed("b: bytes, /", "mpz | xmpz | mpq | mpfr | mpc"),
 };
 
 }  // namespace

@@ -119,11 +119,14 @@ PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
 
 const FnDef rows[] = {
     one("mpz_from_old_binary", f_mpz_from_old_binary, IN_MODULE,
-        "mpz_from_old_binary(b, /)\n--\n\nReturn an mpz from the older binary form of an integer.").typed("b: bytes, /", "mpz"),
+        "mpz_from_old_binary(b, /)\n--\n\nReturn an mpz from the older binary form of an integer.")
+            .typed("b: bytes, /", "mpz"),
     one("mpq_from_old_binary", f_mpq_from_old_binary, IN_MODULE,
-        "mpq_from_old_binary(b, /)\n--\n\nReturn an mpq from the older binary form of a rational.").typed("b: bytes, /", "mpq"),
+        "mpq_from_old_binary(b, /)\n--\n\nReturn an mpq from the older binary form of a rational.")
+            .typed("b: bytes, /", "mpq"),
     one("mpfr_from_old_binary", f_mpfr_from_old_binary, IN_MODULE,
-        "mpfr_from_old_binary(b, /)\n--\n\nReturn an mpfr from the older binary form of a real number.").typed("b: bytes, /", "mpfr"),
+        "mpfr_from_old_binary(b, /)\n--\n\nReturn an mpfr from the older binary form of a real number.")
+            .typed("b: bytes, /", "mpfr"),
 };
 
 }  // namespace

@@ -8,7 +8,9 @@ from hypothesis import given, strategies as st
 import vexa2
 from vexa2 import context, get_context, is_lessgreater, is_unordered, mpc, mpfr, mpz
 
-PREDICATES = ["is_finite", "is_infinite", "is_integer", "is_nan", "is_regular", "is_signed", "is_zero"]
+# The predicates by their rows: a bool-valued method of mpfr that is also a context method.
+ROWS = vexa2._rows()[0]
+PREDICATES = sorted({r[0] for r in ROWS if r[1] & 32 and r[4] == "bool"} & {r[0] for r in ROWS if r[1] & 2 and r[4] == "bool"})
 
 FLOAT_ORACLE = {
     "is_finite": math.isfinite,
@@ -19,6 +21,10 @@ FLOAT_ORACLE = {
     "is_regular": lambda x: math.isfinite(x) and x != 0,
     "is_signed": lambda x: math.copysign(1, x) < 0,
 }
+
+
+def test_every_predicate_has_an_oracle():
+    assert set(PREDICATES) == set(FLOAT_ORACLE)
 
 
 def forms(name):
