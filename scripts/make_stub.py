@@ -47,6 +47,7 @@ RETURNS = {
     "num_digits": "int", "popcount": "int", "hamdist": "int", "bit_test": "bool",
     "digits": "Any", "as_integer_ratio": "tuple[mpz, mpz]", "__format__": "str",
     "__complex__": "complex", "__round__": "Any", "__sizeof__": "int", "__reduce__": "Any",
+    "ceil": "mpz", "floor": "mpz", "trunc": "mpz",
     "gcd": "mpz", "lcm": "mpz", "gcdext": "tuple[mpz, mpz, mpz]", "invert": "mpz", "divm": "mpz",
     "jacobi": "int", "legendre": "int", "kronecker": "int", "remove": "tuple[mpz, int]",
     "iroot": "tuple[mpz, bool]", "iroot_rem": "tuple[mpz, mpz]", "isqrt": "mpz",
