@@ -38,6 +38,7 @@ inline Fail memory_error() noexcept {
 struct SavedError {
 #if PY_VERSION_HEX >= 0x030C0000
   PyObject* exc = PyErr_GetRaisedException();
+  SavedError() = default;
   ~SavedError() { PyErr_SetRaisedException(exc); }
 #else
   PyObject *type, *value, *tb;
