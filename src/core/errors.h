@@ -69,6 +69,7 @@ Fail argument_needs(PyObject* arg, const char* fn, const char* needs) noexcept;
 struct SavedError {
 #if PY_VERSION_HEX >= 0x030C0000
   PyObject* exc = PyErr_GetRaisedException();
+  SavedError() = default;
   ~SavedError() { PyErr_SetRaisedException(exc); }
 #else
   PyObject *type, *value, *tb;
