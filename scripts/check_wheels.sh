@@ -35,18 +35,24 @@ for d in /usr/lib/x86_64-linux-gnu /usr/lib64 /usr/lib /usr/local/lib /lib/x86_6
     done
   done
 done
-mapfile -t hidden < <(printf '%s\n' "${hidden[@]}" | sort -u)
-[ ${#hidden[@]} -gt 0 ] || echo "no system copy of GMP/MPFR/MPC found to hide"
+if [ ${#hidden[@]} -gt 0 ]; then
+  mapfile -t hidden < <(printf '%s\n' "${hidden[@]}" | sort -u)
+else
+  echo "no system copy of GMP/MPFR/MPC found to hide"
+fi
 
-# Runs a command with those files covered (a private mount namespace).
+# Runs a command with those files covered (a private mount namespace; a user
+# namespace too where this is not run as root).
+ns=(unshare --mount --propagation private)
+"${ns[@]}" true 2>/dev/null || ns=(unshare --mount --propagation private --map-root-user)
 hide_run() {
-  unshare --mount --propagation private -- bash -c '
+  "${ns[@]}" -- bash -c '
     empty=$1; shift; n=$1; shift
     for f in "${@:1:$n}"; do mount --bind "$empty" "$f" || exit 97; done
     shift "$n"; exec "$@"' hide_run "$tmp/empty" "${#hidden[@]}" "${hidden[@]}" "$@"
 }
 if ! hide_run true; then
-  echo "cannot make a mount namespace here (run as root): the wheels are not checked" >&2
+  echo "cannot make a mount namespace here (as root, or with user namespaces enabled): the wheels are not checked" >&2
   exit 1
 fi
 
@@ -107,7 +113,8 @@ PYEOF
     args+=(-x --ignore=tests/hostile)
   fi
   (cd "$tmp" && hide_run "$venv/bin/python" -m pytest tests "${args[@]}" "$@") || status=1
-  (cd "$tmp" && "$venv/bin/python" -m pytest tests/module/test_capsule.py -p no:cacheprovider "$@") || status=1
+  rc=0; (cd "$tmp" && "$venv/bin/python" -m pytest tests/module/test_capsule.py -p no:cacheprovider "$@") || rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1  # 5: all deselected by the arguments given
   echo "--- $tag: $((SECONDS - t0)) s"
 done
 exit $status
