@@ -125,17 +125,16 @@ int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m, slong wp) noexcept {
     mpfr_init2(heap_num, p);
     s = heap_num;
   }
-  arf_get_mpfr(r, lo.v, m);
-  arf_get_mpfr(s, hi.v, m);
+  const int t_lo = arf_get_mpfr(r, lo.v, m);
+  const int t_hi = arf_get_mpfr(s, hi.v, m);
   const bool same = mpfr_equal_p(r, s);
   if (p > STACK_BITS) mpfr_clear(heap_num);
   if (!same) return UNSURE;
-  // The common rounding inside the ball might be the exact value itself:
-  // its ternary value is unknown then.
-  Float rv;
-  arf_set_mpfr(rv.v, r);
-  if (arf_cmp(rv.v, hi.v) > 0) return 1;
-  if (arf_cmp(rv.v, lo.v) < 0) return -1;
+  // Both ends round to r. Below the lower end or above the upper one, r is
+  // below or above the exact value; inside the ball it might be the exact
+  // value itself, whose ternary value is then unknown.
+  if (t_lo < 0) return -1;
+  if (t_hi > 0) return 1;
   return UNSURE;
 }
 
