@@ -424,6 +424,7 @@ def main():
         if f"\ndef {name}(" in text or f"\nclass {name}(" in text or f"\n{name}:" in text:
             continue
         text += f"{name}: {type(getattr(vexa2, name)).__name__}\n"
+    text += "\n__all__ = [\n" + "".join(f"    {n!r},\n" for n in vexa2.__all__) + "]\n"
     OUT.write_text(text)
     print(f"wrote {OUT}", file=sys.stderr)
 
