@@ -19,7 +19,10 @@ fi
 TSAN_OPTIONS="exitcode=0 report_bugs=0" \
 VEXA2_BUILD_ARGS="${VEXA2_BUILD_ARGS:-} -C cmake.define.VEXA2_TSAN=ON -C install.strip=false -C build-dir=build/tsan" \
   scripts/setup.sh "$PY" "$VENV" pytest-run-parallel
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
+# Reports go to build/tsan/report.* (pytest holds the standard error) and are shown on failure.
+rm -f build/tsan/report.*
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp log_path=$PWD/build/tsan/report"
+trap 'status=$?; if [ $status -ne 0 ]; then cat build/tsan/report.* 2>/dev/null; fi' EXIT
 export PYTHON_GIL=0
 py="$VENV/bin/python"
 "$py" -c 'import sys, vexa2; assert not sys._is_gil_enabled()'

@@ -202,8 +202,9 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   mpfr_srcptr fx = tx->f;
   mpfr_clear_flags();
   Small s;
+  // Not for -0.0: the power of two words would lose the sign of (-0.0) ** odd.
   if (b == K_PYINT && small_int(y, s) && s.sign >= 0 && mpfr_integer_p(fx) && mpfr_sgn(fx) >= 0 &&
-      mpfr_fits_ulong_p(fx, MPFR_RNDN)) {
+      !mpfr_signbit(fx) && mpfr_fits_ulong_p(fx, MPFR_RNDN)) {
     unsigned long base = mpfr_get_ui(fx, MPFR_RNDN);
     mpfr_clear_flags();
     r->rc = mpfr_ui_pow_ui(r->f, base, s.mag, m);
