@@ -126,14 +126,13 @@ diff-long: setup
 # CPython built with it (shared/tools/build-free-threaded-python.sh --tsan);
 # the thread-heavy tests, halting on the first report (scripts/tsan.sh).
 TSAN_PYTHON ?= /opt/py-ft-tsan/bin/python3.13t
+TSAN_LIMIT ?=
 tsan:
-	@scripts/tsan.sh $(TSAN_PYTHON) .venv-tsan
+	@TSAN_LIMIT=$(TSAN_LIMIT) scripts/tsan.sh $(TSAN_PYTHON) .venv-tsan
 
-# Allocation failures injected into every public operation (scripts/nomemory.py); CI runs a subset.
+# Allocation failures injected into every public operation (scripts/nomemory.py).
 nomemory: setup
 	$(PY) scripts/nomemory.py
-nomemory-ci: setup
-	$(PY) scripts/nomemory.py --subset
 
 # A mixed workload for SOAK_SECONDS, resident memory reported at intervals; it must stay flat.
 SOAK_SECONDS ?= 600

@@ -98,10 +98,22 @@ CTXT_Object* current_context() noexcept {
 
 namespace {
 
+// The interpreter's Context that the calling thread runs in: a token can
+// be used only there. A token keeps its Context alive, so the address of a
+// Context with open tokens is never reused.
+inline void* running_context() noexcept { return PyThreadState_Get()->context; }
+
+// Each entry is (token, address of the Context it was made in): a thread
+// tries only its own tokens, never touching a token that its own thread may
+// be using at the same moment (a token's use is not thread-safe).
 int push_token(CTXT_Object* entered, PyObject* token) noexcept {
+  Ref where = Ref::steal(PyLong_FromVoidPtr(running_context()));
+  if (!where) return -1;
+  Ref entry = Ref::steal(PyTuple_Pack(2, token, where.get()));
+  if (!entry) return -1;
   int rc = -1;
   Py_BEGIN_CRITICAL_SECTION(entered);
-  if (entered->tokens || (entered->tokens = PyList_New(0))) rc = PyList_Append(entered->tokens, token);
+  if (entered->tokens || (entered->tokens = PyList_New(0))) rc = PyList_Append(entered->tokens, entry.get());
   Py_END_CRITICAL_SECTION();
   return rc;
 }
@@ -124,8 +136,8 @@ Ref open_tokens(CTXT_Object* entered) noexcept {
 void drop_token(CTXT_Object* entered, PyObject* token, Ref& out) noexcept {
   Py_BEGIN_CRITICAL_SECTION(entered);
   for (Py_ssize_t i = PyList_GET_SIZE(entered->tokens) - 1; i >= 0; --i) {
-    if (PyList_GET_ITEM(entered->tokens, i) != token) continue;
-    out = Ref::borrow(token);
+    if (PyTuple_GET_ITEM(PyList_GET_ITEM(entered->tokens, i), 0) != token) continue;
+    out = Ref::borrow(PyList_GET_ITEM(entered->tokens, i));
     if (PyList_SetSlice(entered->tokens, i, i + 1, nullptr) < 0) PyErr_Clear();
     break;
   }
@@ -156,8 +168,11 @@ PyObject* context_exit(PyObject* self, PyObject* const*, Py_ssize_t) {
   // stay in place.
   Ref tokens = open_tokens(entered);
   if (!tokens) return nullptr;
+  void* here = running_context();
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(tokens.get()); ++i) {
-    PyObject* token = PyList_GET_ITEM(tokens.get(), i);
+    PyObject* entry = PyList_GET_ITEM(tokens.get(), i);
+    if (PyLong_AsVoidPtr(PyTuple_GET_ITEM(entry, 1)) != here) continue;  // another thread's or task's
+    PyObject* token = PyTuple_GET_ITEM(entry, 0);
     if (reset_var(token) < 0) {
       // No memory to restore the variable: the block stays open, to be closed again.
       if (PyErr_ExceptionMatches(PyExc_MemoryError)) return nullptr;

@@ -1,0 +1,41 @@
+"""A failing allocation inside a conversion or an error path gives MemoryError,
+never another error (scripts/nomemory.py runs every operation this way)."""
+from decimal import Decimal
+from fractions import Fraction
+
+import pytest
+
+import vexa2
+from vexa2 import context, mpc, mpfr, mpq, mpz
+
+_testcapi = pytest.importorskip("_testcapi")
+if not hasattr(_testcapi, "set_nomemory"):
+    pytest.skip("no allocation-failure hook", allow_module_level=True)
+
+THIRD, DEC, CTX = Fraction(1, 3), Decimal("12345678901234567890.5"), context(precision=77)
+
+CASES = {
+    "mpfr(Fraction)": lambda: mpfr(THIRD, 200),
+    "mpc(mpfr, Fraction)": lambda: mpc(mpfr(1), THIRD),
+    "mpz(Decimal)": lambda: mpz(DEC),
+    "fsum": lambda: vexa2.fsum([1, 2.5, THIRD]),
+    "powmod_base_list": lambda: vexa2.powmod_base_list([2, 3, 5], 7, 11),
+    "is_strong_prp": lambda: vexa2.is_strong_prp(10 ** 20 + 39, 3),
+    "context repr": lambda: repr(CTX),
+}
+
+
+@pytest.mark.thread_unsafe(reason="the allocation hook is process-wide")
+@pytest.mark.parametrize("fn", CASES.values(), ids=CASES.keys())
+def test_one_failing_allocation(fn):
+    for n in range(60):
+        err = None
+        _testcapi.set_nomemory(n, n + 1)
+        try:
+            fn()
+        except Exception as e:  # noqa: BLE001
+            err = e
+        finally:
+            _testcapi.remove_mem_hooks()
+        assert err is None or isinstance(err, MemoryError), (n, err)
+    fn()
