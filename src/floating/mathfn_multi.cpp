@@ -300,7 +300,7 @@ PyObject* f_fsum(PyObject* self, PyObject* iterable) {
     PyObject* item = PyList_GET_ITEM(list.get(), i);
     MPFR_Object* v = exact_real(item, classify(item), ctx);
     if (!v) {
-      if (must_propagate()) return nullptr;
+      if (PyErr_Occurred() && must_propagate()) return nullptr;
       PyErr_Clear();
       return type_error("all items in iterable must be real numbers");
     }

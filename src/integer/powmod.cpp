@@ -98,7 +98,7 @@ PyObject* list_of_new_mpz(PyObject* seq) {
       }
     }
     if (!z) {
-      if (must_propagate()) return nullptr;
+      if (PyErr_Occurred() && must_propagate()) return nullptr;
       PyErr_Clear();
       return type_error("all items in iterable must be integers");
     }

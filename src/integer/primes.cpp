@@ -295,7 +295,7 @@ bool take_args(const Names& w, PyObject* const* args, Py_ssize_t nargs, Own<MPZ_
   for (Py_ssize_t i = 0; i < N; ++i) {
     a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
     if (!a[i]) {
-      if (must_propagate()) return false;
+      if (PyErr_Occurred() && must_propagate()) return false;
       PyErr_Clear();
       refuse(w.count, args, nargs);
       return false;
