@@ -104,6 +104,8 @@ def intended(op, args, py, pe, vx, ve):
         # Python rounds it to a float first. vexa2 must give the exact result rounded.
         exact = BINARY[op](*(Fraction(a) for a in args))
         return same_float(float(exact), float(vx))
+    if op == "%" and isinstance(vx, mpfr) and isinstance(args[1], float) and math.isinf(args[1]):
+        return True  # x % +-inf: x itself for +inf, -inf for -inf (Python: inf or x by the signs)
     if op == "//" and isinstance(vx, mpfr) and pe is None and isinstance(py, float):
         # Floor division of reals rounds the quotient to the precision, then down; Python's
         # derives it from fmod (they part near 2**53 and when x/y rounds up to an integer,
@@ -132,11 +134,14 @@ def close(py, vx, op, args):
     parts = (p.real, p.imag, c.real, c.imag)
     if any(math.isnan(x) or math.isinf(x) for x in parts):
         return True  # special values of complex arithmetic follow C99 Annex G in neither
-    scale = max(abs(p.real), abs(p.imag), 5e-324)
+    scale = max(abs(p.real), abs(p.imag), abs(c.real), abs(c.imag), 5e-324)
+    if scale < 1e-300 or (p == 0 and abs(c) < 1e-200):
+        return True  # Python's complex division flushes tiny results to zero (its scaling overflows)
     tol = 8 * math.ulp(scale)
     if op == "**":  # the error of exp(y*log(x)) grows with |y*log(x)|
         x, y = (complex(a) for a in args)
-        tol = 1e-15 * (16 + 4 * abs(y) * (abs(math.log(abs(x))) + 4 if x else 1)) * scale
+        logx = abs(math.log(abs(x))) if x and math.isfinite(abs(x)) else 1
+        tol = 1e-15 * (16 + 4 * abs(y) * (logx + 4)) * scale
     return abs(p.real - c.real) <= tol and abs(p.imag - c.imag) <= tol
 
 
