@@ -68,7 +68,7 @@ bool read_exponent(const char*& p, const char* end, long long& out) noexcept {
   constexpr long long LIMIT = 1LL << 62;
   long long v = 0;
   for (; p < end && std::isdigit(static_cast<unsigned char>(*p)); ++p)
-    if (v < LIMIT) v = v * 10 + (*p - '0');
+    v = v < LIMIT / 10 ? v * 10 + (*p - '0') : LIMIT;
   out = negative ? -v : v;
   return true;
 }
