@@ -320,7 +320,7 @@ const FnDef rows[] = {
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
             "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.")
-                .typed("ndigits: int | None = None, /", "Any"),
+                .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpfr"),
 };
 
 }  // namespace
