@@ -307,7 +307,8 @@ def type_block(tname):
     if "__setitem__" in vars(t):
         lines.append("    def __setitem__(self, index: int | slice, value: int, /) -> None: ...")
     if "__round__" in vars(t):
-        lines.append("    def __round__(self, ndigits: int | None = None, /) -> Any: ...")
+        lines += typed_defs("__round__", tname, "self", "    ") or [
+            "    def __round__(self, ndigits: int | None = None, /) -> Any: ..."]
     if "__trunc__" in vars(t):
         lines.append("    def __trunc__(self) -> mpz: ...")
     if "__floor__" in vars(t):

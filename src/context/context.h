@@ -47,11 +47,37 @@ struct Prec {
 inline constexpr Prec PREC_CONTEXT{0};
 inline constexpr Prec PREC_EXACT{1};
 
+// A numeric setting of a context record. A context may be shared by
+// several threads, one of them changing a setting while others compute
+// under it, so each read and write is a relaxed atomic one, as those of the
+// flags, traps and switches are: a reader sees the old value or the new
+// one, never a torn mix. Reads convert implicitly, so the settings read
+// as plain numbers.
+template <class T>
+class Relaxed {
+  T v_;
+
+ public:
+  constexpr explicit Relaxed(T v) noexcept : v_(v) {}
+  Relaxed(const Relaxed& o) noexcept : v_(o.load()) {}
+  Relaxed& operator=(const Relaxed& o) noexcept {
+    store(o.load());
+    return *this;
+  }
+  T operator=(T v) noexcept {
+    store(v);
+    return v;
+  }
+  T load() const noexcept { return __atomic_load_n(&v_, __ATOMIC_RELAXED); }
+  void store(T v) noexcept { __atomic_store_n(&v_, v, __ATOMIC_RELAXED); }
+  operator T() const noexcept { return load(); }  // NOLINT: reads as the number
+};
+
 struct ContextRecord {
-  mpfr_prec_t precision = 53;
-  int round = RoundToNearest;
-  mpfr_exp_t emax = DEFAULT_EMAX;
-  mpfr_exp_t emin = -DEFAULT_EMAX;
+  Relaxed<mpfr_prec_t> precision{53};
+  Relaxed<int> round{RoundToNearest};
+  Relaxed<mpfr_exp_t> emax{DEFAULT_EMAX};
+  Relaxed<mpfr_exp_t> emin{-DEFAULT_EMAX};
   int subnormalize = 0;
   int underflow = 0;
   int overflow = 0;
@@ -60,10 +86,10 @@ struct ContextRecord {
   int erange = 0;
   int divzero = 0;
   int traps = 0;
-  mpfr_prec_t real_prec = -1;
-  mpfr_prec_t imag_prec = -1;
-  int real_round = RoundDefault;
-  int imag_round = RoundDefault;
+  Relaxed<mpfr_prec_t> real_prec{-1};
+  Relaxed<mpfr_prec_t> imag_prec{-1};
+  Relaxed<int> real_round{RoundDefault};
+  Relaxed<int> imag_round{RoundDefault};
   int allow_complex = 0;
   int rational_division = 0;
   int allow_release_gil = 0;
@@ -87,20 +113,24 @@ extern PyTypeObject CTXT_Type;
 
 inline bool is_context(PyObject* o) noexcept { return Py_TYPE(o) == &CTXT_Type; }
 
-// Effective values used by complex operations.
+// Effective values used by complex operations (each setting read once).
 inline mpfr_prec_t real_prec(const ContextRecord& c) noexcept {
-  return c.real_prec == -1 ? c.precision : c.real_prec;
+  const mpfr_prec_t p = c.real_prec;
+  return p == -1 ? c.precision : p;
 }
 inline mpfr_prec_t imag_prec(const ContextRecord& c) noexcept {
-  return c.imag_prec != -1 ? c.imag_prec : real_prec(c);
+  const mpfr_prec_t p = c.imag_prec;
+  return p != -1 ? p : real_prec(c);
 }
 inline int real_round(const ContextRecord& c) noexcept {
-  return c.real_round == RoundDefault ? c.round : c.real_round;
+  const int r = c.real_round;
+  return r == RoundDefault ? c.round : r;
 }
 inline int imag_round(const ContextRecord& c) noexcept {
-  return c.imag_round == RoundDefault ? real_round(c) : c.imag_round;
+  const int r = c.imag_round;
+  return r == RoundDefault ? real_round(c) : r;
 }
-inline mpfr_rnd_t rnd(const ContextRecord& c) noexcept { return static_cast<mpfr_rnd_t>(c.round); }
+inline mpfr_rnd_t rnd(const ContextRecord& c) noexcept { return static_cast<mpfr_rnd_t>(c.round.load()); }
 inline mpc_rnd_t crnd(const ContextRecord& c) noexcept {
   return static_cast<mpc_rnd_t>(real_round(c) + 16 * imag_round(c));
 }

@@ -329,10 +329,10 @@ const FnDef format_int_methods[] = {
                            "0, / -> "
               "tuple[str, int, int]; x: _Num, base: int = 10, prec: int = 0, / -> tuple[tuple[str, int, int], "
               "tuple[str, int, int]]"),
-    varargs("__format__", int_format, ON_MPZ, FORMAT_DOC).typed(nullptr, "str"),
-    varargs("digits", mpz_digits, ON_MPZ, DIGITS_DOC).typed(nullptr, "str"),
-    varargs("__format__", int_format, ON_XMPZ, FORMAT_DOC).typed(nullptr, "str"),
-    varargs("digits", xmpz_digits, ON_XMPZ, DIGITS_DOC).typed(nullptr, "str"),
+    varargs("__format__", int_format, ON_MPZ, FORMAT_DOC).typed("format_spec: str, /", "str"),
+    varargs("digits", mpz_digits, ON_MPZ, DIGITS_DOC).typed("base: int = 10, /", "str"),
+    varargs("__format__", int_format, ON_XMPZ, FORMAT_DOC).typed("format_spec: str, /", "str"),
+    varargs("digits", xmpz_digits, ON_XMPZ, DIGITS_DOC).typed("base: int = 10, /", "str"),
     varargs("digits", mpq_digits, ON_MPQ, "digits($self, base=10, /)\n--\n\nThe rational as text in the given base.")
         .typed("base: int = 10, /", "str"),
 };

@@ -238,7 +238,8 @@ const FnDef format_rational_methods[] = {
             "__format__($self, format_spec, /)\n--\n\n"
             "[[fill]align][sign][z][#][0][width][,|_][.prec][type] with the types\n"
             "e E f F g G %, rounded exactly (ties to even) as Fraction does; without\n"
-            "a type the fraction n/d, aligned and grouped."),
+            "a type the fraction n/d, aligned and grouped.")
+        .typed("format_spec: str, /", "str"),
 };
 
 }  // namespace

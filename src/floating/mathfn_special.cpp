@@ -384,7 +384,7 @@ PyObject* f_ai(PyObject* self, PyObject* x) {
   const bool far = mpfr_number_p(v->f) && mpfr_cmpabs_ui(v->f, static_cast<unsigned long>(AI_LIMIT)) > 0;
   if (!far) return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_ai(r, v->f, m); });
   // The smallest exponent a result may have, in MPFR and in the context.
-  const mpfr_exp_t emin = std::max(mpfr_get_emin(), ctx->ctx.emin);
+  const mpfr_exp_t emin = std::max<mpfr_exp_t>(mpfr_get_emin(), ctx->ctx.emin);
   const double xd = mpfr_get_d(v->f, MPFR_RNDZ);
   const double log2_bound = 2.0 / 3.0 * xd * std::sqrt(std::fabs(xd)) * 1.4426950408889634;
   if (xd < 0 || log2_bound <= (2.0 - static_cast<double>(emin)) * (1 + 1e-9))

@@ -32,7 +32,7 @@ const FnDef mpc_methods[] = {
         .typed("/", "int"),
     noargs("conjugate", mpc_conjugate, ON_MPC,
            "conjugate($self, /)\n--\n\nReturn the complex conjugate of x, rounded to the context's precisions.")
-               .typed("/", "Any"),
+               .typed("/", "mpc"),
 };
 
 }  // namespace

@@ -171,7 +171,7 @@ const FnDef rows[] = {
                "Return the simplest mpq that approximates x to precision bits (0: the precision of x).")
                    .typed("/, precision: int = 0", "mpq"),
     noargs("conjugate", self_ref, ON_MPFR, "conjugate($self, /)\n--\n\nReturn x: a real number is its own conjugate.")
-        .typed("/", "Any"),
+        .typed("/", "mpfr"),
     one("get_exp", f_get_exp, IN_MODULE,
         "get_exp(x, /)\n--\n\nReturn the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1.")
             .typed("x: mpfr, /", "int"),

@@ -78,7 +78,7 @@ bool machine_integer(mpfr_srcptr x, mpfr_rnd_t mode, long& v, bool& inexact) {
 // the integer is exact: floor(x) of a p-bit x always fits in p bits.
 PyObject* integral(mpfr_srcptr f, mpfr_rnd_t mode, CTXT_Object* ctx) {
   ContextRecord& c = ctx->ctx;
-  const mpfr_prec_t p = std::max(c.precision, mpfr_get_prec(f));
+  const mpfr_prec_t p = std::max<mpfr_prec_t>(c.precision, mpfr_get_prec(f));
   // Machine-size results where the context's range and subnormals cannot
   // matter (integers of up to 63 bits): only the inexact condition remains.
   long v;
@@ -320,7 +320,7 @@ const FnDef rows[] = {
             "__round__($self, ndigits=None, /)\n--\n\n"
             "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
             "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.")
-                .typed("ndigits: int | None = None, /", "Any"),
+                .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpfr"),
 };
 
 }  // namespace

@@ -23,20 +23,21 @@ struct Ufunc {
   const char* fn;    // the module function
   unsigned where;
   bool binary;
+  const char* real_result;  // the result on a real self, as the module function's real form says
 };
 
 // The functions with a complex form are methods of mpc too.
 constexpr Ufunc UFUNCS[] = {
-    {"sqrt", "sqrt", ALL, false},       {"exp", "exp", ALL, false},         {"log", "log", ALL, false},
-    {"log10", "log10", ALL, false},     {"sin", "sin", ALL, false},         {"cos", "cos", ALL, false},
-    {"tan", "tan", ALL, false},         {"arcsin", "asin", ALL, false},     {"arccos", "acos", ALL, false},
-    {"arctan", "atan", ALL, false},     {"sinh", "sinh", ALL, false},       {"cosh", "cosh", ALL, false},
-    {"tanh", "tanh", ALL, false},       {"arcsinh", "asinh", ALL, false},   {"arccosh", "acosh", ALL, false},
-    {"arctanh", "atanh", ALL, false},   {"log2", "log2", REALS, false},     {"exp2", "exp2", REALS, false},
-    {"expm1", "expm1", REALS, false},   {"log1p", "log1p", REALS, false},   {"cbrt", "cbrt", REALS, false},
-    {"rint", "rint", REALS, false},     {"degrees", "degrees", REALS, false}, {"radians", "radians", REALS, false},
-    {"rad2deg", "degrees", REALS, false}, {"deg2rad", "radians", REALS, false},
-    {"arctan2", "atan2", REALS, true},  {"hypot", "hypot", REALS, true},    {"fmod", "fmod", REALS, true},
+    {"sqrt", "sqrt", ALL, false, "mpfr | mpc"},       {"exp", "exp", ALL, false, "mpfr"},         {"log", "log", ALL, false, "mpfr"},
+    {"log10", "log10", ALL, false, "mpfr"},     {"sin", "sin", ALL, false, "mpfr"},         {"cos", "cos", ALL, false, "mpfr"},
+    {"tan", "tan", ALL, false, "mpfr"},         {"arcsin", "asin", ALL, false, "mpfr | mpc"},     {"arccos", "acos", ALL, false, "mpfr | mpc"},
+    {"arctan", "atan", ALL, false, "mpfr"},     {"sinh", "sinh", ALL, false, "mpfr"},       {"cosh", "cosh", ALL, false, "mpfr"},
+    {"tanh", "tanh", ALL, false, "mpfr"},       {"arcsinh", "asinh", ALL, false, "mpfr"},   {"arccosh", "acosh", ALL, false, "mpfr"},
+    {"arctanh", "atanh", ALL, false, "mpfr | mpc"},   {"log2", "log2", REALS, false, "mpfr"},     {"exp2", "exp2", REALS, false, "mpfr"},
+    {"expm1", "expm1", REALS, false, "mpfr"},   {"log1p", "log1p", REALS, false, "mpfr"},   {"cbrt", "cbrt", REALS, false, "mpfr"},
+    {"rint", "rint", REALS, false, "mpfr"},     {"degrees", "degrees", REALS, false, "mpfr"}, {"radians", "radians", REALS, false, "mpfr"},
+    {"rad2deg", "degrees", REALS, false, "mpfr"}, {"deg2rad", "radians", REALS, false, "mpfr"},
+    {"arctan2", "atan2", REALS, true, "mpfr"},  {"hypot", "hypot", REALS, true, "mpfr"},    {"fmod", "fmod", REALS, true, "mpfr"},
 };
 constexpr size_t N = std::size(UFUNCS);
 
@@ -105,13 +106,32 @@ struct Doc {
   }();
 };
 
-template <size_t... I>
-std::array<FnDef, N> make_defs(std::index_sequence<I...>) {
-  return {{(UFUNCS[I].binary ? one(UFUNCS[I].name, binary_method<I>, UFUNCS[I].where, Doc<I>::text.data())
-                             : noargs(UFUNCS[I].name, unary_method<I>, UFUNCS[I].where, Doc<I>::text.data()))...}};
+// The methods with a complex form are two rows: on the real types (the
+// result their real form gives) and on mpc (an mpc), so that each type's
+// stub says its own result.
+constexpr size_t N_COMPLEX = [] {
+  size_t m = 0;
+  for (const Ufunc& u : UFUNCS) m += (u.where & ON_MPC) != 0;
+  return m;
+}();
+
+template <size_t I>
+FnDef method_row(unsigned where, const char* result) {
+  const FnDef d = UFUNCS[I].binary ? one(UFUNCS[I].name, binary_method<I>, where, Doc<I>::text.data())
+                                   : noargs(UFUNCS[I].name, unary_method<I>, where, Doc<I>::text.data());
+  return d.typed(UFUNCS[I].binary ? "other: _Real, /" : "/", result);
 }
 
-const std::array<FnDef, N> defs = make_defs(std::make_index_sequence<N>{});
+template <size_t... I>
+std::array<FnDef, N + N_COMPLEX> make_defs(std::index_sequence<I...>) {
+  std::array<FnDef, N + N_COMPLEX> out{};
+  size_t k = 0;
+  ((out[k++] = method_row<I>(UFUNCS[I].where & REALS, UFUNCS[I].real_result)), ...);
+  ((UFUNCS[I].where & ON_MPC ? void(out[k++] = method_row<I>(ON_MPC, "mpc")) : void()), ...);
+  return out;
+}
+
+const std::array<FnDef, N + N_COMPLEX> defs = make_defs(std::make_index_sequence<N>{});
 
 }  // namespace
 

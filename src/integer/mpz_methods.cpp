@@ -171,7 +171,7 @@ const FnDef mpz_integer_methods[] = {
         .typed("/", "mpz"),
     fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of "
                                          "10**-ndigits.")
-        .typed("ndigits: int | None = None, /", "Any"),
+        .typed("ndigits: int | None = None, /", "mpz"),
     noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in "
                                                   "bytes.")
         .typed("/", "int"),
@@ -180,7 +180,7 @@ const FnDef mpz_integer_methods[] = {
     noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
               "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1).").typed("/", "tuple[mpz, mpz]"),
     noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"
-                                       "reference to x since x is not a complex number).").typed("/", "Any"),
+                                       "reference to x since x is not a complex number).").typed("/", "mpz"),
     fast("is_congruent", is_congruent, ON_MPZ,
                 "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False.")
                     .typed("y: _Int, m: _Int, /", "bool"),
@@ -208,7 +208,7 @@ const FnDef mpz_integer_methods[] = {
 
 const FnDef xmpz_integer_methods[] = {
     noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself).")
-        .typed("/", "Any"),
+        .typed("/", "xmpz"),
 };
 
 const AttrDef mpz_integer_getset[] = {

@@ -204,12 +204,12 @@ const FnDef rows[] = {
            "__trunc__($self, /)\n--\n\nReturn x truncated toward zero, as an mpz.").typed("/", "mpz"),
     fast("__round__", mpq_round, ON_MPQ,
          "__round__($self, ndigits=None, /)\n--\n\nRound an mpq to a power of 10.")
-             .typed("ndigits: int | None = None, /", "Any"),
+             .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpq"),
     noargs("__sizeof__", mpq_sizeof, ON_MPQ, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.")
         .typed("/", "int"),
     noargs("conjugate", mpq_self, ON_MPQ,
            "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself, as x is not a complex number).")
-               .typed("/", "Any"),
+               .typed("/", "mpq"),
     noargs("as_integer_ratio", mpq_as_integer_ratio, ON_MPQ,
            "as_integer_ratio($self, /)\n--\n\n"
            "Return the pair (numerator, denominator) of x in lowest terms, the\n"

@@ -110,3 +110,23 @@ def test_math_functions_in_many_threads_agree_with_one():
     expected = compute(work)
     results = run_all(lambda i: compute(work[i::2] + work[:i:-1] + work))
     assert all(r == expected for r in results)
+
+
+def test_shared_context_settings_changed_while_others_compute():
+    # One thread moves the precision and exponent range of a shared context;
+    # every result the others get is the one of either setting.
+    ctx = context(precision=24)
+    allowed = {(context(precision=p).div(1, 3), p) for p in (24, 80)}
+
+    def work(i):
+        for k in range(300):
+            if i == 0:
+                ctx.precision = 80 if k % 2 else 24
+                ctx.emin, ctx.emax = (-4000, 4000) if k % 2 else (-1073741823, 1073741823)
+            else:
+                x = ctx.div(1, 3)
+                if (x, x.precision) not in allowed:
+                    return False
+        return True
+
+    assert all(run_all(work, 4))
