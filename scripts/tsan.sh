@@ -16,7 +16,7 @@ if [ ! -x "$PY" ]; then
 fi
 # Installing runs CPython's own code under the sanitizer: its reports are not
 # wanted there (pip would exit with 66).
-TSAN_OPTIONS="exitcode=0 report_bugs=0" \
+TSAN_OPTIONS="exitcode=0 report_bugs=0" VEXA2_CLIENT_DEPS=0 \
 VEXA2_BUILD_ARGS="${VEXA2_BUILD_ARGS:-} -C cmake.define.VEXA2_TSAN=ON -C install.strip=false -C build-dir=build/tsan" \
   scripts/setup.sh "$PY" "$VENV" pytest-run-parallel
 # Reports go to build/tsan/report.* (pytest holds the standard error) and are shown on failure.
