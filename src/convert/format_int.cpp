@@ -210,7 +210,7 @@ int type_base(char type) noexcept {
   }
 }
 
-// An integer spec rendered as int renders it: a '0' before the width pads
+// An integer format string rendered as int renders it: a '0' before the width pads
 // with zeros after the sign and prefix, ',' and '_' group the digits (by
 // four for '_' in bases 2, 8, 16).
 PyObject* render_integer(PyObject* self, const FormatSpec& s) noexcept {
@@ -243,7 +243,7 @@ PyObject* render_integer(PyObject* self, const FormatSpec& s) noexcept {
   return pad_text(text.release(), s.zero ? '0' : ' ', s.align ? s.align : '>', s.width);
 }
 
-// An integer under a spec of the real language: converted at the context's
+// An integer under a format string of the real language: converted at the context's
 // precision and formatted as an mpfr.
 PyObject* render_integer_as_real(PyObject* self, const FormatSpec& s) noexcept {
   if (!check_real_limits(s)) return nullptr;
@@ -256,12 +256,12 @@ PyObject* render_integer_as_real(PyObject* self, const FormatSpec& s) noexcept {
 
 // x.__format__(fmt) for an mpz or xmpz: the integer language
 // [align][sign][#][0][width][,|_][type] with the types X b d n o x; any
-// other spec formats the value as a real.
+// other format string formats the value as a real.
 PyObject* int_format(PyObject* self, PyObject* args) {
   if (!is_mpz(self) && !is_xmpz(self)) return type_error("requires mpz type");
   const char* fmt = nullptr;
   if (!PyArg_ParseTuple(args, "s", &fmt)) return nullptr;
-  // The spec empty or a lone type letter: the digits alone.
+  // The format string empty or a lone type letter: the digits alone.
   if (!*fmt || (!fmt[1] && std::strchr("bdnoxX", fmt[0]))) {
     XmpzLock lock(self);
     return format_mpz(mpz_of(self), type_base(fmt[0]), FMT_NO_PREFIX);

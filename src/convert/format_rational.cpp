@@ -105,7 +105,7 @@ std::string grouped(const std::string& digits, char sep) {
   return out;
 }
 
-// sign + body padded to the spec's width with its fill on the side its
+// sign + body padded to the format string's width with its fill on the side its
 // alignment says ('>' by default; '=' pads between sign and body).
 PyObject* padded(const std::string& sign, const std::string& body, const FormatSpec& s) {
   const size_t n = sign.size() + body.size();

@@ -112,14 +112,14 @@ PyObject* mpfr_text(const char* conv, mpfr_srcptr v, size_t dot0_max, PyObject* 
 }
 
 // One MPFR conversion ("%" flags [.prec] "R" [rounding] type) for a part
-// of a spec: a real, or the real or imaginary part of a complex number.
+// of a format string: a real, or the real or imaginary part of a complex number.
 struct Conversion {
   char s[96] = {};
   char type = 'g';     // the type MPFR is given ('%' for "f%")
   double digits = -1;  // digits asked for; negative when MPFR's default applies
 };
 
-// What a conversion is built from: the spec, the part's flag ('+', ' ', '-'
+// What a conversion is built from: the format string, the part's flag ('+', ' ', '-'
 // or 0), its precision (-1 when no point was written) and bits, and the
 // context's rounding letter.
 struct PartSpec {
@@ -137,7 +137,7 @@ void build_conversion(const PartSpec& p, Conversion& c) noexcept {
   if (p.flag) *o++ = p.flag;
   if (s.alt) *o++ = '#';
   // Without a point: "e" is given 6 digits (MPFR would write them all), a
-  // spec without a type the default digit count; the complex styles keep
+  // format string without a type the default digit count; the complex styles keep
   // MPFR's defaults.
   long long digits = p.prec;
   if (digits < 0 && !s.style && (s.type == 'e' || s.type == 'E')) digits = 6;
@@ -153,7 +153,7 @@ void build_conversion(const PartSpec& p, Conversion& c) noexcept {
   }
   c.digits = static_cast<double>(digits);
   *o++ = 'R';
-  // A type takes the context's rounding when the spec names none; without a
+  // A type takes the context's rounding when the format string names none; without a
   // type only a named letter is written (MPFR then rounds to nearest).
   if (s.round || s.type) *o++ = s.round ? s.round : p.context_letter;
   c.type = s.type ? s.type : 'g';
@@ -174,7 +174,7 @@ bool complex_spec_ok(const FormatSpec& s) noexcept {
   return !s.fill && s.align != '=' && !s.no_neg_zero && !s.sep && (!s.type || std::strchr("aAeEfFgG", s.type));
 }
 
-// The alignment and width of a spec with a blank fill, or zeros when '0'
+// The alignment and width of a format string with a blank fill, or zeros when '0'
 // came with an alignment.
 PyObject* align_spec(PyObject* text, const FormatSpec& s, char fill = ' ') noexcept {
   if (!text || !s.has_width) return text;
@@ -264,7 +264,7 @@ PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) no
 
 namespace {
 
-// __format__ and str() of both floating types: the format spec applied under
+// __format__ and str() of both floating types: the format string applied under
 // the current context.
 template <class T, PyObject* (*Spec)(T*, const char*, CTXT_Object*) noexcept>
 PyObject* format_current(PyObject* self, const char* fmt) {

@@ -8,7 +8,7 @@ namespace vx {
 // x.__format__(fmt) for an mpfr x; the context gives the default rounding.
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept;
 
-// The same for a spec already read (an integer formatted as a real).
+// The same for a format string already read (an integer formatted as a real).
 struct FormatSpec;
 PyObject* mpfr_format_with(MPFR_Object* x, const FormatSpec& spec, CTXT_Object* ctx) noexcept;
 

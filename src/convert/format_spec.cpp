@@ -1,4 +1,4 @@
-// Reading a format spec into a FormatSpec.
+// Reading a format string into a FormatSpec.
 #include "convert/format_spec.h"
 
 #include <algorithm>
@@ -11,12 +11,12 @@ namespace vx {
 
 namespace {
 
-// The integer formatting keeps a spec of at most 30 characters (the width
+// The integer formatting keeps a format string of at most 30 characters (the width
 // that has no alignment gets a '>' in front).
 constexpr size_t INT_SPEC_MAX = 30;
-// The real and complex formatting: the alignment spec ('>' or the
+// The real and complex formatting: the alignment format string ('>' or the
 // alignment, then the width) holds at most 29 characters, and at most 70
-// characters follow the '%' of an MPFR conversion while the spec is read.
+// characters follow the '%' of an MPFR conversion while the format string is read.
 constexpr size_t ALIGN_MAX = 29;
 constexpr size_t CONV_MAX = 70;
 // Precisions are kept up to here; anything larger is refused by whoever
@@ -25,7 +25,7 @@ constexpr long long PREC_CAP = 100'000'000'000'000'000;
 
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-// What each character may be in a spec, looked up in one table.
+// What each character may be in a format string, looked up in one table.
 enum : unsigned char { ALIGN = 1, ROUNDING = 2, TYPE = 4, INT_TYPE = 8 };
 
 struct CharClasses {
@@ -83,7 +83,7 @@ const char* read_digits(const char* p, long long& value, size_t& count) noexcept
 }
 
 // The characters after the '%' of the real conversion (or of the longer
-// complex one) once the spec has been read this far.
+// complex one) once the format string has been read this far.
 size_t conv_length(const FormatSpec& s, SpecOf of) noexcept {
   size_t n = (of == SpecOf::Complex || s.sign == '+' || s.sign == ' ') ? 1 : 0;
   if (s.alt) ++n;

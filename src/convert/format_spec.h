@@ -1,4 +1,4 @@
-// The format-spec language of every number type, read once into a
+// The format-format string language of every number type, read once into a
 // FormatSpec and then rendered by the integer, real, complex and rational
 // formatting. The elements, each optional and in this order:
 //
@@ -6,7 +6,7 @@
 //
 // align is one of < > ^ =, sign one of + - ' ', grouping ',' or '_',
 // rounding one of MPFR's letters D N U Y Z, style P or M (complex texts) and
-// type one of b d n o x X a A e E f F g G %. A type ends the spec; what
+// type one of b d n o x X a A e E f F g G %. A type ends the format string; what
 // follows it is ignored (the rational formatting refuses it). Which
 // elements a type accepts is its renderer's business: the parser only reads
 // them and enforces the length limits of the integer, real and complex

@@ -1,4 +1,4 @@
-// The parts of Python's format-spec language that integers and reals share:
+// The parts of Python's format-format string language that integers and reals share:
 // the zero-padding flag and the thousands separators.
 #pragma once
 #include <Python.h>
@@ -6,7 +6,7 @@
 
 namespace vx {
 
-// What a spec asks beyond the alignment: zero padding to `width`
+// What a format string asks beyond the alignment: zero padding to `width`
 // characters (after the sign and base prefix) and digit grouping.
 struct NumberStyle {
   bool zero = false;    // a '0' before the width, with no alignment given

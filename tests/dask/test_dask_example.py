@@ -23,15 +23,15 @@ pytestmark = pytest.mark.thread_unsafe(reason="starts a cluster of worker proces
 
 @pytest.fixture(scope="module")
 def example():
-    spec = importlib.util.spec_from_file_location("dask_pi_primes", EXAMPLE)
-    module = importlib.util.module_from_spec(spec)
-    sys.modules[spec.name] = module
-    spec.loader.exec_module(module)
+    example_module = importlib.util.spec_from_file_location("dask_pi_primes", EXAMPLE)
+    module = importlib.util.module_from_spec(example_module)
+    sys.modules[example_module.name] = module
+    example_module.loader.exec_module(module)
     module.TIMEOUT = 120
     # The test's own tasks travel by value; the example is sent to the workers.
     cloudpickle.register_pickle_by_value(sys.modules[__name__])
     yield module
-    del sys.modules[spec.name]
+    del sys.modules[example_module.name]
 
 
 @pytest.fixture(scope="module")

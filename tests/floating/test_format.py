@@ -37,10 +37,10 @@ def test_str_matches_17_significant_digits(a, b):
 def test_format_matches_float(x, sign, prec, typ):
     # Python's float overflows when '%' scales by 100; an mpfr does not.
     assume(typ != "%" or abs(x) < 1e306)
-    spec = "%s.%d%s" % (sign, prec, typ)
-    expected = format(x, spec)
+    form = "%s.%d%s" % (sign, prec, typ)
+    expected = format(x, form)
     # No digits asked after the point: no ".0" either.
-    assert format(mpfr(x), spec) == (expected if prec == 0 and typ in "fF" else dot0(expected))
+    assert format(mpfr(x), form) == (expected if prec == 0 and typ in "fF" else dot0(expected))
 
 
 @pytest.mark.parametrize("x, prec, text", [
@@ -59,7 +59,7 @@ def test_default_digit_count(prec, d):
     assert str(x) == format(x, ".%dg" % d) != format(x, ".%dg" % (d - 1))
 
 
-@pytest.mark.parametrize("x, spec, text", [
+@pytest.mark.parametrize("x, form, text", [
     (1.5, "10.3f", "     1.500"), (1.5, "<10.3f", "1.500     "), (1.5, "^9.1f", "   1.5   "),
     (2.0, "e", "2.000000e+00"), (2.0, "Ue", "2.000000e+00"), (2.0, "U", "2.0"),
     (0.1, "U", "0.10000000000000001"), (0.1, "D", "0.1"), (1.5, ".3", "1.5"),
@@ -68,8 +68,8 @@ def test_default_digit_count(prec, d):
     (1.5, ".3fxyz", "1.500"),  # characters after the type are ignored
     (-NAN, "+", "+nan"), (-NAN, "e", "nan"), (INF, "+", "+inf"), (INF, " .3f", " inf"), (-INF, "10", "      -inf"),
 ])
-def test_format_examples(x, spec, text):
-    assert format(mpfr(x), spec) == "{0:{1}}".format(mpfr(x), spec) == text
+def test_format_examples(x, form, text):
+    assert format(mpfr(x), form) == "{0:{1}}".format(mpfr(x), form) == text
 
 
 @pytest.mark.parametrize("x, fmt, text", [
@@ -82,33 +82,33 @@ def test_zero_padding_and_grouping_as_float(x, fmt, text):
     assert format(x, fmt) == format(float(x), fmt) == text
 
 
-@pytest.mark.parametrize("spec", [",+d", ",+.2f", "0D6", " 0#g", "N0", "2D,e", ",<", "_^"])
-def test_elements_out_of_order_are_invalid(spec):
+@pytest.mark.parametrize("form", [",+d", ",+.2f", "0D6", " 0#g", "N0", "2D,e", ",<", "_^"])
+def test_elements_out_of_order_are_invalid(form):
     # Python's order: [align][sign][#][0][width][grouping][.prec][rounding][type].
     for x in (mpfr(1.5), mpz(15)):
         with raises(ValueError, INVALID):
-            format(x, spec)
+            format(x, form)
 
 
-@pytest.mark.parametrize("spec", [".2f,", "e_", "%<-_", "g0", "b,"])
-def test_characters_after_the_type_are_ignored(spec):
+@pytest.mark.parametrize("form", [".2f,", "e_", "%<-_", "g0", "b,"])
+def test_characters_after_the_type_are_ignored(form):
     # Not even a grouping or zero flag is taken from them.
-    cut = spec[:[c in "befg%" for c in spec].index(True) + 1]
+    cut = form[:[c in "befg%" for c in form].index(True) + 1]
     for x in (mpfr(12345.678), mpz(12345)):
-        assert format(x, spec) == format(x, cut)
+        assert format(x, form) == format(x, cut)
 
 
-@pytest.mark.parametrize("x, spec", [(-1.5, "0>8"), (-1.5, "0<8.2f"), (1234.5, "0^+12,.1f"), (float("nan"), "0> #7")])
-def test_zero_before_alignment_is_a_zero_fill_as_for_float(x, spec):
-    assert format(mpfr(x), spec) == format(x, spec)
+@pytest.mark.parametrize("x, form", [(-1.5, "0>8"), (-1.5, "0<8.2f"), (1234.5, "0^+12,.1f"), (float("nan"), "0> #7")])
+def test_zero_before_alignment_is_a_zero_fill_as_for_float(x, form):
+    assert format(mpfr(x), form) == format(x, form)
 
 
-@pytest.mark.parametrize("x, spec, text", [
+@pytest.mark.parametrize("x, form, text", [
     (mpc(-1 - 2j), "012", "   -1.0-2.0j"), (mpc(-1 - 2j), "^013M", " (-1.0 -2.0) "),
 ])
-def test_complex_width_zeros_do_not_pad(x, spec, text):
+def test_complex_width_zeros_do_not_pad(x, form, text):
     # The fill of complex texts is always a blank: a leading '0' is part of the width.
-    assert format(x, spec) == text
+    assert format(x, form) == text
 
 
 @pytest.mark.parametrize("letter, round_, pos, neg", [
@@ -132,21 +132,21 @@ def test_percent_scales_at_the_value_precision():
         assert format(x, ".10%") == "33.3125000000%"
 
 
-@pytest.mark.parametrize("spec", [".3#f", ".#f", "5.#", ".3#"])
-def test_hash_after_point_is_invalid(spec):
+@pytest.mark.parametrize("form", [".3#f", ".#f", "5.#", ".3#"])
+def test_hash_after_point_is_invalid(form):
     # MPFR would print the conversion string itself instead of the number.
     for x in (mpfr(1.5), mpc(1.5 + 2j), mpz(1)):
         with raises(ValueError, INVALID):
-            format(x, spec)
+            format(x, form)
     assert format(mpfr(1.5), "#.3g") == "1.50" and format(mpc(1.5 + 2j), "#.3g") == "1.50+2.00j"
 
 
-@pytest.mark.parametrize("spec", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
+@pytest.mark.parametrize("form", ["*<10", "<<", "+<", "5<", "++", "+-", "##", "..", ".5.", "NN", "N5", "N.",
                                   "x", "R", "=5", ",,", "n", "d", "Uq", "6#6", "6#.3f",
                                   "88888_88888", "5,5", "3_,", "5 5", "3+3f"])
-def test_format_invalid(spec):
+def test_format_invalid(form):
     with raises(ValueError, INVALID):
-        format(mpfr(1.5), spec)
+        format(mpfr(1.5), form)
 
 
 def test_format_limits():
@@ -154,20 +154,20 @@ def test_format_limits():
     assert format(mpfr(1.5), "+#." + "0" * 66 + "3f") == "+1.500"
     width = "0" * 27 + "9"  # with the inserted '>' the 29 characters allowed
     assert format(mpfr(1.5), width) == "0" * 6 + "1.5"
-    for spec in ["." + "0" * 69 + "3f", "." + "0" * 71, "0" * 28 + "9", "<" + "0" * 28 + "9"]:
+    for form in ["." + "0" * 69 + "3f", "." + "0" * 71, "0" * 28 + "9", "<" + "0" * 28 + "9"]:
         with raises(ValueError, TOO_LONG):
-            format(mpfr(1.5), spec)
+            format(mpfr(1.5), form)
 
 
-@pytest.mark.parametrize("spec", [".3000000000f", ".2147483648e", ".2147483647b", "." + "9" * 69])
-def test_huge_digit_requests_raise_quickly(spec):
+@pytest.mark.parametrize("form", [".3000000000f", ".2147483648e", ".2147483647b", "." + "9" * 69])
+def test_huge_digit_requests_raise_quickly(form):
     start = time.monotonic()
     with raises(RuntimeError, MAX_PREC):
-        format(mpfr(1.5), spec)
+        format(mpfr(1.5), form)
     with raises(RuntimeError, MAX_PREC):
-        format(mpz(3), spec)
+        format(mpz(3), form)
     with raises(SystemError, "Internal error in mpfr_asprintf"):
-        format(mpc(1j), spec[:60].replace("b", "e"))  # no binary type for mpc
+        format(mpc(1j), form[:60].replace("b", "e"))  # no binary type for mpc
     assert time.monotonic() - start < 5
 
 
@@ -204,7 +204,7 @@ def test_digits_errors(args, msg):
             f(*args)
 
 
-@pytest.mark.parametrize("z, spec, text", [
+@pytest.mark.parametrize("z, form, text", [
     (1 - 2j, "", "1.0-2.0j"), (1 + 2j, "M", "(1.0 2.0)"), (1 - 2j, "M", "(1.0 -2.0)"),
     (complex(0.1, 0.2), "M", "(0.1 0.2)"), (1 + 2j, "P", "1.0+2.0j"), (1 + 2j, ".2.5f", "1.00+2.00000j"),
     (1 + 2j, ".2Mf", "(1.00 2.00)"), (1 + 2j, ".2.1f", "1.00+2.0j"), (1 + 2j, "Ue", "1.000000e+00+2.000000e+00j"),
@@ -212,22 +212,22 @@ def test_digits_errors(args, msg):
     (complex(1, NAN), "", "1.0+nanj"), (complex(0, INF), "", "0.0+infj"), (complex(-NAN, -INF), "M", "(nan -inf)"),
     (complex(2 / 3, -2 / 3), ".3Df", "0.666-0.667j"), (complex(2 / 3, 2 / 3), "D", "0.66666666666666662+0.66666666666666662j"),
 ])
-def test_complex_format(z, spec, text):
-    assert format(mpc(z), spec) == text
+def test_complex_format(z, form, text):
+    assert format(mpc(z), form) == text
 
 
-@pytest.mark.parametrize("spec", ["%", "b", "<<", "+<", "5+", "#+", "...", "MN", "MM", "PM", "M.", "N5", "*<5",
+@pytest.mark.parametrize("form", ["%", "b", "<<", "+<", "5+", "#+", "...", "MN", "MM", "PM", "M.", "N5", "*<5",
                                   "6#6", "66366#66663"])
-def test_complex_format_invalid(spec):
+def test_complex_format_invalid(form):
     with raises(ValueError, INVALID):
-        format(mpc(1 + 2j), spec)
+        format(mpc(1 + 2j), form)
 
 
 def test_complex_format_limits():
     assert format(mpc(1 + 2j), "." + "0" * 67 + "1f") == "1.0+2.0j"  # "%-." and 68 digits
-    for spec in ["." + "0" * 68 + "1f", "0" * 28 + "9"]:
+    for form in ["." + "0" * 68 + "1f", "0" * 28 + "9"]:
         with raises(ValueError, TOO_LONG):
-            format(mpc(1 + 2j), spec)
+            format(mpc(1 + 2j), form)
 
 
 def test_complex_dot0_only_for_short_parts():
@@ -235,14 +235,14 @@ def test_complex_dot0_only_for_short_parts():
     assert (real, imag) == (str(2**170), "1.0")
 
 
-@pytest.mark.parametrize("x, spec, text", [
+@pytest.mark.parametrize("x, form, text", [
     (mpfr("1.4142"), ".0f", "1"), (mpfr(1.5), ".0F", "2"), (mpfr(-2.5), "+.0Uf", "-2"), (mpfr(1.5), "#.0f", "2."),
     (mpfr(12345), "08,.0f", "0,012,345"), (mpz(5), ".0f", "5"), (mpc(1.5 + 2.5j), ".0f", "2+2j"),
     (mpc(1 + 2j), ".2.0f", "1.00+2j"), (mpc(1 + 2j), ".2.f", "1.00+2j"), (mpc(1.5 + 2.5j), ".0Mf", "(2 2)"),
     (mpfr(5), ".0g", "5.0"), (mpfr(5), ".0e", "5e+00"), (mpc(1 + 2j), ".0g", "1.0+2.0j"),  # '.0' kept elsewhere
 ])
-def test_no_point_when_no_fraction_digits_asked(x, spec, text):
-    assert format(x, spec) == text
+def test_no_point_when_no_fraction_digits_asked(x, form, text):
+    assert format(x, form) == text
 
 
 def test_complex_repr_and_digits():
@@ -282,12 +282,12 @@ def test_complex_attributes():
         assert math.isinf(float(big.real)) and ctx.overflow
 
 
-@pytest.mark.parametrize("x, spec", [
+@pytest.mark.parametrize("x, form", [
     (mpfr(1) / 3, ".400f"), (mpfr(1) / 3, ".400e"), (mpfr(2) ** -200, ".400E"), (mpfr(2.5), ".300%"),
     (mpfr(-2) ** 100, ".300f"), (mpfr(-2) ** 100, ".300e"),
 ])
-def test_digits_past_the_exact_expansion_are_zeros(x, spec):
-    assert format(x, spec) == format(float(x), spec)
+def test_digits_past_the_exact_expansion_are_zeros(x, form):
+    assert format(x, form) == format(float(x), form)
 
 
 def test_huge_fixed_digit_requests_are_fast():

@@ -12,9 +12,9 @@ DOCS = pathlib.Path(__file__).resolve().parents[2] / "docs"
 if not (DOCS / "topics.py").exists():
     pytest.skip("the docs folder is not beside the tests", allow_module_level=True)
 
-spec = importlib.util.spec_from_file_location("topics", DOCS / "topics.py")
-topics = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(topics)
+found = importlib.util.spec_from_file_location("topics", DOCS / "topics.py")
+topics = importlib.util.module_from_spec(found)
+found.loader.exec_module(topics)
 TOPICS = topics.TOPICS
 
 

@@ -11,7 +11,7 @@ from vexa2 import mpq
 INVALID = "Invalid conversion specification"
 
 
-@pytest.mark.parametrize("q, spec, text", [
+@pytest.mark.parametrize("q, form, text", [
     (mpq(1, 3), "", "1/3"), (mpq(6, 3), "", "2"), (mpq(1, 3), ".3f", "0.333"), (mpq(1, 3), ">10", "       1/3"),
     (mpq(5, 2), ".0f", "2"), (mpq(7, 2), ".0f", "4"), (mpq(-5, 2), ".0f", "-2"), (mpq(1, 8), ".2f", "0.12"),
     (mpq(3, 8), ".2e", "3.75e-01"), (mpq(1, 1000), "z.1f", "0.0"), (mpq(-1, 1000), "z.1f", "0.0"),
@@ -22,14 +22,14 @@ INVALID = "Invalid conversion specification"
     (mpq(0), ".3e", "0.000e+00"), (mpq(0), "g", "0"), (mpq(999999, 10**6), ".3g", "1"), (mpq(1, 7), ".40f",
                                                                                  "0.1428571428571428571428571428571428571429"),
 ])
-def test_examples(q, spec, text):
-    assert format(q, spec) == f"{q:{spec}}" == text
+def test_examples(q, form, text):
+    assert format(q, form) == f"{q:{form}}" == text
 
 
-@pytest.mark.parametrize("spec", [".3d", "n", "x", ".f", "05", "z", ".2", "<05.2f", ".2fx", ".2Nf", "M", ".2.3f", "=5z"])
-def test_invalid(spec):
+@pytest.mark.parametrize("form", [".3d", "n", "x", ".f", "05", "z", ".2", "<05.2f", ".2fx", ".2Nf", "M", ".2.3f", "=5z"])
+def test_invalid(form):
     with pytest.raises(ValueError, match="^" + re.escape(INVALID) + "$"):
-        format(mpq(1, 3), spec)
+        format(mpq(1, 3), form)
 
 
 def test_huge_precision_is_refused():
@@ -50,13 +50,13 @@ fractions = st.builds(Fraction, st.integers(min_value=-(10**30), max_value=10**3
 
 @pytest.mark.skipif(sys.version_info < (3, 12), reason="Fraction formats from 3.12 on")
 @given(fractions, fraction_specs)
-def test_matches_fraction(f, spec):
-    if spec[-1:] not in set("eEfFgG%") and sys.version_info < (3, 13):
-        return  # a spec without a type: Fraction reads it from 3.13 on
+def test_matches_fraction(f, form):
+    if form[-1:] not in set("eEfFgG%") and sys.version_info < (3, 13):
+        return  # a form without a type: Fraction reads it from 3.13 on
     try:
-        expected = format(f, spec)
+        expected = format(f, form)
     except ValueError:
         with pytest.raises(ValueError):
-            format(mpq(f), spec)
+            format(mpq(f), form)
     else:
-        assert format(mpq(f), spec) == expected
+        assert format(mpq(f), form) == expected
