@@ -13,31 +13,6 @@ namespace {
 constexpr Py_ssize_t NOTE_MAX = 200;
 constexpr Py_ssize_t SHOWN_MAX = 60;
 
-// The exception being raised, set aside while Python code runs.
-class SetAside {
-#if PY_VERSION_HEX >= 0x030C0000
-  PyObject* e_;
-
- public:
-  SetAside() noexcept : e_(PyErr_GetRaisedException()) {}
-  ~SetAside() { PyErr_SetRaisedException(e_); }
-  PyObject* exc() const noexcept { return e_; }
-#else
-  PyObject *t_, *v_, *tb_;
-
- public:
-  SetAside() noexcept {
-    PyErr_Fetch(&t_, &v_, &tb_);
-    if (t_) PyErr_NormalizeException(&t_, &v_, &tb_);
-    if (v_ && tb_) PyException_SetTraceback(v_, tb_);
-  }
-  ~SetAside() { PyErr_Restore(t_, v_, tb_); }
-  PyObject* exc() const noexcept { return v_; }
-#endif
-  SetAside(const SetAside&) = delete;
-  SetAside& operator=(const SetAside&) = delete;
-};
-
 // Keeps the first and last part of a text longer than `max`.
 PyObject* elide(PyObject* s, Py_ssize_t max) noexcept {
   const Py_ssize_t n = PyUnicode_GetLength(s);
@@ -54,7 +29,7 @@ PyObject* elide(PyObject* s, Py_ssize_t max) noexcept {
 
 Fail note_current(const char* fmt, ...) noexcept {
   if (!PyErr_Occurred()) return {};
-  SetAside held;
+  SavedError held;
   if (!held.exc()) return {};
   va_list va;
   va_start(va, fmt);
@@ -68,7 +43,7 @@ Fail note_current(const char* fmt, ...) noexcept {
 }
 
 Ref shown(PyObject* o) noexcept {
-  SetAside held;
+  SavedError held;
   PyObject* s = nullptr;
   if (PyLong_Check(o)) {
     // A repr of a long int could be refused (the interpreter's digit limit) or be slow.
@@ -89,7 +64,7 @@ Ref shown(PyObject* o) noexcept {
 }
 
 const char* closest_name(PyObject* word, const char* const* names, Py_ssize_t n) noexcept {
-  SetAside held;
+  SavedError held;
   // A word that begins exactly one name is taken as short for it.
   if (const char* w = PyUnicode_AsUTF8(word)) {
     const char* only = nullptr;

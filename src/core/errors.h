@@ -68,14 +68,20 @@ Fail argument_needs(PyObject* arg, const char* fn, const char* needs) noexcept;
 // meanwhile.
 struct SavedError {
 #if PY_VERSION_HEX >= 0x030C0000
-  PyObject* exc = PyErr_GetRaisedException();
+  PyObject* e = PyErr_GetRaisedException();
   SavedError() = default;
-  ~SavedError() { PyErr_SetRaisedException(exc); }
+  ~SavedError() { PyErr_SetRaisedException(e); }
 #else
-  PyObject *type, *value, *tb;
-  SavedError() { PyErr_Fetch(&type, &value, &tb); }
-  ~SavedError() { PyErr_Restore(type, value, tb); }
+  PyObject *type, *e, *tb;
+  SavedError() noexcept {
+    PyErr_Fetch(&type, &e, &tb);
+    if (type) PyErr_NormalizeException(&type, &e, &tb);
+    if (e && tb) PyException_SetTraceback(e, tb);
+  }
+  ~SavedError() { PyErr_Restore(type, e, tb); }
 #endif
+  // The exception set aside (an instance), or nullptr when none was raised.
+  PyObject* exc() const noexcept { return e; }
   SavedError(const SavedError&) = delete;
   SavedError& operator=(const SavedError&) = delete;
 };
