@@ -198,11 +198,11 @@ const FnDef rows[] = {
             "can_round(b, err, rnd1, rnd2, prec, /)\n--\n\n"
             "Return True if b, an approximation with error at most 2**(EXP(b)-err) of a value rounded\n"
             "with rnd1, can be rounded correctly to prec bits with rnd2.")
-                .typed("b: bytes, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
+                .typed("b: mpfr, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
     varargs_kw("ieee", f_ieee, IN_MODULE,
                "ieee(size, /, subnormalize=True)\n--\n\n"
                "Return a new context imitating the IEEE 754 binary format of size bits (16, 32, 64,\n"
-               "128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: _Real = True", "context"),
+               "128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: bool = True", "context"),
 };
 
 }  // namespace

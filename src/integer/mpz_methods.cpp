@@ -186,7 +186,7 @@ const FnDef mpz_integer_methods[] = {
                     .typed("y: _Int, m: _Int, /", "bool"),
     one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, "
                                               "else False.")
-        .typed("d: Decimal, /", "bool"),
+        .typed("d: _Int, /", "bool"),
     noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise.")
         .typed("/", "bool"),
     noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True.").typed("/", "bool"),

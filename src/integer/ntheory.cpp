@@ -347,7 +347,7 @@ const FnDef rows[] = {
     fast("gcdext", gcdext, IN_MODULE,
          "gcdext(a, b, /)\n--\n\n"
          "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t.")
-             .typed("a: _Int, b: bytes, /", "tuple[mpz, mpz, mpz]"),
+             .typed("a: _Int, b: _Int, /", "tuple[mpz, mpz, mpz]"),
     fast("invert", invert, IN_MODULE,
          "invert(x, m, /)\n--\n\n"
          "Return y such that x*y == 1 modulo m. Raises ZeroDivisionError if no\n"
@@ -355,7 +355,7 @@ const FnDef rows[] = {
     fast("divm", divm, IN_MODULE,
          "divm(a, b, m, /)\n--\n\n"
          "Return x such that b*x == a mod m. Raises a ZeroDivisionError\n"
-         "exception if no such value x exists.").typed("a: _Int, b: bytes, m: _Int, /", "mpz"),
+         "exception if no such value x exists.").typed("a: _Int, b: _Int, m: _Int, /", "mpz"),
     fast("jacobi", jacobi, IN_MODULE,
          "jacobi(x, y, /)\n--\n\nReturn the Jacobi symbol (x|y). y must be odd.").typed("x: _Int, y: _Int, /", "int"),
     fast("legendre", legendre, IN_MODULE,
@@ -367,7 +367,7 @@ const FnDef rows[] = {
          "remove(x, f, /)\n--\n\n"
          "Return a 2-element tuple (y,m) such that x=y*(f**m) and f does\n"
          "not divide y. Remove the factor f from x as many times as\n"
-         "possible. m is the multiplicity f in x. f > 1.").typed("x: _Int, f: float, /", "tuple[mpz, int]"),
+         "possible. m is the multiplicity f in x. f > 1.").typed("x: _Int, f: _Int, /", "tuple[mpz, int]"),
     fast("iroot", iroot, IN_MODULE,
          "iroot(x, n, /)\n--\n\n"
          "Return the integer n-th root of x and boolean value that is True\n"
@@ -411,7 +411,7 @@ const FnDef rows[] = {
              .typed("x: _Int, y: _Int, m: _Int, /", "bool"),
     fast("is_divisible", is_divisible, IN_MODULE,
          "is_divisible(x, d, /)\n--\n\nReturn True if x is divisible by d, else return False.")
-             .typed("x: _Int, d: Decimal, /", "bool"),
+             .typed("x: _Int, d: _Int, /", "bool"),
 };
 
 }  // namespace

@@ -446,7 +446,7 @@ const FnDef packing_rows[] = {
                       "bytes is anything bytes() accepts; byteorder 'big' (most\n"
                       "significant byte first) or 'little'; signed says whether the\n"
                       "bytes are read as two's complement.")
-                          .typed("/, bytes: _Int, byteorder: str = 'big', *, signed: bool = False", "mpz"),
+                          .typed("/, bytes: bytes | bytearray | memoryview | Iterable[int], byteorder: str = 'big', *, signed: bool = False", "mpz"),
               METH_CLASS),
     fast("num_digits", num_digits_method, ON_INTEGERS,
          "num_digits($self, base=10, /)\n--\n\nReturn the length of the string representing the absolute value\n"
