@@ -23,43 +23,20 @@ void setup_arith_slots() noexcept {
 }
 
 const FnDef arith_functions[] = {
-    fast("add", function<op_add>, MODULE_AND_CONTEXT, "add(x, y, /)\n--\n\nReturn x + y.")
-        .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: "
-               "_Num, / -> mpc"),
-    fast("sub", function<op_sub>, MODULE_AND_CONTEXT, "sub(x, y, /)\n--\n\nReturn x - y.")
-        .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: "
-               "_Num, / -> mpc"),
-    fast("mul", function<op_mul>, MODULE_AND_CONTEXT, "mul(x, y, /)\n--\n\nReturn x * y.")
-        .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: "
-               "_Num, / -> mpc"),
-    fast("div", function<op_truediv>, MODULE_AND_CONTEXT, "div(x, y, /)\n--\n\nReturn x / y; uses true division.")
-        .typed("x: _Rat, y: _Rat, / -> mpfr | mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: _Num, / -> mpc"),
-    fast("floor_div", function<op_floordiv>, MODULE_AND_CONTEXT,
-                "floor_div(x, y, /)\n--\n\nReturn x // y; uses floor division.")
-                    .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpz; x: _Real, y: _Real, / -> mpfr"),
-    fast("mod", function<op_mod>, MODULE_AND_CONTEXT,
-                "mod(x, y, /)\n--\n\nReturn mod(x, y).\nNote: overflow, underflow, and inexact exceptions are "
-                "not supported for mpfr arguments.")
-                    .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr"),
+    fast("add", function<op_add>, MODULE_AND_CONTEXT, "Return x + y.") .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: _Num, / -> mpc"),
+    fast("sub", function<op_sub>, MODULE_AND_CONTEXT, "Return x - y.") .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: _Num, / -> mpc"),
+    fast("mul", function<op_mul>, MODULE_AND_CONTEXT, "Return x * y.") .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: _Num, / -> mpc"),
+    fast("div", function<op_truediv>, MODULE_AND_CONTEXT, "Return x / y; uses true division.") .typed("x: _Rat, y: _Rat, / -> mpfr | mpq; x: _Real, y: _Real, / -> mpfr; x: _Num, y: _Num, / -> mpc"),
+    fast("floor_div", function<op_floordiv>, MODULE_AND_CONTEXT, "Return x // y; uses floor division.") .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpz; x: _Real, y: _Real, / -> mpfr"),
+    fast("mod", function<op_mod>, MODULE_AND_CONTEXT, "Return mod(x, y).\nNote: overflow, underflow, and inexact exceptions are not supported for mpfr arguments.") .typed("x: _Int, y: _Int, / -> mpz; x: _Rat, y: _Rat, / -> mpq; x: _Real, y: _Real, / -> mpfr"),
 };
 
 const FnDef arith_context_only[] = {
-    fast("divmod", function<op_divmod>, IN_CONTEXT,
-                "divmod(x, y, /)\n--\n\nReturn divmod(x, y).\nNote: overflow, "
-                "underflow, and inexact exceptions are not supported for mpfr arguments.")
-                    .typed("x: _Int, y: _Int, / -> tuple[mpz, mpz]; x: _Rat, y: _Rat, / -> tuple[mpz, mpq]; x: _Real, "
-                           "y: _Real, / -> tuple[mpfr, mpfr]"),
-    fast("pow", ctx_pow, IN_CONTEXT, "pow(x, y, /)\n--\n\nReturn x ** y.")
-        .typed("x: _Int, y: _Int, / -> mpz | mpq | mpfr; x: _Rat, y: _Int, / -> mpq; x: _Real, y: _Real, / -> mpfr | "
-               "mpc; x: _Num, y: _Num, / -> mpc"),
-    fast("plus", ctx_plus, IN_CONTEXT,
-                "plus(x, /)\n--\n\nReturn +x, the context is applied to the result.")
-                    .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpc"),
-    fast("minus", ctx_minus, IN_CONTEXT,
-                "minus(x, /)\n--\n\nReturn -x. The context is applied to the result.")
-                    .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpc"),
-    one("abs", ctx_abs, IN_CONTEXT, "abs(x, /)\n--\n\nReturn abs(x), the context is applied to the result.")
-        .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpfr"),
+    fast("divmod", function<op_divmod>, IN_CONTEXT, "Return divmod(x, y).\nNote: overflow, underflow, and inexact exceptions are not supported for mpfr arguments.") .typed("x: _Int, y: _Int, / -> tuple[mpz, mpz]; x: _Rat, y: _Rat, / -> tuple[mpz, mpq]; x: _Real, y: _Real, / -> tuple[mpfr, mpfr]"),
+    fast("pow", ctx_pow, IN_CONTEXT, "Return x ** y.") .typed("x: _Int, y: _Int, / -> mpz | mpq | mpfr; x: _Rat, y: _Int, / -> mpq; x: _Real, y: _Real, / -> mpfr | mpc; x: _Num, y: _Num, / -> mpc"),
+    fast("plus", ctx_plus, IN_CONTEXT, "Return +x, the context is applied to the result.") .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpc"),
+    fast("minus", ctx_minus, IN_CONTEXT, "Return -x. The context is applied to the result.") .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpc"),
+    one("abs", ctx_abs, IN_CONTEXT, "Return abs(x), the context is applied to the result.") .typed("x: _Int, / -> mpz; x: _Rat, / -> mpq; x: _Real, / -> mpfr; x: _Num, / -> mpfr"),
 };
 
 }  // namespace

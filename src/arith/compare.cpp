@@ -526,15 +526,9 @@ void setup_compare_slots() noexcept {
 }
 
 const FnDef compare_module_methods[] = {
-    fast("cmp", cmp_fn, IN_MODULE,
-                "cmp(x, y, /)\n--\n\nReturn -1 if x < y; 0 if x = y; or 1 if x > y. Both x and y must be\n"
-                "integer, rational or real. Note: 0 is returned (and exception flag set)\n"
-                "if either argument is NaN.").typed("x: _Real, y: _Real, /", "int"),
-    fast("cmp_abs", cmp_abs_fn, IN_MODULE,
-                "cmp_abs(x, y, /)\n--\n\nReturn -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else.")
-                    .typed("x: _Num, y: _Num, /", "int"),
-    one("sign", sign_fn, IN_MODULE, "sign(x, /)\n--\n\nReturn -1 if x < 0, 0 if x == 0, or +1 if x >0.")
-        .typed("x: _Real, /", "int"),
+    fast("cmp", cmp_fn, IN_MODULE, "Return -1 if x < y; 0 if x = y; or 1 if x > y. Both x and y must be\ninteger, rational or real. Note: 0 is returned (and exception flag set)\nif either argument is NaN.").typed("x: _Real, y: _Real, /", "int"),
+    fast("cmp_abs", cmp_abs_fn, IN_MODULE, "Return -1 if abs(x) < abs(y); 0 if abs(x) = abs(y); or 1 else.") .typed("x: _Num, y: _Num, /", "int"),
+    one("sign", sign_fn, IN_MODULE, "Return -1 if x < 0, 0 if x == 0, or +1 if x >0.") .typed("x: _Real, /", "int"),
 };
 
 }  // namespace

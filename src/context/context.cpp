@@ -510,15 +510,10 @@ PyDoc_STRVAR(context_doc,
 
 
 const FnDef context_own_methods[] = {
-    noargs("copy", context_copy, IN_CONTEXT, "copy($self, /)\n--\n\nReturn a copy of a context.").typed("/", "context"),
-    noargs("clear_flags", context_clear_flags, IN_CONTEXT, "clear_flags($self, /)\n--\n\nClear all sticky flags of "
-                                                           "the context.")
-        .typed("/", "None"),
-    noargs("__enter__", context_enter, IN_CONTEXT,
-           "__enter__($self, /)\n--\n\nMake a copy of the context current; return the copy.").typed("/", "context"),
-    fast("__exit__", context_exit, IN_CONTEXT,
-         "__exit__($self, /, *args)\n--\n\nRestore the context that was current before __enter__.")
-             .typed("/, *args: Any", "None"),
+    noargs("copy", context_copy, IN_CONTEXT, "Return a copy of a context.").typed("/", "context"),
+    noargs("clear_flags", context_clear_flags, IN_CONTEXT, "Clear all sticky flags of the context.") .typed("/", "None"),
+    noargs("__enter__", context_enter, IN_CONTEXT, "Make a copy of the context current; return the copy.").typed("/", "context"),
+    fast("__exit__", context_exit, IN_CONTEXT, "Restore the context that was current before __enter__.") .typed("/, *args: Any", "None"),
 };
 
 }  // namespace

@@ -219,17 +219,9 @@ PyObject* f_local_context(PyObject*, PyObject* args, PyObject* kwargs) {
 
 
 const FnDef context_module_methods[] = {
-    noargs("get_context", f_get_context, IN_MODULE, "get_context()\n--\n\nReturn a reference to the current context.")
-        .typed("", "context"),
-    one("set_context", f_set_context, IN_MODULE,
-         "set_context(context, /)\n--\n\nActivate a context object controlling vexa2 arithmetic.")
-             .typed("context: context, /", "None"),
-    varargs_kw("local_context", f_local_context, IN_MODULE,
-                  "local_context(**kwargs)\n"
-                  "local_context(context, /, **kwargs)\n\n"
-                  "Return a new context for controlling vexa2 arithmetic, either copying the\n"
-                  "current context or the given one, then applying the keyword arguments.\n"
-                  "Deprecated: use context(get_context()) instead.").typed(nullptr, "context"),
+    noargs("get_context", f_get_context, IN_MODULE, "Return a reference to the current context.") .typed("", "context"),
+    one("set_context", f_set_context, IN_MODULE, "Activate a context object controlling vexa2 arithmetic.") .typed("context: context, /", "None"),
+    varargs_kw("local_context", f_local_context, IN_MODULE, "local_context(**kwargs)\nlocal_context(context, /, **kwargs)\n\nReturn a new context for controlling vexa2 arithmetic, either copying the\ncurrent context or the given one, then applying the keyword arguments.\nDeprecated: use context(get_context()) instead.").typed(nullptr, "context"),
 };
 
 }  // namespace

@@ -484,16 +484,9 @@ PyObject* mpq_float(PyObject* self) { return pyfloat_from_mpq(mpq_of(self)); }
 const FnDef constructor_forms[] = {
     described("__new__", ON_MPZ, "n: _Real | SupportsIndex = ..., / -> mpz; s: _Text, /, base: int = ... -> mpz"),
     described("__new__", ON_XMPZ, "n: _Real | SupportsIndex = ..., / -> xmpz; s: _Text, /, base: int = ... -> xmpz"),
-    described("__new__", ON_MPQ,
-              "n: _Real = ..., / -> mpq; n: _Rat, m: _Rat, / -> mpq; s: _Text, /, base: int = ... -> mpq"),
-    described("__new__", ON_MPFR,
-              "n: _Real | SupportsFloat = ..., /, precision: int = ..., context: context = ... -> mpfr; "
-              "s: _Text, /, precision: int = ..., base: int = ..., context: context = ... -> mpfr"),
-    described("__new__", ON_MPC,
-              "c: complex | mpc = ..., /, precision: int | tuple[int, int] = ..., context: context = ... -> mpc; "
-              "real: _Real, /, imag: _Real = ..., precision: int | tuple[int, int] = ..., "
-              "context: context = ... -> mpc; "
-              "s: _Text, /, precision: int | tuple[int, int] = ..., base: int = ..., context: context = ... -> mpc"),
+    described("__new__", ON_MPQ, "n: _Real = ..., / -> mpq; n: _Rat, m: _Rat, / -> mpq; s: _Text, /, base: int = ... -> mpq"),
+    described("__new__", ON_MPFR, "n: _Real | SupportsFloat = ..., /, precision: int = ..., context: context = ... -> mpfr; s: _Text, /, precision: int = ..., base: int = ..., context: context = ... -> mpfr"),
+    described("__new__", ON_MPC, "c: complex | mpc = ..., /, precision: int | tuple[int, int] = ..., context: context = ... -> mpc; real: _Real, /, imag: _Real = ..., precision: int | tuple[int, int] = ..., context: context = ... -> mpc; s: _Text, /, precision: int | tuple[int, int] = ..., base: int = ..., context: context = ... -> mpc"),
 };
 
 void setup_convert_slots() noexcept {

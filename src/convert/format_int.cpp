@@ -321,20 +321,12 @@ void setup_format_slots() noexcept {
 }
 
 const FnDef format_int_methods[] = {
-    fast("digits", f_digits, IN_MODULE,
-                "digits(x, base=10, prec=0, /)\n--\n\n"
-                "x as text in the given base; reals and complex numbers give digit\n"
-                "strings with exponents (see mpfr.digits).")
-                    .typed("x: _Rat, base: int = 10, prec: int = 0, / -> str; x: _Real, base: int = 10, prec: int = "
-                           "0, / -> "
-              "tuple[str, int, int]; x: _Num, base: int = 10, prec: int = 0, / -> tuple[tuple[str, int, int], "
-              "tuple[str, int, int]]"),
+    fast("digits", f_digits, IN_MODULE, "x as text in the given base; reals and complex numbers give digit\nstrings with exponents (see mpfr.digits).") .typed("x: _Rat, base: int = 10, prec: int = 0, / -> str; x: _Real, base: int = 10, prec: int = 0, / -> tuple[str, int, int]; x: _Num, base: int = 10, prec: int = 0, / -> tuple[tuple[str, int, int], tuple[str, int, int]]"),
     varargs("__format__", int_format, ON_MPZ, FORMAT_DOC).typed("format_spec: str, /", "str"),
     varargs("digits", mpz_digits, ON_MPZ, DIGITS_DOC).typed("base: int = 10, /", "str"),
     varargs("__format__", int_format, ON_XMPZ, FORMAT_DOC).typed("format_spec: str, /", "str"),
     varargs("digits", xmpz_digits, ON_XMPZ, DIGITS_DOC).typed("base: int = 10, /", "str"),
-    varargs("digits", mpq_digits, ON_MPQ, "digits($self, base=10, /)\n--\n\nThe rational as text in the given base.")
-        .typed("base: int = 10, /", "str"),
+    varargs("digits", mpq_digits, ON_MPQ, "The rational as text in the given base.") .typed("base: int = 10, /", "str"),
 };
 
 }  // namespace

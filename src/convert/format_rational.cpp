@@ -234,12 +234,7 @@ PyObject* mpq_format(PyObject* self, PyObject* args) {
 }
 
 const FnDef format_rational_methods[] = {
-    varargs("__format__", mpq_format, ON_MPQ,
-            "__format__($self, format_spec, /)\n--\n\n"
-            "[[fill]align][sign][z][#][0][width][,|_][.prec][type] with the types\n"
-            "e E f F g G %, rounded exactly (ties to even) as Fraction does; without\n"
-            "a type the fraction n/d, aligned and grouped.")
-        .typed("format_spec: str, /", "str"),
+    varargs("__format__", mpq_format, ON_MPQ, "[[fill]align][sign][z][#][0][width][,|_][.prec][type] with the types\ne E f F g G %, rounded exactly (ties to even) as Fraction does; without\na type the fraction n/d, aligned and grouped.") .typed("format_spec: str, /", "str"),
 };
 
 }  // namespace

@@ -437,8 +437,7 @@ const FnDef format_real_methods[] = {
     varargs("__format__", mpfr_format_method, ON_MPFR, FORMAT_DOC).typed("format_spec: str, /", "str"),
     varargs("digits", mpfr_digits_method, ON_MPFR, DIGITS_DOC).typed("base: int = 10, prec: int = 0, /", "tuple[str, int, int]"),
     varargs("__format__", mpc_format_method, ON_MPC, MPC_FORMAT_DOC).typed("format_spec: str, /", "str"),
-    varargs("digits", mpc_digits_method, ON_MPC, "digits($self, base=10, prec=0, /)\n--\n\nThe digits of both parts.")
-        .typed("base: int = 10, prec: int = 0, /", "tuple[tuple[str, int, int], tuple[str, int, int]]"),
+    varargs("digits", mpc_digits_method, ON_MPC, "The digits of both parts.") .typed("base: int = 10, prec: int = 0, /", "tuple[tuple[str, int, int], tuple[str, int, int]]"),
 };
 
 }  // namespace

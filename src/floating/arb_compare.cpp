@@ -244,12 +244,8 @@ int read_route_setting(PyObject*) noexcept {
 }
 
 const FnDef rows[] = {
-    fast("_math_route", f_math_route, IN_MODULE,
-         "_math_route(route=None, /)\n--\n\nReturn the route of the real math functions, 'arb' or 'mpfr', after "
-         "switching to `route` if given (private: for tests and benchmarks)."),
-    fast("_math_route_compare", f_compare, IN_MODULE,
-         "_math_route_compare(name, n_or_values, seed, prec, /)\n--\n\nRun a math function through both routes "
-         "and return (runs, settled by Arb, disagreements) (private: for tests)."),
+    fast("_math_route", f_math_route, IN_MODULE, "_math_route(route=None, /)\n--\n\nReturn the route of the real math functions, 'arb' or 'mpfr', after switching to `route` if given (private: for tests and benchmarks)."),
+    fast("_math_route_compare", f_compare, IN_MODULE, "_math_route_compare(name, n_or_values, seed, prec, /)\n--\n\nRun a math function through both routes and return (runs, settled by Arb, disagreements) (private: for tests)."),
 };
 
 }  // namespace

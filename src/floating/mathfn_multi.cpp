@@ -314,35 +314,17 @@ PyObject* f_fsum(PyObject* self, PyObject* iterable) {
 }
 
 const FnDef rows[] = {
-    one("frexp", f_frexp, MODULE_AND_CONTEXT,
-        "frexp(x, /)\n--\n\nReturn a tuple (e, m) with x == m * 2**e and 0.5 <= abs(m) < 1.")
-            .typed("x: _Real, /", "tuple[int, mpfr]"),
-    one("lgamma", f_lgamma, MODULE_AND_CONTEXT,
-        "lgamma(x, /)\n--\n\nReturn a tuple (v, s): v is the logarithm of the absolute value of gamma(x) and s "
-        "its sign, 1 or -1.").typed("x: _Real, /", "tuple[mpfr, int]"),
-    one("modf", f_modf, MODULE_AND_CONTEXT,
-        "modf(x, /)\n--\n\nReturn a tuple (i, f): the integer and fractional parts of x, both with the sign of x.")
-            .typed("x: _Real, /", "tuple[mpfr, mpfr]"),
-    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "sin_cos(x, /)\n--\n\nReturn a tuple (sin(x), cos(x)); x in radians.")
-        .typed("x: _Real, / -> tuple[mpfr, mpfr]; x: complex | mpc, / -> tuple[mpc, mpc]"),
-    one("sinh_cosh", f_sinh_cosh, MODULE_AND_CONTEXT, "sinh_cosh(x, /)\n--\n\nReturn a tuple (sinh(x), cosh(x)).")
-        .typed("x: _Real, /", "tuple[mpfr, mpfr]"),
-    fast("remquo", f_remquo, MODULE_AND_CONTEXT,
-         "remquo(x, y, /)\n--\n\nReturn a tuple (r, q): r = remainder(x, y) and q holds the low bits of the "
-         "quotient x/y rounded to nearest, with its sign.").typed("x: _Real, y: _Real, /", "tuple[mpfr, int]"),
-    fast("fma", f_fused<Fused::fma>, MODULE_AND_CONTEXT, "fma(x, y, z, /)\n--\n\nReturn x*y + z, rounded once.")
-        .typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
-    fast("fms", f_fused<Fused::fms>, MODULE_AND_CONTEXT, "fms(x, y, z, /)\n--\n\nReturn x*y - z, rounded once.")
-        .typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
-    fast("fmma", f_fused<Fused::fmma>, MODULE_AND_CONTEXT,
-         "fmma(x, y, z, t, /)\n--\n\nReturn x*y + z*t, rounded once.")
-             .typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
-    fast("fmms", f_fused<Fused::fmms>, MODULE_AND_CONTEXT,
-         "fmms(x, y, z, t, /)\n--\n\nReturn x*y - z*t, rounded once.")
-             .typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
-    one("fsum", f_fsum, MODULE_AND_CONTEXT,
-        "fsum(iterable, /)\n--\n\nReturn the correctly rounded sum of the real numbers of the iterable.")
-            .typed("iterable: Iterable[_Real], /", "mpfr"),
+    one("frexp", f_frexp, MODULE_AND_CONTEXT, "Return a tuple (e, m) with x == m * 2**e and 0.5 <= abs(m) < 1.") .typed("x: _Real, /", "tuple[int, mpfr]"),
+    one("lgamma", f_lgamma, MODULE_AND_CONTEXT, "Return a tuple (v, s): v is the logarithm of the absolute value of gamma(x) and s its sign, 1 or -1.").typed("x: _Real, /", "tuple[mpfr, int]"),
+    one("modf", f_modf, MODULE_AND_CONTEXT, "Return a tuple (i, f): the integer and fractional parts of x, both with the sign of x.") .typed("x: _Real, /", "tuple[mpfr, mpfr]"),
+    one("sin_cos", f_sin_cos, MODULE_AND_CONTEXT, "Return a tuple (sin(x), cos(x)); x in radians.") .typed("x: _Real, / -> tuple[mpfr, mpfr]; x: complex | mpc, / -> tuple[mpc, mpc]"),
+    one("sinh_cosh", f_sinh_cosh, MODULE_AND_CONTEXT, "Return a tuple (sinh(x), cosh(x)).") .typed("x: _Real, /", "tuple[mpfr, mpfr]"),
+    fast("remquo", f_remquo, MODULE_AND_CONTEXT, "Return a tuple (r, q): r = remainder(x, y) and q holds the low bits of the quotient x/y rounded to nearest, with its sign.").typed("x: _Real, y: _Real, /", "tuple[mpfr, int]"),
+    fast("fma", f_fused<Fused::fma>, MODULE_AND_CONTEXT, "Return x*y + z, rounded once.") .typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
+    fast("fms", f_fused<Fused::fms>, MODULE_AND_CONTEXT, "Return x*y - z, rounded once.") .typed("x: _Real, y: _Real, z: _Real, /", "mpz | mpq | mpfr | mpc"),
+    fast("fmma", f_fused<Fused::fmma>, MODULE_AND_CONTEXT, "Return x*y + z*t, rounded once.") .typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
+    fast("fmms", f_fused<Fused::fmms>, MODULE_AND_CONTEXT, "Return x*y - z*t, rounded once.") .typed("x: _Real, y: _Real, z: _Real, t: _Real, /", "mpz | mpq | mpfr"),
+    one("fsum", f_fsum, MODULE_AND_CONTEXT, "Return the correctly rounded sum of the real numbers of the iterable.") .typed("iterable: Iterable[_Real], /", "mpfr"),
 };
 
 }  // namespace

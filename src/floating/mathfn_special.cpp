@@ -474,69 +474,29 @@ PyObject* f_rect(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    one("next_above", f_next<true>, MODULE_AND_CONTEXT,
-        "next_above(x, /)\n--\n\nReturn the next representable number of x's precision above x, toward +Inf.")
-            .typed("x: _Real, /", "mpfr"),
-    one("next_below", f_next<false>, MODULE_AND_CONTEXT,
-        "next_below(x, /)\n--\n\nReturn the next representable number of x's precision below x, toward -Inf.")
-            .typed("x: _Real, /", "mpfr"),
-    fast("next_toward", f_next_toward, MODULE_AND_CONTEXT,
-         "next_toward(x, y, /)\n--\n\nReturn the next representable number of x's precision after x in the "
-         "direction of y.").typed("x: _Real, y: _Real, /", "mpfr"),
-    one("check_range", f_check_range, MODULE_AND_CONTEXT,
-        "check_range(x, /)\n--\n\nReturn x with the context's exponent range and subnormalization applied.")
-            .typed("x: mpfr, /", "mpfr"),
-    fast("div_2exp", f_scale_2exp<false>, MODULE_AND_CONTEXT, "div_2exp(x, n, /)\n--\n\nReturn x / 2**n.")
-        .typed("x: _Real, n: _Real, /", "mpfr | mpc"),
-    fast("mul_2exp", f_scale_2exp<true>, MODULE_AND_CONTEXT, "mul_2exp(x, n, /)\n--\n\nReturn x * 2**n.")
-        .typed("x: _Real, n: _Real, /", "mpfr | mpc"),
-    fast("root", f_root<true>, MODULE_AND_CONTEXT,
-         "root(x, n, /)\n--\n\nReturn the n-th root of x; the root of a zero keeps the zero's sign.")
-             .typed("x: _Real, n: _Real, /", "mpfr"),
-    fast("rootn", f_root<false>, MODULE_AND_CONTEXT,
-         "rootn(x, n, /)\n--\n\nReturn the n-th root of x; rootn(-0, n) is +0 for even n, as IEEE 754 rootn.")
-             .typed("x: _Real, n: _Real, /", "mpfr"),
-    fast("root_of_unity", f_root_of_unity, MODULE_AND_CONTEXT,
-         "root_of_unity(n, k, /)\n--\n\nReturn the n-th root of unity exp(2*pi*i*k/n).")
-             .typed("n: _Real, k: _Real, /", "mpc"),
-    fast("round2", f_round2, MODULE_AND_CONTEXT,
-         "round2(x, n=0, /)\n--\n\nReturn x rounded to n bits, with precision n; n = 0 means the context's "
-         "precision.").typed("x: _Real, n: _Real = 0, /", "mpfr"),
-    one("square", f_square, MODULE_AND_CONTEXT,
-        "square(x, /)\n--\n\nReturn x * x; exact for integers and rationals.")
-            .typed("x: _Num, /", "mpz | mpq | mpfr | mpc"),
-    one("factorial", f_factorial, MODULE_AND_CONTEXT,
-        "factorial(n, /)\n--\n\nReturn the floating-point approximation of the factorial of n.")
-            .typed("n: _Real, /", "mpfr"),
-    one("degrees", f_angle<true>, MODULE_AND_CONTEXT,
-        "degrees(x, /)\n--\n\nConvert angle x from radians to degrees (rounded to nearest).")
-            .typed("x: _Real, /", "mpfr"),
-    one("radians", f_angle<false>, MODULE_AND_CONTEXT,
-        "radians(x, /)\n--\n\nConvert angle x from degrees to radians (rounded to nearest).")
-            .typed("x: _Real, /", "mpfr"),
-    fast("jn", f_bessel_n<true>, MODULE_AND_CONTEXT,
-         "jn(n, x, /)\n--\n\nReturn the first kind Bessel function of order n of x.")
-             .typed("n: _Real, x: _Real, /", "mpfr"),
-    fast("yn", f_bessel_n<false>, MODULE_AND_CONTEXT,
-         "yn(n, x, /)\n--\n\nReturn the second kind Bessel function of order n of x.").typed("n: _Real, x: _Real, /", "mpfr"),
-    fast("gamma_inc", f_gamma_inc, MODULE_AND_CONTEXT,
-         "gamma_inc(a, x, /)\n--\n\nReturn the upper incomplete gamma of (a, x) (abs(x) up to 4096).").typed("a: _Real, x: _Real, /", "mpfr"),
-    one("ai", f_ai, MODULE_AND_CONTEXT,
-        "ai(x, /)\n--\n\nReturn the Airy function of x (abs(x) up to 1024; larger positive x where the result "
-        "underflows).").typed("x: _Real, /", "mpfr"),
-    one("norm", f_norm, MODULE_AND_CONTEXT,
-        "norm(x, /)\n--\n\nReturn the norm of the complex x: the square of its absolute value.")
-            .typed("x: _Num, /", "mpfr"),
-    one("phase", f_phase, MODULE_AND_CONTEXT, "phase(x, /)\n--\n\nReturn the phase angle (argument) of the complex x.")
-        .typed("x: _Num, /", "mpfr"),
-    one("proj", f_proj, MODULE_AND_CONTEXT,
-        "proj(x, /)\n--\n\nReturn the projection of the complex x on the Riemann sphere.").typed("x: _Num, /", "mpc"),
-    one("polar", f_polar, MODULE_AND_CONTEXT,
-        "polar(x, /)\n--\n\nReturn the polar coordinates (abs(x), phase(x)) of the complex x.")
-            .typed("x: _Num, /", "tuple[mpfr, mpfr]"),
-    fast("rect", f_rect, MODULE_AND_CONTEXT,
-         "rect(r, phi, /)\n--\n\nReturn the complex number with modulus r and phase phi.")
-             .typed("r: _Real, phi: _Real, /", "mpc"),
+    one("next_above", f_next<true>, MODULE_AND_CONTEXT, "Return the next representable number of x's precision above x, toward +Inf.") .typed("x: _Real, /", "mpfr"),
+    one("next_below", f_next<false>, MODULE_AND_CONTEXT, "Return the next representable number of x's precision below x, toward -Inf.") .typed("x: _Real, /", "mpfr"),
+    fast("next_toward", f_next_toward, MODULE_AND_CONTEXT, "Return the next representable number of x's precision after x in the direction of y.").typed("x: _Real, y: _Real, /", "mpfr"),
+    one("check_range", f_check_range, MODULE_AND_CONTEXT, "Return x with the context's exponent range and subnormalization applied.") .typed("x: mpfr, /", "mpfr"),
+    fast("div_2exp", f_scale_2exp<false>, MODULE_AND_CONTEXT, "Return x / 2**n.") .typed("x: _Real, n: _Real, /", "mpfr | mpc"),
+    fast("mul_2exp", f_scale_2exp<true>, MODULE_AND_CONTEXT, "Return x * 2**n.") .typed("x: _Real, n: _Real, /", "mpfr | mpc"),
+    fast("root", f_root<true>, MODULE_AND_CONTEXT, "Return the n-th root of x; the root of a zero keeps the zero's sign.") .typed("x: _Real, n: _Real, /", "mpfr"),
+    fast("rootn", f_root<false>, MODULE_AND_CONTEXT, "Return the n-th root of x; rootn(-0, n) is +0 for even n, as IEEE 754 rootn.") .typed("x: _Real, n: _Real, /", "mpfr"),
+    fast("root_of_unity", f_root_of_unity, MODULE_AND_CONTEXT, "Return the n-th root of unity exp(2*pi*i*k/n).") .typed("n: _Real, k: _Real, /", "mpc"),
+    fast("round2", f_round2, MODULE_AND_CONTEXT, "Return x rounded to n bits, with precision n; n = 0 means the context's precision.").typed("x: _Real, n: _Real = 0, /", "mpfr"),
+    one("square", f_square, MODULE_AND_CONTEXT, "Return x * x; exact for integers and rationals.") .typed("x: _Num, /", "mpz | mpq | mpfr | mpc"),
+    one("factorial", f_factorial, MODULE_AND_CONTEXT, "Return the floating-point approximation of the factorial of n.") .typed("n: _Real, /", "mpfr"),
+    one("degrees", f_angle<true>, MODULE_AND_CONTEXT, "Convert angle x from radians to degrees (rounded to nearest).") .typed("x: _Real, /", "mpfr"),
+    one("radians", f_angle<false>, MODULE_AND_CONTEXT, "Convert angle x from degrees to radians (rounded to nearest).") .typed("x: _Real, /", "mpfr"),
+    fast("jn", f_bessel_n<true>, MODULE_AND_CONTEXT, "Return the first kind Bessel function of order n of x.") .typed("n: _Real, x: _Real, /", "mpfr"),
+    fast("yn", f_bessel_n<false>, MODULE_AND_CONTEXT, "Return the second kind Bessel function of order n of x.").typed("n: _Real, x: _Real, /", "mpfr"),
+    fast("gamma_inc", f_gamma_inc, MODULE_AND_CONTEXT, "Return the upper incomplete gamma of (a, x) (abs(x) up to 4096).").typed("a: _Real, x: _Real, /", "mpfr"),
+    one("ai", f_ai, MODULE_AND_CONTEXT, "Return the Airy function of x (abs(x) up to 1024; larger positive x where the result underflows).").typed("x: _Real, /", "mpfr"),
+    one("norm", f_norm, MODULE_AND_CONTEXT, "Return the norm of the complex x: the square of its absolute value.") .typed("x: _Num, /", "mpfr"),
+    one("phase", f_phase, MODULE_AND_CONTEXT, "Return the phase angle (argument) of the complex x.") .typed("x: _Num, /", "mpfr"),
+    one("proj", f_proj, MODULE_AND_CONTEXT, "Return the projection of the complex x on the Riemann sphere.").typed("x: _Num, /", "mpc"),
+    one("polar", f_polar, MODULE_AND_CONTEXT, "Return the polar coordinates (abs(x), phase(x)) of the complex x.") .typed("x: _Num, /", "tuple[mpfr, mpfr]"),
+    fast("rect", f_rect, MODULE_AND_CONTEXT, "Return the complex number with modulus r and phase phi.") .typed("r: _Real, phi: _Real, /", "mpc"),
 };
 
 }  // namespace

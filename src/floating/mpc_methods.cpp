@@ -28,11 +28,8 @@ PyObject* mpc_conjugate(PyObject* self, PyObject*) {
 }
 
 const FnDef mpc_methods[] = {
-    noargs("__sizeof__", mpc_sizeof, ON_MPC, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.")
-        .typed("/", "int"),
-    noargs("conjugate", mpc_conjugate, ON_MPC,
-           "conjugate($self, /)\n--\n\nReturn the complex conjugate of x, rounded to the context's precisions.")
-               .typed("/", "mpc"),
+    noargs("__sizeof__", mpc_sizeof, ON_MPC, "Return the size of x in memory, in bytes.") .typed("/", "int"),
+    noargs("conjugate", mpc_conjugate, ON_MPC, "Return the complex conjugate of x, rounded to the context's precisions.") .typed("/", "mpc"),
 };
 
 }  // namespace

@@ -140,20 +140,8 @@ PyObject* mpfr_fromhex(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    noargs("hex", mpfr_hex, ON_MPFR,
-           "hex($self, /)\n--\n\n"
-           "Return x exactly as a hexadecimal text '[-]0x1.<digits>p<exp>', with the\n"
-           "precision's bits after the leading 1 (13 digits at 53 bits, the text\n"
-           "float.hex writes for a normal float); 'inf', '-inf', 'nan', '0x0.0p+0'.")
-        .typed("/", "str"),
-    with_flag(fast("fromhex", mpfr_fromhex, ON_MPFR,
-                   "fromhex($type, s, /)\n--\n\n"
-                   "Return the mpfr a hexadecimal text ([sign][0x]digits[.digits][p[sign]exp],\n"
-                   "or inf, infinity, nan) denotes, read exactly and rounded to the current\n"
-                   "context's precision with its rounding; its flags and traps (inexact,\n"
-                   "overflow, underflow) apply. At 53 bits it gives float.fromhex's value.")
-                  .typed("s: str, /", "mpfr"),
-              METH_CLASS),
+    noargs("hex", mpfr_hex, ON_MPFR, "Return x exactly as a hexadecimal text '[-]0x1.<digits>p<exp>', with the\nprecision's bits after the leading 1 (13 digits at 53 bits, the text\nfloat.hex writes for a normal float); 'inf', '-inf', 'nan', '0x0.0p+0'.") .typed("/", "str"),
+    with_flag(fast("fromhex", mpfr_fromhex, ON_MPFR, "Return the mpfr a hexadecimal text ([sign][0x]digits[.digits][p[sign]exp],\nor inf, infinity, nan) denotes, read exactly and rounded to the current\ncontext's precision with its rounding; its flags and traps (inexact,\noverflow, underflow) apply. At 53 bits it gives float.fromhex's value.") .typed("s: str, /", "mpfr"), METH_CLASS),
 };
 
 }  // namespace

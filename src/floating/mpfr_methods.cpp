@@ -156,34 +156,15 @@ PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    noargs("__sizeof__", mpfr_sizeof, ON_MPFR,
-           "__sizeof__($self, /)\n--\n\nReturn the memory used by x, in bytes.").typed("/", "int"),
-    noargs("as_integer_ratio", mpfr_as_integer_ratio, ON_MPFR,
-           "as_integer_ratio($self, /)\n--\n\n"
-           "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x.")
-               .typed("/", "tuple[mpz, mpz]"),
-    noargs("as_mantissa_exp", mpfr_as_mantissa_exp, ON_MPFR,
-           "as_mantissa_exp($self, /)\n--\n\n"
-           "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\n"
-           "has the precision's number of bits.").typed("/", "tuple[mpz, mpz]"),
-    varargs_kw("as_simple_fraction", mpfr_as_simple_fraction, ON_MPFR,
-               "as_simple_fraction($self, /, precision=0)\n--\n\n"
-               "Return the simplest mpq that approximates x to precision bits (0: the precision of x).")
-                   .typed("/, precision: int = 0", "mpq"),
-    noargs("conjugate", self_ref, ON_MPFR, "conjugate($self, /)\n--\n\nReturn x: a real number is its own conjugate.")
-        .typed("/", "mpfr"),
-    one("get_exp", f_get_exp, IN_MODULE,
-        "get_exp(x, /)\n--\n\nReturn the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1.")
-            .typed("x: mpfr, /", "int"),
-    fast("set_exp", f_set_exp, IN_MODULE,
-         "set_exp(x, n, /)\n--\n\nReturn a copy of the mpfr x with its exponent set to n.")
-             .typed("x: mpfr, n: int, /", "mpfr"),
-    fast("set_sign", f_set_sign, IN_MODULE,
-         "set_sign(x, s, /)\n--\n\nReturn abs(x) if s is false, -abs(x) if s is true.")
-             .typed("x: mpfr, s: bool, /", "mpfr"),
-    fast("copy_sign", f_copy_sign, IN_MODULE,
-         "copy_sign(x, y, /)\n--\n\nReturn the magnitude of x with the sign of y.")
-             .typed("x: mpfr, y: mpfr, /", "mpfr"),
+    noargs("__sizeof__", mpfr_sizeof, ON_MPFR, "Return the memory used by x, in bytes.").typed("/", "int"),
+    noargs("as_integer_ratio", mpfr_as_integer_ratio, ON_MPFR, "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x.") .typed("/", "tuple[mpz, mpz]"),
+    noargs("as_mantissa_exp", mpfr_as_mantissa_exp, ON_MPFR, "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\nhas the precision's number of bits.").typed("/", "tuple[mpz, mpz]"),
+    varargs_kw("as_simple_fraction", mpfr_as_simple_fraction, ON_MPFR, "Return the simplest mpq that approximates x to precision bits (0: the precision of x).") .typed("/, precision: int = 0", "mpq"),
+    noargs("conjugate", self_ref, ON_MPFR, "Return x: a real number is its own conjugate.") .typed("/", "mpfr"),
+    one("get_exp", f_get_exp, IN_MODULE, "Return the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1.") .typed("x: mpfr, /", "int"),
+    fast("set_exp", f_set_exp, IN_MODULE, "Return a copy of the mpfr x with its exponent set to n.") .typed("x: mpfr, n: int, /", "mpfr"),
+    fast("set_sign", f_set_sign, IN_MODULE, "Return abs(x) if s is false, -abs(x) if s is true.") .typed("x: mpfr, s: bool, /", "mpfr"),
+    fast("copy_sign", f_copy_sign, IN_MODULE, "Return the magnitude of x with the sign of y.") .typed("x: mpfr, y: mpfr, /", "mpfr"),
 };
 
 const AttrDef attrs[] = {

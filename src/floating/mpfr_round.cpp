@@ -304,23 +304,13 @@ PyObject* mpfr_round_method(PyObject* x, PyObject* args) {
 }
 
 const FnDef rows[] = {
-    noargs("__ceil__", mpfr_integral_method<MPFR_RNDU>, ON_MPFR,
-           "__ceil__($self, /)\n--\n\nReturn the smallest integer not less than x, as an mpz.").typed("/", "mpz"),
-    noargs("__floor__", mpfr_integral_method<MPFR_RNDD>, ON_MPFR,
-           "__floor__($self, /)\n--\n\nReturn the largest integer not greater than x, as an mpz.").typed("/", "mpz"),
-    noargs("__trunc__", mpfr_integral_method<MPFR_RNDZ>, ON_MPFR,
-           "__trunc__($self, /)\n--\n\nReturn x with its fractional part removed, as an mpz.").typed("/", "mpz"),
-    one("ceil", f_integral<MPFR_RNDU>, MODULE_AND_CONTEXT,
-        "ceil(x, /)\n--\n\nReturn the smallest integer not less than x, as an mpz.").typed("x: _Real, /", "mpz"),
-    one("floor", f_integral<MPFR_RNDD>, MODULE_AND_CONTEXT,
-        "floor(x, /)\n--\n\nReturn the largest integer not greater than x, as an mpz.").typed("x: _Real, /", "mpz"),
-    one("trunc", f_integral<MPFR_RNDZ>, MODULE_AND_CONTEXT,
-        "trunc(x, /)\n--\n\nReturn x with its fractional part removed, as an mpz.").typed("x: _Real, /", "mpz"),
-    varargs("__round__", mpfr_round_method, ON_MPFR,
-            "__round__($self, ndigits=None, /)\n--\n\n"
-            "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\n"
-            "ndigits decimal places (ties to even under RoundToNearest), at the precision of x.")
-                .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpfr"),
+    noargs("__ceil__", mpfr_integral_method<MPFR_RNDU>, ON_MPFR, "Return the smallest integer not less than x, as an mpz.").typed("/", "mpz"),
+    noargs("__floor__", mpfr_integral_method<MPFR_RNDD>, ON_MPFR, "Return the largest integer not greater than x, as an mpz.").typed("/", "mpz"),
+    noargs("__trunc__", mpfr_integral_method<MPFR_RNDZ>, ON_MPFR, "Return x with its fractional part removed, as an mpz.").typed("/", "mpz"),
+    one("ceil", f_integral<MPFR_RNDU>, MODULE_AND_CONTEXT, "Return the smallest integer not less than x, as an mpz.").typed("x: _Real, /", "mpz"),
+    one("floor", f_integral<MPFR_RNDD>, MODULE_AND_CONTEXT, "Return the largest integer not greater than x, as an mpz.").typed("x: _Real, /", "mpz"),
+    one("trunc", f_integral<MPFR_RNDZ>, MODULE_AND_CONTEXT, "Return x with its fractional part removed, as an mpz.").typed("x: _Real, /", "mpz"),
+    varargs("__round__", mpfr_round_method, ON_MPFR, "Without ndigits, x rounded to an mpz with the context's rounding; with it, x rounded to\nndigits decimal places (ties to even under RoundToNearest), at the precision of x.") .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpfr"),
 };
 
 }  // namespace

@@ -94,39 +94,22 @@ PyObject* f_is_unordered(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    one("is_finite", function<P_FINITE>, MODULE_AND_CONTEXT,
-        "Return True if x is finite (neither NaN nor an infinity).")
-        .typed("x: _Num, /", "bool"),
-    noargs("is_finite", method<P_FINITE>, ON_MPFR | ON_MPC,
-           "Return True if x is finite (neither NaN nor an infinity).")
-        .typed("", "bool"),
-    one("is_infinite", function<P_INFINITE>, MODULE_AND_CONTEXT, "Return True if x is an infinity.")
-        .typed("x: _Num, /", "bool"),
+    one("is_finite", function<P_FINITE>, MODULE_AND_CONTEXT, "Return True if x is finite (neither NaN nor an infinity).") .typed("x: _Num, /", "bool"),
+    noargs("is_finite", method<P_FINITE>, ON_MPFR | ON_MPC, "Return True if x is finite (neither NaN nor an infinity).") .typed("", "bool"),
+    one("is_infinite", function<P_INFINITE>, MODULE_AND_CONTEXT, "Return True if x is an infinity.") .typed("x: _Num, /", "bool"),
     noargs("is_infinite", method<P_INFINITE>, ON_MPFR | ON_MPC, "Return True if x is an infinity.").typed("", "bool"),
-    one("is_nan", function<P_NAN>, MODULE_AND_CONTEXT, "Return True if x is NaN.")
-        .typed("x: _Num, /", "bool"),
+    one("is_nan", function<P_NAN>, MODULE_AND_CONTEXT, "Return True if x is NaN.") .typed("x: _Num, /", "bool"),
     noargs("is_nan", method<P_NAN>, ON_MPFR | ON_MPC, "Return True if x is NaN.").typed("", "bool"),
-    one("is_zero", function<P_ZERO>, MODULE_AND_CONTEXT, "Return True if x is zero (of either sign).")
-        .typed("x: _Num, /", "bool"),
+    one("is_zero", function<P_ZERO>, MODULE_AND_CONTEXT, "Return True if x is zero (of either sign).") .typed("x: _Num, /", "bool"),
     noargs("is_zero", method<P_ZERO>, ON_MPFR | ON_MPC, "Return True if x is zero (of either sign).").typed("", "bool"),
-    one("is_integer", function<P_INTEGER>, MODULE_AND_CONTEXT, "Return True if x is a finite integral value.")
-        .typed("x: _Real, /", "bool"),
+    one("is_integer", function<P_INTEGER>, MODULE_AND_CONTEXT, "Return True if x is a finite integral value.") .typed("x: _Real, /", "bool"),
     noargs("is_integer", method<P_INTEGER>, ON_MPFR, "Return True if x is a finite integral value.").typed("", "bool"),
-    one("is_regular", function<P_REGULAR>, MODULE_AND_CONTEXT, "Return True if x is neither zero, NaN nor an infinity.")
-        .typed("x: _Real, /", "bool"),
-    noargs("is_regular", method<P_REGULAR>, ON_MPFR,
-           "Return True if x is neither zero, NaN nor an infinity.")
-        .typed("", "bool"),
-    one("is_signed", function<P_SIGNED>, MODULE_AND_CONTEXT,
-        "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).")
-        .typed("x: _Real, /", "bool"),
-    noargs("is_signed", method<P_SIGNED>, ON_MPFR,
-           "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).")
-        .typed("", "bool"),
-    fast("is_lessgreater", f_is_lessgreater, IN_MODULE, "Return True if x < y or x > y; False when either is NaN.")
-        .typed("x: _Real, y: _Real, /", "bool"),
-    fast("is_unordered", f_is_unordered, IN_MODULE, "Return True if x or y is NaN.")
-        .typed("x: _Real, y: _Real, /", "bool"),
+    one("is_regular", function<P_REGULAR>, MODULE_AND_CONTEXT, "Return True if x is neither zero, NaN nor an infinity.") .typed("x: _Real, /", "bool"),
+    noargs("is_regular", method<P_REGULAR>, ON_MPFR, "Return True if x is neither zero, NaN nor an infinity.") .typed("", "bool"),
+    one("is_signed", function<P_SIGNED>, MODULE_AND_CONTEXT, "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).") .typed("x: _Real, /", "bool"),
+    noargs("is_signed", method<P_SIGNED>, ON_MPFR, "Return True if x has its sign bit set (-0, -Inf and a negative NaN too).") .typed("", "bool"),
+    fast("is_lessgreater", f_is_lessgreater, IN_MODULE, "Return True if x < y or x > y; False when either is NaN.") .typed("x: _Real, y: _Real, /", "bool"),
+    fast("is_unordered", f_is_unordered, IN_MODULE, "Return True if x or y is NaN.") .typed("x: _Real, y: _Real, /", "bool"),
 };
 
 }  // namespace

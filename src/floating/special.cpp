@@ -156,53 +156,22 @@ PyObject* f_ieee(PyObject*, PyObject* args, PyObject* kwargs) {
 }
 
 const FnDef rows[] = {
-    varargs_kw("const_pi", module_constant<mpfr_const_pi>, IN_MODULE,
-               "Return pi with the given precision (0: the context's).")
-        .typed("precision: int = 0", "mpfr"),
-    noargs("const_pi", context_constant<mpfr_const_pi>, IN_CONTEXT,
-           "Return pi with this context's precision and rounding.")
-        .typed("", "mpfr"),
-    varargs_kw("const_euler", module_constant<mpfr_const_euler>, IN_MODULE,
-               "Return Euler's constant (0.5772...) with the given precision (0: the context's).")
-        .typed("precision: int = 0", "mpfr"),
-    noargs("const_euler", context_constant<mpfr_const_euler>, IN_CONTEXT,
-           "Return Euler's constant (0.5772...) with this context's precision and rounding.")
-        .typed("", "mpfr"),
-    varargs_kw("const_log2", module_constant<mpfr_const_log2>, IN_MODULE,
-               "Return the natural logarithm of 2 with the given precision (0: the context's).")
-        .typed("precision: int = 0", "mpfr"),
-    noargs("const_log2", context_constant<mpfr_const_log2>, IN_CONTEXT,
-           "Return the natural logarithm of 2 with this context's precision and rounding.")
-        .typed("", "mpfr"),
-    varargs_kw("const_catalan", module_constant<mpfr_const_catalan>, IN_MODULE,
-               "Return Catalan's constant (0.9159...) with the given precision (0: the context's).")
-        .typed("precision: int = 0", "mpfr"),
-    noargs("const_catalan", context_constant<mpfr_const_catalan>, IN_CONTEXT,
-           "Return Catalan's constant (0.9159...) with this context's precision and rounding.")
-        .typed("", "mpfr"),
-    varargs("inf", f_inf, IN_MODULE,
-            "inf(n=0, /)\n--\n\nReturn -Infinity if n < 0, +Infinity otherwise (also without n), at the "
-            "context's\nprecision.")
-                .typed("n: _Real = 0, /", "mpfr"),
-    varargs("zero", f_zero, IN_MODULE,
-            "zero(n=0, /)\n--\n\nReturn -0 if n < 0, +0 otherwise (also without n), at the context's precision.")
-                .typed("n: _Real = 0, /", "mpfr"),
-    noargs("nan", f_nan, IN_MODULE, "nan()\n--\n\nReturn NaN at the context's precision.").typed("", "mpfr"),
-    noargs("get_emax_max", f_get_emax_max, IN_MODULE,
-           "get_emax_max()\n--\n\nReturn the largest maximum exponent MPFR allows.").typed("", "int"),
-    noargs("get_emin_min", f_get_emin_min, IN_MODULE,
-           "get_emin_min()\n--\n\nReturn the smallest minimum exponent MPFR allows.").typed("", "int"),
-    noargs("get_max_precision", f_get_max_precision, IN_MODULE,
-           "get_max_precision()\n--\n\nReturn the largest precision MPFR allows, in bits.").typed("", "int"),
-    varargs("can_round", f_can_round, IN_MODULE,
-            "can_round(b, err, rnd1, rnd2, prec, /)\n--\n\n"
-            "Return True if b, an approximation with error at most 2**(EXP(b)-err) of a value rounded\n"
-            "with rnd1, can be rounded correctly to prec bits with rnd2.")
-                .typed("b: mpfr, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
-    varargs_kw("ieee", f_ieee, IN_MODULE,
-               "ieee(size, /, subnormalize=True)\n--\n\n"
-               "Return a new context imitating the IEEE 754 binary format of size bits (16, 32, 64,\n"
-               "128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: bool = True", "context"),
+    varargs_kw("const_pi", module_constant<mpfr_const_pi>, IN_MODULE, "Return pi with the given precision (0: the context's).") .typed("precision: int = 0", "mpfr"),
+    noargs("const_pi", context_constant<mpfr_const_pi>, IN_CONTEXT, "Return pi with this context's precision and rounding.") .typed("", "mpfr"),
+    varargs_kw("const_euler", module_constant<mpfr_const_euler>, IN_MODULE, "Return Euler's constant (0.5772...) with the given precision (0: the context's).") .typed("precision: int = 0", "mpfr"),
+    noargs("const_euler", context_constant<mpfr_const_euler>, IN_CONTEXT, "Return Euler's constant (0.5772...) with this context's precision and rounding.") .typed("", "mpfr"),
+    varargs_kw("const_log2", module_constant<mpfr_const_log2>, IN_MODULE, "Return the natural logarithm of 2 with the given precision (0: the context's).") .typed("precision: int = 0", "mpfr"),
+    noargs("const_log2", context_constant<mpfr_const_log2>, IN_CONTEXT, "Return the natural logarithm of 2 with this context's precision and rounding.") .typed("", "mpfr"),
+    varargs_kw("const_catalan", module_constant<mpfr_const_catalan>, IN_MODULE, "Return Catalan's constant (0.9159...) with the given precision (0: the context's).") .typed("precision: int = 0", "mpfr"),
+    noargs("const_catalan", context_constant<mpfr_const_catalan>, IN_CONTEXT, "Return Catalan's constant (0.9159...) with this context's precision and rounding.") .typed("", "mpfr"),
+    varargs("inf", f_inf, IN_MODULE, "Return -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision.") .typed("n: _Real = 0, /", "mpfr"),
+    varargs("zero", f_zero, IN_MODULE, "Return -0 if n < 0, +0 otherwise (also without n), at the context's precision.") .typed("n: _Real = 0, /", "mpfr"),
+    noargs("nan", f_nan, IN_MODULE, "Return NaN at the context's precision.").typed("", "mpfr"),
+    noargs("get_emax_max", f_get_emax_max, IN_MODULE, "Return the largest maximum exponent MPFR allows.").typed("", "int"),
+    noargs("get_emin_min", f_get_emin_min, IN_MODULE, "Return the smallest minimum exponent MPFR allows.").typed("", "int"),
+    noargs("get_max_precision", f_get_max_precision, IN_MODULE, "Return the largest precision MPFR allows, in bits.").typed("", "int"),
+    varargs("can_round", f_can_round, IN_MODULE, "Return True if b, an approximation with error at most 2**(EXP(b)-err) of a value rounded\nwith rnd1, can be rounded correctly to prec bits with rnd2.") .typed("b: mpfr, err: int, rnd1: int, rnd2: int, prec: int, /", "bool"),
+    varargs_kw("ieee", f_ieee, IN_MODULE, "Return a new context imitating the IEEE 754 binary format of size bits (16, 32, 64,\n128, or a multiple of 32 above 128).").typed("size: int, /, subnormalize: bool = True", "context"),
 };
 
 }  // namespace

@@ -115,9 +115,7 @@ void setup_unary_slots() noexcept {
 }
 
 const FnDef mpc_unary_methods[] = {
-    noargs("__complex__", mpc_complex, ON_MPC,
-           "__complex__($self, /)\n--\n\nThe value as a Python complex, each part rounded to a double.")
-               .typed("/", "complex"),
+    noargs("__complex__", mpc_complex, ON_MPC, "The value as a Python complex, each part rounded to a double.") .typed("/", "complex"),
 };
 
 }  // namespace

@@ -86,18 +86,9 @@ int ready_iterator(PyObject*) noexcept {
 }
 
 const FnDef iter_rows[] = {
-    varargs_kw("iter_bits", make_iter<ALL_BITS>, ON_XMPZ,
-               "iter_bits($self, /, start=0, stop=-1)\n--\n\nReturn an iterator over the bits of x from position start up to,\n"
-               "not including, stop: True for a 1 bit, False for a 0 bit. A negative\n"
-               "stop means the bit length of x.").typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[bool]"),
-    varargs_kw("iter_set", make_iter<SET_BITS>, ON_XMPZ,
-               "iter_set($self, /, start=0, stop=-1)\n--\n\nReturn an iterator over the positions p, start <= p < stop, of\n"
-               "the 1 bits of x. A negative stop means the bit length of x.")
-                   .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
-    varargs_kw("iter_clear", make_iter<CLEAR_BITS>, ON_XMPZ,
-               "iter_clear($self, /, start=0, stop=-1)\n--\n\nReturn an iterator over the positions p, start <= p < stop, of\n"
-               "the 0 bits of x. A negative stop means the bit length of x.")
-                   .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
+    varargs_kw("iter_bits", make_iter<ALL_BITS>, ON_XMPZ, "Return an iterator over the bits of x from position start up to,\nnot including, stop: True for a 1 bit, False for a 0 bit. A negative\nstop means the bit length of x.").typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[bool]"),
+    varargs_kw("iter_set", make_iter<SET_BITS>, ON_XMPZ, "Return an iterator over the positions p, start <= p < stop, of\nthe 1 bits of x. A negative stop means the bit length of x.") .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
+    varargs_kw("iter_clear", make_iter<CLEAR_BITS>, ON_XMPZ, "Return an iterator over the positions p, start <= p < stop, of\nthe 0 bits of x. A negative stop means the bit length of x.") .typed("/, start: _Int = 0, stop: _Int = -1", "Iterator[int]"),
 };
 
 }  // namespace

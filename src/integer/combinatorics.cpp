@@ -163,30 +163,16 @@ PyObject* sequence_pair(PyObject*, PyObject* arg) {
 }
 
 const FnDef comb_rows[] = {
-    one("fac", fac, IN_MODULE, "fac(n, /)\n--\n\nReturn the exact factorial of n.\n\nSee factorial(n) for the "
-                               "floating-point version.")
-        .typed("n: _Int, /", "mpz"),
-    one("double_fac", double_fac, IN_MODULE,
-        "double_fac(n, /)\n--\n\nReturn the exact double factorial (n!!) of n: n*(n-2)*(n-4)*...")
-            .typed("n: _Int, /", "mpz"),
-    fast("multi_fac", multi_fac, IN_MODULE,
-         "multi_fac(n, m, /)\n--\n\nReturn the exact m-multi factorial of n: n*(n-m)*(n-2m)*...")
-             .typed("n: _Int, m: _Int, /", "mpz"),
-    one("primorial", primorial, IN_MODULE,
-        "primorial(n, /)\n--\n\nReturn the product of all positive prime numbers less than or\nequal to n.")
-            .typed("n: _Int, /", "mpz"),
-    fast("bincoef", bincoef, IN_MODULE,
-         "bincoef(n, k, /)\n--\n\nReturn the binomial coefficient ('n choose k'). k >= 0; n may be\nany integer.")
-             .typed("n: _Int, k: _Int, /", "mpz"),
-    fast("comb", bincoef, IN_MODULE,
-         "comb(n, k, /)\n--\n\nReturn the number of combinations of 'n things, taking k at a\n"
-         "time'. k >= 0. Same as bincoef(n, k).").typed("n: _Int, k: _Int, /", "mpz"),
-    one("fib", fib, IN_MODULE, "fib(n, /)\n--\n\nReturn the n-th Fibonacci number.").typed("n: _Int, /", "mpz"),
-    one("fib2", sequence_pair<mpz_fib2_ui>, IN_MODULE,
-        "fib2(n, /)\n--\n\nReturn the pair (fib(n), fib(n-1)) of Fibonacci numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
-    one("lucas", lucas, IN_MODULE, "lucas(n, /)\n--\n\nReturn the n-th Lucas number.").typed("n: _Int, /", "mpz"),
-    one("lucas2", sequence_pair<mpz_lucnum2_ui>, IN_MODULE,
-        "lucas2(n, /)\n--\n\nReturn the pair (lucas(n), lucas(n-1)) of Lucas numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
+    one("fac", fac, IN_MODULE, "Return the exact factorial of n.\n\nSee factorial(n) for the floating-point version.") .typed("n: _Int, /", "mpz"),
+    one("double_fac", double_fac, IN_MODULE, "Return the exact double factorial (n!!) of n: n*(n-2)*(n-4)*...") .typed("n: _Int, /", "mpz"),
+    fast("multi_fac", multi_fac, IN_MODULE, "Return the exact m-multi factorial of n: n*(n-m)*(n-2m)*...") .typed("n: _Int, m: _Int, /", "mpz"),
+    one("primorial", primorial, IN_MODULE, "Return the product of all positive prime numbers less than or\nequal to n.") .typed("n: _Int, /", "mpz"),
+    fast("bincoef", bincoef, IN_MODULE, "Return the binomial coefficient ('n choose k'). k >= 0; n may be\nany integer.") .typed("n: _Int, k: _Int, /", "mpz"),
+    fast("comb", bincoef, IN_MODULE, "Return the number of combinations of 'n things, taking k at a\ntime'. k >= 0. Same as bincoef(n, k).").typed("n: _Int, k: _Int, /", "mpz"),
+    one("fib", fib, IN_MODULE, "Return the n-th Fibonacci number.").typed("n: _Int, /", "mpz"),
+    one("fib2", sequence_pair<mpz_fib2_ui>, IN_MODULE, "Return the pair (fib(n), fib(n-1)) of Fibonacci numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
+    one("lucas", lucas, IN_MODULE, "Return the n-th Lucas number.").typed("n: _Int, /", "mpz"),
+    one("lucas2", sequence_pair<mpz_lucnum2_ui>, IN_MODULE, "Return the pair (lucas(n), lucas(n-1)) of Lucas numbers.").typed("n: _Int, /", "tuple[mpz, mpz]"),
 };
 
 }  // namespace

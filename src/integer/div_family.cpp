@@ -140,58 +140,25 @@ constexpr DivRow t_mod_2exp{TRUNC, Out::R, "t_mod_2exp"};
 constexpr DivRow t_divmod_2exp{TRUNC, Out::QR, "t_divmod_2exp"};
 
 const FnDef div_rows[] = {
-    fast("c_div", div_by_int<c_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward +Infinity.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("c_mod", div_by_int<c_mod>, IN_MODULE,
-         "Return the remainder of x divided by y; the quotient is rounded toward +Infinity.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("c_divmod", div_by_int<c_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward +Infinity.")
-        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
-    fast("c_div_2exp", div_by_2exp<c_div_2exp>, IN_MODULE,
-         "Return the quotient of x divided by 2**n, rounded toward +Infinity.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("c_mod_2exp", div_by_2exp<c_mod_2exp>, IN_MODULE,
-         "Return the remainder of x divided by 2**n; the quotient is rounded toward +Infinity.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("c_divmod_2exp", div_by_2exp<c_divmod_2exp>, IN_MODULE,
-         "Return (q, r) with x == q*2**n + r, q rounded toward +Infinity.")
-        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
-    fast("f_div", div_by_int<f_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward -Infinity.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("f_mod", div_by_int<f_mod>, IN_MODULE,
-         "Return the remainder of x divided by y; the quotient is rounded toward -Infinity.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("f_divmod", div_by_int<f_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward -Infinity.")
-        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
-    fast("f_div_2exp", div_by_2exp<f_div_2exp>, IN_MODULE,
-         "Return the quotient of x divided by 2**n, rounded toward -Infinity.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("f_mod_2exp", div_by_2exp<f_mod_2exp>, IN_MODULE,
-         "Return the remainder of x divided by 2**n; the quotient is rounded toward -Infinity.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("f_divmod_2exp", div_by_2exp<f_divmod_2exp>, IN_MODULE,
-         "Return (q, r) with x == q*2**n + r, q rounded toward -Infinity.")
-        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
-    fast("t_div", div_by_int<t_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward zero.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("t_mod", div_by_int<t_mod>, IN_MODULE,
-         "Return the remainder of x divided by y; the quotient is rounded toward zero.")
-        .typed("x: _Int, y: _Int, /", "mpz"),
-    fast("t_divmod", div_by_int<t_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward zero.")
-        .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
-    fast("t_div_2exp", div_by_2exp<t_div_2exp>, IN_MODULE,
-         "Return the quotient of x divided by 2**n, rounded toward zero.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("t_mod_2exp", div_by_2exp<t_mod_2exp>, IN_MODULE,
-         "Return the remainder of x divided by 2**n; the quotient is rounded toward zero.")
-        .typed("x: _Int, n: int, /", "mpz"),
-    fast("t_divmod_2exp", div_by_2exp<t_divmod_2exp>, IN_MODULE,
-         "Return (q, r) with x == q*2**n + r, q rounded toward zero.")
-        .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
-    fast("divexact", divexact, IN_MODULE,
-         "divexact(x, y, /)\n--\n\nReturn x / y for a y known to divide x exactly (faster than\n"
-         "the other divisions; the result is meaningless when y does not divide x).")
-             .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("c_div", div_by_int<c_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward +Infinity.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("c_mod", div_by_int<c_mod>, IN_MODULE, "Return the remainder of x divided by y; the quotient is rounded toward +Infinity.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("c_divmod", div_by_int<c_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward +Infinity.") .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("c_div_2exp", div_by_2exp<c_div_2exp>, IN_MODULE, "Return the quotient of x divided by 2**n, rounded toward +Infinity.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("c_mod_2exp", div_by_2exp<c_mod_2exp>, IN_MODULE, "Return the remainder of x divided by 2**n; the quotient is rounded toward +Infinity.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("c_divmod_2exp", div_by_2exp<c_divmod_2exp>, IN_MODULE, "Return (q, r) with x == q*2**n + r, q rounded toward +Infinity.") .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
+    fast("f_div", div_by_int<f_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward -Infinity.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("f_mod", div_by_int<f_mod>, IN_MODULE, "Return the remainder of x divided by y; the quotient is rounded toward -Infinity.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("f_divmod", div_by_int<f_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward -Infinity.") .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("f_div_2exp", div_by_2exp<f_div_2exp>, IN_MODULE, "Return the quotient of x divided by 2**n, rounded toward -Infinity.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("f_mod_2exp", div_by_2exp<f_mod_2exp>, IN_MODULE, "Return the remainder of x divided by 2**n; the quotient is rounded toward -Infinity.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("f_divmod_2exp", div_by_2exp<f_divmod_2exp>, IN_MODULE, "Return (q, r) with x == q*2**n + r, q rounded toward -Infinity.") .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
+    fast("t_div", div_by_int<t_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward zero.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("t_mod", div_by_int<t_mod>, IN_MODULE, "Return the remainder of x divided by y; the quotient is rounded toward zero.") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("t_divmod", div_by_int<t_divmod>, IN_MODULE, "Return (q, r) with x == q*y + r, q rounded toward zero.") .typed("x: _Int, y: _Int, /", "tuple[mpz, mpz]"),
+    fast("t_div_2exp", div_by_2exp<t_div_2exp>, IN_MODULE, "Return the quotient of x divided by 2**n, rounded toward zero.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("t_mod_2exp", div_by_2exp<t_mod_2exp>, IN_MODULE, "Return the remainder of x divided by 2**n; the quotient is rounded toward zero.") .typed("x: _Int, n: int, /", "mpz"),
+    fast("t_divmod_2exp", div_by_2exp<t_divmod_2exp>, IN_MODULE, "Return (q, r) with x == q*2**n + r, q rounded toward zero.") .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
+    fast("divexact", divexact, IN_MODULE, "Return x / y for a y known to divide x exactly (faster than\nthe other divisions; the result is meaningless when y does not divide x).") .typed("x: _Int, y: _Int, /", "mpz"),
 };
 
 }  // namespace

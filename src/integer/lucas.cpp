@@ -224,26 +224,10 @@ PyObject* lucas_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    fast("lucasu", lucas_fn<LUCASU>, IN_MODULE,
-         "lucasu(p, q, k, /)\n--\n\n"
-         "Return the k-th element of the Lucas U sequence defined by p,q.\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.")
-             .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
-    fast("lucasv", lucas_fn<LUCASV>, IN_MODULE,
-         "lucasv(p, q, k, /)\n--\n\n"
-         "Return the k-th element of the Lucas V sequence defined by p,q.\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0.")
-             .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
-    fast("lucasu_mod", lucas_fn<LUCASU_MOD>, IN_MODULE,
-         "lucasu_mod(p, q, k, n, /)\n--\n\n"
-         "Return the k-th element of the Lucas U sequence defined by p,q (mod n).\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0;\n"
-         "n must be greater than 0.").typed("p: _Int, q: _Int, k: _Int, n: _Int, /", "mpz"),
-    fast("lucasv_mod", lucas_fn<LUCASV_MOD>, IN_MODULE,
-         "lucasv_mod(p, q, k, n, /)\n--\n\n"
-         "Return the k-th element of the Lucas V sequence defined by p,q (mod n).\n"
-         "p*p - 4*q must not equal 0; k must be greater than or equal to 0;\n"
-         "n must be greater than 0.").typed("p: _Int, q: _Int, k: _Int, n: _Int, /", "mpz"),
+    fast("lucasu", lucas_fn<LUCASU>, IN_MODULE, "Return the k-th element of the Lucas U sequence defined by p,q.\np*p - 4*q must not equal 0; k must be greater than or equal to 0.") .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
+    fast("lucasv", lucas_fn<LUCASV>, IN_MODULE, "Return the k-th element of the Lucas V sequence defined by p,q.\np*p - 4*q must not equal 0; k must be greater than or equal to 0.") .typed("p: _Int, q: _Int, k: _Int, /", "mpz"),
+    fast("lucasu_mod", lucas_fn<LUCASU_MOD>, IN_MODULE, "Return the k-th element of the Lucas U sequence defined by p,q (mod n).\np*p - 4*q must not equal 0; k must be greater than or equal to 0;\nn must be greater than 0.").typed("p: _Int, q: _Int, k: _Int, n: _Int, /", "mpz"),
+    fast("lucasv_mod", lucas_fn<LUCASV_MOD>, IN_MODULE, "Return the k-th element of the Lucas V sequence defined by p,q (mod n).\np*p - 4*q must not equal 0; k must be greater than or equal to 0;\nn must be greater than 0.").typed("p: _Int, q: _Int, k: _Int, n: _Int, /", "mpz"),
 };
 
 }  // namespace

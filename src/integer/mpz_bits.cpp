@@ -195,64 +195,27 @@ PyObject* xbit_mask(PyObject*, PyObject* arg) {
 
 const FnDef bit_rows[] = {
     // methods of mpz and xmpz
-    one("bit_clear", method_index<clear_bit>, ON_INTEGERS,
-        "bit_clear($self, n, /)\n--\n\nReturn a copy of x with the n-th bit cleared.").typed("n: _Int, /", "mpz"),
-    noargs("bit_count", method_count<count_bits>, ON_INTEGERS,
-           "bit_count($self, /)\n--\n\nReturn the number of 1-bits set in abs(x).").typed("/", "int"),
-    one("bit_flip", method_index<flip_bit>, ON_INTEGERS,
-        "bit_flip($self, n, /)\n--\n\nReturn a copy of x with the n-th bit inverted.").typed("n: _Int, /", "mpz"),
-    noargs("bit_length", method_count<length_bits>, ON_INTEGERS,
-           "bit_length($self, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
-           "representation of x. Note: mpz(0).bit_length() returns 0.").typed("/", "int"),
-    fast("bit_scan0", method_scan<scan0, scan0_name>, ON_INTEGERS,
-         "bit_scan0($self, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n.\n"
-         "n >= 0. If there are no more 0-bits in x at or above index n\n"
-         "(which can only happen for x<0, assuming an infinitely long 2's\n"
-         "complement format), then None is returned.").typed("n: _Int = 0, /", "int | None"),
-    fast("bit_scan1", method_scan<scan1, scan1_name>, ON_INTEGERS,
-         "bit_scan1($self, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n.\n"
-         "n >= 0. If there are no more 1-bits in x at or above index n\n"
-         "(which can only happen for x>=0, assuming an infinitely long 2's\n"
-         "complement format), then None is returned.").typed("n: _Int = 0, /", "int | None"),
-    one("bit_set", method_index<set_bit>, ON_INTEGERS,
-        "bit_set($self, n, /)\n--\n\nReturn a copy of x with the n-th bit set.").typed("n: _Int, /", "mpz"),
-    one("bit_test", method_index<test_bit>, ON_INTEGERS,
-        "bit_test($self, n, /)\n--\n\nReturn the value of the n-th bit of x.").typed("n: _Int, /", "bool"),
-
+    one("bit_clear", method_index<clear_bit>, ON_INTEGERS, "Return a copy of x with the n-th bit cleared.").typed("n: _Int, /", "mpz"),
+    noargs("bit_count", method_count<count_bits>, ON_INTEGERS, "Return the number of 1-bits set in abs(x).").typed("/", "int"),
+    one("bit_flip", method_index<flip_bit>, ON_INTEGERS, "Return a copy of x with the n-th bit inverted.").typed("n: _Int, /", "mpz"),
+    noargs("bit_length", method_count<length_bits>, ON_INTEGERS, "Return the number of significant bits in the radix-2\nrepresentation of x. Note: mpz(0).bit_length() returns 0.").typed("/", "int"),
+    fast("bit_scan0", method_scan<scan0, scan0_name>, ON_INTEGERS, "Return the index of the first 0-bit of x with index >= n.\nn >= 0. If there are no more 0-bits in x at or above index n\n(which can only happen for x<0, assuming an infinitely long 2's\ncomplement format), then None is returned.").typed("n: _Int = 0, /", "int | None"),
+    fast("bit_scan1", method_scan<scan1, scan1_name>, ON_INTEGERS, "Return the index of the first 1-bit of x with index >= n.\nn >= 0. If there are no more 1-bits in x at or above index n\n(which can only happen for x>=0, assuming an infinitely long 2's\ncomplement format), then None is returned.").typed("n: _Int = 0, /", "int | None"),
+    one("bit_set", method_index<set_bit>, ON_INTEGERS, "Return a copy of x with the n-th bit set.").typed("n: _Int, /", "mpz"),
+    one("bit_test", method_index<test_bit>, ON_INTEGERS, "Return the value of the n-th bit of x.").typed("n: _Int, /", "bool"),
     // module functions
-    fast("bit_clear", module_index<clear_bit, clear_msg>, IN_MODULE,
-         "bit_clear(x, n, /)\n--\n\nReturn a copy of x with the n-th bit cleared.").typed("x: _Int, n: _Int, /", "mpz"),
-    one("bit_count", module_count<count_bits, count_msg>, IN_MODULE,
-        "bit_count(x, /)\n--\n\nReturn the number of 1-bits set in abs(x).").typed("x: _Int, /", "int"),
-    fast("bit_flip", module_index<flip_bit, flip_msg>, IN_MODULE,
-         "bit_flip(x, n, /)\n--\n\nReturn a copy of x with the n-th bit inverted.").typed("x: _Int, n: _Int, /", "mpz"),
-    one("bit_length", module_count<length_bits, length_msg>, IN_MODULE,
-        "bit_length(x, /)\n--\n\nReturn the number of significant bits in the radix-2\n"
-        "representation of x. Note: bit_length(0) returns 0.").typed("x: _Int, /", "int"),
-    fast("bit_scan0", module_scan<scan0, scan0_msg>, IN_MODULE,
-         "bit_scan0(x, n=0, /)\n--\n\nReturn the index of the first 0-bit of x with index >= n,\n"
-         "or None when there is none (only for x < 0, in an infinitely long\n"
-         "two's-complement form).").typed("x: _Int, n: _Int = 0, /", "int | None"),
-    fast("bit_scan1", module_scan<scan1, scan1_msg>, IN_MODULE,
-         "bit_scan1(x, n=0, /)\n--\n\nReturn the index of the first 1-bit of x with index >= n,\n"
-         "or None when there is none (only for x >= 0).").typed("x: _Int, n: _Int = 0, /", "int | None"),
-    fast("bit_set", module_index<set_bit, set_msg>, IN_MODULE,
-         "bit_set(x, n, /)\n--\n\nReturn a copy of x with the n-th bit set.").typed("x: _Int, n: _Int, /", "mpz"),
-    fast("bit_test", module_index<test_bit, test_msg>, IN_MODULE,
-         "bit_test(x, n, /)\n--\n\nReturn the value of the n-th bit of x.").typed("x: _Int, n: _Int, /", "bool"),
-    one("popcount", module_count<popcount_of, popcount_msg>, IN_MODULE,
-        "popcount(x, /)\n--\n\nReturn the number of 1-bits set in x. If x < 0, the number\n"
-        "of 1-bits is infinite so -1 is returned in that case.").typed("x: _Int, /", "int"),
-    fast("hamdist", hamdist, IN_MODULE,
-         "hamdist(x, y, /)\n--\n\nReturn the Hamming distance (number of bit-positions where the\n"
-         "bits differ) between integers x and y; the largest unsigned 64-bit\n"
-         "value when exactly one of them is negative.").typed("x: _Int, y: _Int, /", "int"),
-    one("bit_mask", bit_mask, IN_MODULE, "bit_mask(n, /)\n--\n\nReturn an mpz exactly n bits in length with all bits "
-                                         "set.")
-        .typed("n: _Int, /", "mpz"),
-    one("xbit_mask", xbit_mask, IN_MODULE,
-        "xbit_mask(n, /)\n--\n\nReturn an xmpz exactly n bits in length with all bits set.")
-            .typed("n: _Int, /", "xmpz"),
+    fast("bit_clear", module_index<clear_bit, clear_msg>, IN_MODULE, "Return a copy of x with the n-th bit cleared.").typed("x: _Int, n: _Int, /", "mpz"),
+    one("bit_count", module_count<count_bits, count_msg>, IN_MODULE, "Return the number of 1-bits set in abs(x).").typed("x: _Int, /", "int"),
+    fast("bit_flip", module_index<flip_bit, flip_msg>, IN_MODULE, "Return a copy of x with the n-th bit inverted.").typed("x: _Int, n: _Int, /", "mpz"),
+    one("bit_length", module_count<length_bits, length_msg>, IN_MODULE, "Return the number of significant bits in the radix-2\nrepresentation of x. Note: bit_length(0) returns 0.").typed("x: _Int, /", "int"),
+    fast("bit_scan0", module_scan<scan0, scan0_msg>, IN_MODULE, "Return the index of the first 0-bit of x with index >= n,\nor None when there is none (only for x < 0, in an infinitely long\ntwo's-complement form).").typed("x: _Int, n: _Int = 0, /", "int | None"),
+    fast("bit_scan1", module_scan<scan1, scan1_msg>, IN_MODULE, "Return the index of the first 1-bit of x with index >= n,\nor None when there is none (only for x >= 0).").typed("x: _Int, n: _Int = 0, /", "int | None"),
+    fast("bit_set", module_index<set_bit, set_msg>, IN_MODULE, "Return a copy of x with the n-th bit set.").typed("x: _Int, n: _Int, /", "mpz"),
+    fast("bit_test", module_index<test_bit, test_msg>, IN_MODULE, "Return the value of the n-th bit of x.").typed("x: _Int, n: _Int, /", "bool"),
+    one("popcount", module_count<popcount_of, popcount_msg>, IN_MODULE, "Return the number of 1-bits set in x. If x < 0, the number\nof 1-bits is infinite so -1 is returned in that case.").typed("x: _Int, /", "int"),
+    fast("hamdist", hamdist, IN_MODULE, "Return the Hamming distance (number of bit-positions where the\nbits differ) between integers x and y; the largest unsigned 64-bit\nvalue when exactly one of them is negative.").typed("x: _Int, y: _Int, /", "int"),
+    one("bit_mask", bit_mask, IN_MODULE, "Return an mpz exactly n bits in length with all bits set.") .typed("n: _Int, /", "mpz"),
+    one("xbit_mask", xbit_mask, IN_MODULE, "Return an xmpz exactly n bits in length with all bits set.") .typed("n: _Int, /", "xmpz"),
 };
 
 }  // namespace

@@ -163,52 +163,27 @@ PyObject* get_zero(PyObject*, void*) { return small_mpz(0); }
 
 
 const FnDef mpz_integer_methods[] = {
-    noargs("__ceil__", self_value, ON_MPZ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x (x itself).")
-        .typed("/", "mpz"),
-    noargs("__floor__", self_value, ON_MPZ, "__floor__($self, /)\n--\n\nReturn the floor of x (x itself).")
-        .typed("/", "mpz"),
-    noargs("__trunc__", self_value, ON_MPZ, "__trunc__($self, /)\n--\n\nReturn x truncated to an integer (x itself).")
-        .typed("/", "mpz"),
-    fast("__round__", mpz_round, ON_MPZ, "__round__($self, ndigits=None, /)\n--\n\nRound x to the nearest multiple of "
-                                         "10**-ndigits.")
-        .typed("ndigits: int | None = None, /", "mpz"),
-    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in "
-                                                  "bytes.")
-        .typed("/", "int"),
-    fast_kw("__array__", mpz_array, ON_MPZ, "__array__($self, dtype=None, copy=None)\n--\n\nReturn x as a numpy array.")
-        .typed("dtype: Any = None, copy: bool | None = None", "Any"),
-    noargs("as_integer_ratio", as_integer_ratio, ON_MPZ,
-              "as_integer_ratio($self, /)\n--\n\nReturn the pair (x, 1).").typed("/", "tuple[mpz, mpz]"),
-    noargs("conjugate", self_value, ON_MPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (which is just a new\n"
-                                       "reference to x since x is not a complex number).").typed("/", "mpz"),
-    fast("is_congruent", is_congruent, ON_MPZ,
-                "is_congruent($self, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else False.")
-                    .typed("y: _Int, m: _Int, /", "bool"),
-    one("is_divisible", is_divisible, ON_MPZ, "is_divisible($self, d, /)\n--\n\nReturn True if x is divisible by d, "
-                                              "else False.")
-        .typed("d: _Int, /", "bool"),
-    noargs("is_even", is_even, ON_MPZ, "is_even($self, /)\n--\n\nReturn True if x is even, False otherwise.")
-        .typed("/", "bool"),
-    noargs("is_integer", is_integer, ON_MPZ, "is_integer($self, /)\n--\n\nReturn True.").typed("/", "bool"),
-    noargs("is_odd", is_odd, ON_MPZ, "is_odd($self, /)\n--\n\nReturn True if x is odd, False otherwise.")
-        .typed("/", "bool"),
-    noargs("is_power", is_power, ON_MPZ,
-              "is_power($self, /)\n--\n\nReturn True if x is a perfect power (there exists y and\n"
-              "n > 1 such that x=y**n), else return False.").typed("/", "bool"),
-    fast("is_prime", is_prime, ON_MPZ,
-                "is_prime($self, n=25, /)\n--\n\nReturn True if x is probably prime, else False if x is\n"
-                "definitely composite. x is checked for small divisors and up to n\n"
-                "Miller-Rabin tests are performed.").typed("n: _Int = 25, /", "bool"),
-    fast("is_probab_prime", is_probab_prime, ON_MPZ,
-                "is_probab_prime($self, n=25, /)\n--\n\nReturn 2 if x is definitely prime, 1 if x is probably prime,\n"
-                "or return 0 if x is definitely non-prime.").typed("n: _Int = 25, /", "int"),
-    noargs("is_square", is_square, ON_MPZ,
-              "is_square($self, /)\n--\n\nReturn True if x is a perfect square, else return False.").typed("/", "bool"),
+    noargs("__ceil__", self_value, ON_MPZ, "Return the ceiling of x (x itself).") .typed("/", "mpz"),
+    noargs("__floor__", self_value, ON_MPZ, "Return the floor of x (x itself).") .typed("/", "mpz"),
+    noargs("__trunc__", self_value, ON_MPZ, "Return x truncated to an integer (x itself).") .typed("/", "mpz"),
+    fast("__round__", mpz_round, ON_MPZ, "Round x to the nearest multiple of 10**-ndigits.") .typed("ndigits: int | None = None, /", "mpz"),
+    noargs("__sizeof__", mpz_sizeof, ON_INTEGERS, "Return the size of x in memory, in bytes.") .typed("/", "int"),
+    fast_kw("__array__", mpz_array, ON_MPZ, "Return x as a numpy array.") .typed("dtype: Any = None, copy: bool | None = None", "Any"),
+    noargs("as_integer_ratio", as_integer_ratio, ON_MPZ, "Return the pair (x, 1).").typed("/", "tuple[mpz, mpz]"),
+    noargs("conjugate", self_value, ON_MPZ, "Return the conjugate of x (which is just a new\nreference to x since x is not a complex number).").typed("/", "mpz"),
+    fast("is_congruent", is_congruent, ON_MPZ, "Return True if x is congruent to y modulo m, else False.") .typed("y: _Int, m: _Int, /", "bool"),
+    one("is_divisible", is_divisible, ON_MPZ, "Return True if x is divisible by d, else False.") .typed("d: _Int, /", "bool"),
+    noargs("is_even", is_even, ON_MPZ, "Return True if x is even, False otherwise.") .typed("/", "bool"),
+    noargs("is_integer", is_integer, ON_MPZ, "Return True.").typed("/", "bool"),
+    noargs("is_odd", is_odd, ON_MPZ, "Return True if x is odd, False otherwise.") .typed("/", "bool"),
+    noargs("is_power", is_power, ON_MPZ, "Return True if x is a perfect power (there exists y and\nn > 1 such that x=y**n), else return False.").typed("/", "bool"),
+    fast("is_prime", is_prime, ON_MPZ, "Return True if x is probably prime, else False if x is\ndefinitely composite. x is checked for small divisors and up to n\nMiller-Rabin tests are performed.").typed("n: _Int = 25, /", "bool"),
+    fast("is_probab_prime", is_probab_prime, ON_MPZ, "Return 2 if x is definitely prime, 1 if x is probably prime,\nor return 0 if x is definitely non-prime.").typed("n: _Int = 25, /", "int"),
+    noargs("is_square", is_square, ON_MPZ, "Return True if x is a perfect square, else return False.").typed("/", "bool"),
 };
 
 const FnDef xmpz_integer_methods[] = {
-    noargs("conjugate", self_value, ON_XMPZ, "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself).")
-        .typed("/", "xmpz"),
+    noargs("conjugate", self_value, ON_XMPZ, "Return the conjugate of x (x itself).") .typed("/", "xmpz"),
 };
 
 const AttrDef mpz_integer_getset[] = {

@@ -338,80 +338,29 @@ PyObject* is_divisible(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    fast("gcd", gcd_lcm<true>, IN_MODULE,
-         "gcd(*integers)\n--\n\nReturn the greatest common divisor of integers (0 for none).")
-             .typed("*integers: _Int", "mpz"),
-    fast("lcm", gcd_lcm<false>, IN_MODULE,
-         "lcm(*integers)\n--\n\nReturn the lowest common multiple of integers (1 for none).")
-             .typed("*integers: _Int", "mpz"),
-    fast("gcdext", gcdext, IN_MODULE,
-         "gcdext(a, b, /)\n--\n\n"
-         "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t.")
-             .typed("a: _Int, b: _Int, /", "tuple[mpz, mpz, mpz]"),
-    fast("invert", invert, IN_MODULE,
-         "invert(x, m, /)\n--\n\n"
-         "Return y such that x*y == 1 modulo m. Raises ZeroDivisionError if no\n"
-         "inverse exists.").typed("x: _Int, m: _Int, /", "mpz"),
-    fast("divm", divm, IN_MODULE,
-         "divm(a, b, m, /)\n--\n\n"
-         "Return x such that b*x == a mod m. Raises a ZeroDivisionError\n"
-         "exception if no such value x exists.").typed("a: _Int, b: _Int, m: _Int, /", "mpz"),
-    fast("jacobi", jacobi, IN_MODULE,
-         "jacobi(x, y, /)\n--\n\nReturn the Jacobi symbol (x|y). y must be odd.").typed("x: _Int, y: _Int, /", "int"),
-    fast("legendre", legendre, IN_MODULE,
-         "legendre(x, y, /)\n--\n\nReturn the Legendre symbol (x|y). y is assumed to be an odd prime.")
-             .typed("x: _Int, y: _Int, /", "int"),
-    fast("kronecker", kronecker, IN_MODULE,
-         "kronecker(x, y, /)\n--\n\nReturn the Kronecker-Jacobi symbol (x|y).").typed("x: _Int, y: _Int, /", "int"),
-    fast("remove", remove, IN_MODULE,
-         "remove(x, f, /)\n--\n\n"
-         "Return a 2-element tuple (y,m) such that x=y*(f**m) and f does\n"
-         "not divide y. Remove the factor f from x as many times as\n"
-         "possible. m is the multiplicity f in x. f > 1.").typed("x: _Int, f: _Int, /", "tuple[mpz, int]"),
-    fast("iroot", iroot, IN_MODULE,
-         "iroot(x, n, /)\n--\n\n"
-         "Return the integer n-th root of x and boolean value that is True\n"
-         "iff the root is exact. x >= 0. n > 0.").typed("x: _Int, n: _Int, /", "tuple[mpz, bool]"),
-    fast("iroot_rem", iroot_rem, IN_MODULE,
-         "iroot_rem(x, n, /)\n--\n\n"
-         "Return a 2-element tuple (y,r), such that y is the integer n-th\n"
-         "root of x and x=y**n + r. x >= 0. n > 0.").typed("x: _Int, n: _Int, /", "tuple[mpz, mpz]"),
-    one("isqrt", isqrt<false>, IN_MODULE,
-        "isqrt(x, /)\n--\n\nReturn the integer square root of a non-negative integer x.").typed("x: _Int, /", "mpz"),
-    one("isqrt_rem", isqrt<true>, IN_MODULE,
-        "isqrt_rem(x, /)\n--\n\n"
-        "Return a 2-element tuple (s,t) such that s=isqrt(x) and t=x-s*s.\n"
-        "x >= 0.").typed("x: _Int, /", "tuple[mpz, mpz]"),
-    one("next_prime", next_prime, IN_MODULE,
-        "next_prime(x, /)\n--\n\nReturn the next probable prime number > x.").typed("x: _Int, /", "mpz"),
-    one("prev_prime", prev_prime, IN_MODULE,
-        "prev_prime(x, /)\n--\n\nReturn the previous probable prime number < x. x >= 3.").typed("x: _Int, /", "mpz"),
-    one("is_even", is_even, IN_MODULE, "is_even(x, /)\n--\n\nReturn True if x is even, False otherwise.")
-        .typed("x: _Int, /", "bool"),
-    one("is_odd", is_odd, IN_MODULE, "is_odd(x, /)\n--\n\nReturn True if x is odd, False otherwise.")
-        .typed("x: _Int, /", "bool"),
-    one("is_square", is_square, IN_MODULE,
-        "is_square(x, /)\n--\n\nReturn True if x is a perfect square, else return False.").typed("x: _Int, /", "bool"),
-    one("is_power", is_power, IN_MODULE,
-        "is_power(x, /)\n--\n\n"
-        "Return True if x is a perfect power (there exists a y and an\n"
-        "n > 1, such that x=y**n), else return False.").typed("x: _Int, /", "bool"),
-    fast("is_prime", is_prime<false>, IN_MODULE,
-         "is_prime(x, n=25, /)\n--\n\n"
-         "Return True if x is probably prime, else False if x is\n"
-         "definitely composite. x is checked for small divisors and up\n"
-         "to n Miller-Rabin tests are performed.").typed("x: _Int, n: _Int = 25, /", "bool"),
-    fast("is_probab_prime", is_prime<true>, IN_MODULE,
-         "is_probab_prime(x, n=25, /)\n--\n\n"
-         "Return 2 if x is definitely prime, 1 if x is probably prime,\n"
-         "or return 0 if x is definitely non-prime. x is checked for small\n"
-         "divisors and up to n Miller-Rabin tests are performed.").typed("x: _Int, n: _Int = 25, /", "int"),
-    fast("is_congruent", is_congruent, IN_MODULE,
-         "is_congruent(x, y, m, /)\n--\n\nReturn True if x is congruent to y modulo m, else return False.")
-             .typed("x: _Int, y: _Int, m: _Int, /", "bool"),
-    fast("is_divisible", is_divisible, IN_MODULE,
-         "is_divisible(x, d, /)\n--\n\nReturn True if x is divisible by d, else return False.")
-             .typed("x: _Int, d: _Int, /", "bool"),
+    fast("gcd", gcd_lcm<true>, IN_MODULE, "Return the greatest common divisor of integers (0 for none).") .typed("*integers: _Int", "mpz"),
+    fast("lcm", gcd_lcm<false>, IN_MODULE, "Return the lowest common multiple of integers (1 for none).") .typed("*integers: _Int", "mpz"),
+    fast("gcdext", gcdext, IN_MODULE, "Return a 3-element tuple (g,s,t) such that g == gcd(a,b) and g == a*s + b*t.") .typed("a: _Int, b: _Int, /", "tuple[mpz, mpz, mpz]"),
+    fast("invert", invert, IN_MODULE, "Return y such that x*y == 1 modulo m. Raises ZeroDivisionError if no\ninverse exists.").typed("x: _Int, m: _Int, /", "mpz"),
+    fast("divm", divm, IN_MODULE, "Return x such that b*x == a mod m. Raises a ZeroDivisionError\nexception if no such value x exists.").typed("a: _Int, b: _Int, m: _Int, /", "mpz"),
+    fast("jacobi", jacobi, IN_MODULE, "Return the Jacobi symbol (x|y). y must be odd.").typed("x: _Int, y: _Int, /", "int"),
+    fast("legendre", legendre, IN_MODULE, "Return the Legendre symbol (x|y). y is assumed to be an odd prime.") .typed("x: _Int, y: _Int, /", "int"),
+    fast("kronecker", kronecker, IN_MODULE, "Return the Kronecker-Jacobi symbol (x|y).").typed("x: _Int, y: _Int, /", "int"),
+    fast("remove", remove, IN_MODULE, "Return a 2-element tuple (y,m) such that x=y*(f**m) and f does\nnot divide y. Remove the factor f from x as many times as\npossible. m is the multiplicity f in x. f > 1.").typed("x: _Int, f: _Int, /", "tuple[mpz, int]"),
+    fast("iroot", iroot, IN_MODULE, "Return the integer n-th root of x and boolean value that is True\niff the root is exact. x >= 0. n > 0.").typed("x: _Int, n: _Int, /", "tuple[mpz, bool]"),
+    fast("iroot_rem", iroot_rem, IN_MODULE, "Return a 2-element tuple (y,r), such that y is the integer n-th\nroot of x and x=y**n + r. x >= 0. n > 0.").typed("x: _Int, n: _Int, /", "tuple[mpz, mpz]"),
+    one("isqrt", isqrt<false>, IN_MODULE, "Return the integer square root of a non-negative integer x.").typed("x: _Int, /", "mpz"),
+    one("isqrt_rem", isqrt<true>, IN_MODULE, "Return a 2-element tuple (s,t) such that s=isqrt(x) and t=x-s*s.\nx >= 0.").typed("x: _Int, /", "tuple[mpz, mpz]"),
+    one("next_prime", next_prime, IN_MODULE, "Return the next probable prime number > x.").typed("x: _Int, /", "mpz"),
+    one("prev_prime", prev_prime, IN_MODULE, "Return the previous probable prime number < x. x >= 3.").typed("x: _Int, /", "mpz"),
+    one("is_even", is_even, IN_MODULE, "Return True if x is even, False otherwise.") .typed("x: _Int, /", "bool"),
+    one("is_odd", is_odd, IN_MODULE, "Return True if x is odd, False otherwise.") .typed("x: _Int, /", "bool"),
+    one("is_square", is_square, IN_MODULE, "Return True if x is a perfect square, else return False.").typed("x: _Int, /", "bool"),
+    one("is_power", is_power, IN_MODULE, "Return True if x is a perfect power (there exists a y and an\nn > 1, such that x=y**n), else return False.").typed("x: _Int, /", "bool"),
+    fast("is_prime", is_prime<false>, IN_MODULE, "Return True if x is probably prime, else False if x is\ndefinitely composite. x is checked for small divisors and up\nto n Miller-Rabin tests are performed.").typed("x: _Int, n: _Int = 25, /", "bool"),
+    fast("is_probab_prime", is_prime<true>, IN_MODULE, "Return 2 if x is definitely prime, 1 if x is probably prime,\nor return 0 if x is definitely non-prime. x is checked for small\ndivisors and up to n Miller-Rabin tests are performed.").typed("x: _Int, n: _Int = 25, /", "int"),
+    fast("is_congruent", is_congruent, IN_MODULE, "Return True if x is congruent to y modulo m, else return False.") .typed("x: _Int, y: _Int, m: _Int, /", "bool"),
+    fast("is_divisible", is_divisible, IN_MODULE, "Return True if x is divisible by d, else return False.") .typed("x: _Int, d: _Int, /", "bool"),
 };
 
 }  // namespace

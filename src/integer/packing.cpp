@@ -433,38 +433,12 @@ PyObject* num_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef packing_rows[] = {
-    fast_kw("to_bytes", to_bytes, ON_MPZ,
-            "to_bytes($self, /, length=1, byteorder='big', *, signed=False)\n--\n\n"
-            "Return an array of bytes representing x.\n\n"
-            "length is the number of bytes, byteorder 'big' (most significant\n"
-            "byte first) or 'little'. signed says whether a negative x is\n"
-            "written in two's complement; OverflowError when x does not fit.")
-                .typed("/, length: int = 1, byteorder: str = 'big', *, signed: bool = False", "bytes"),
-    with_flag(fast_kw("from_bytes", from_bytes, ON_MPZ,
-                      "from_bytes($type, /, bytes, byteorder='big', *, signed=False)\n--\n\n"
-                      "Return the integer represented by the given array of bytes.\n\n"
-                      "bytes is anything bytes() accepts; byteorder 'big' (most\n"
-                      "significant byte first) or 'little'; signed says whether the\n"
-                      "bytes are read as two's complement.")
-                          .typed("/, bytes: bytes | bytearray | memoryview | Iterable[int], byteorder: str = 'big', *, signed: bool = False", "mpz"),
-              METH_CLASS),
-    fast("num_digits", num_digits_method, ON_INTEGERS,
-         "num_digits($self, base=10, /)\n--\n\nReturn the length of the string representing the absolute value\n"
-         "of x in radix base. The result is correct if base is a power\n"
-         "of 2. For other bases, the result is usually correct but may\n"
-         "be 1 too large. base can range between 2 and 62, inclusive.").typed("base: int = 10, /", "int"),
-    fast("num_digits", num_digits, IN_MODULE,
-         "num_digits(x, base=10, /)\n--\n\nReturn the length of the string representing the absolute value\n"
-         "of x in radix base. The result is correct if base is a power\n"
-         "of 2. For other bases, the result is usually correct but may\n"
-         "be 1 too large. base can range between 2 and 62, inclusive.").typed("x: _Int, base: int = 10, /", "int"),
-    fast("pack", pack, IN_MODULE,
-         "pack(lst, n, /)\n--\n\nReturn the integer made of the n-bit fields in lst: the sum of\n"
-         "lst[i] * 2**(n*i). Every element must be a non-negative integer\n"
-         "of at most n bits.").typed("lst: Iterable[_Int], n: _Int, /", "mpz"),
-    fast("unpack", unpack, IN_MODULE,
-         "unpack(x, n, /)\n--\n\nReturn a list of the n-bit fields of the non-negative integer x,\n"
-         "lowest first: the inverse of pack(lst, n).").typed("x: _Int, n: _Int, /", "list[mpz]"),
+    fast_kw("to_bytes", to_bytes, ON_MPZ, "Return an array of bytes representing x.\n\nlength is the number of bytes, byteorder 'big' (most significant\nbyte first) or 'little'. signed says whether a negative x is\nwritten in two's complement; OverflowError when x does not fit.") .typed("/, length: int = 1, byteorder: str = 'big', *, signed: bool = False", "bytes"),
+    with_flag(fast_kw("from_bytes", from_bytes, ON_MPZ, "Return the integer represented by the given array of bytes.\n\nbytes is anything bytes() accepts; byteorder 'big' (most\nsignificant byte first) or 'little'; signed says whether the\nbytes are read as two's complement.") .typed("/, bytes: bytes | bytearray | memoryview | Iterable[int], byteorder: str = 'big', *, signed: bool = False", "mpz"), METH_CLASS),
+    fast("num_digits", num_digits_method, ON_INTEGERS, "Return the length of the string representing the absolute value\nof x in radix base. The result is correct if base is a power\nof 2. For other bases, the result is usually correct but may\nbe 1 too large. base can range between 2 and 62, inclusive.").typed("base: int = 10, /", "int"),
+    fast("num_digits", num_digits, IN_MODULE, "Return the length of the string representing the absolute value\nof x in radix base. The result is correct if base is a power\nof 2. For other bases, the result is usually correct but may\nbe 1 too large. base can range between 2 and 62, inclusive.").typed("x: _Int, base: int = 10, /", "int"),
+    fast("pack", pack, IN_MODULE, "Return the integer made of the n-bit fields in lst: the sum of\nlst[i] * 2**(n*i). Every element must be a non-negative integer\nof at most n bits.").typed("lst: Iterable[_Int], n: _Int, /", "mpz"),
+    fast("unpack", unpack, IN_MODULE, "Return a list of the n-bit fields of the non-negative integer x,\nlowest first: the inverse of pack(lst, n).").typed("x: _Int, n: _Int, /", "list[mpz]"),
 };
 
 }  // namespace

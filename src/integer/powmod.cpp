@@ -167,25 +167,10 @@ PyObject* powmod_list(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    fast("powmod", powmod, IN_MODULE,
-         "powmod(x, y, m, /)\n--\n\n"
-         "Return (x**y) mod m. Same as the three argument version of Python's\n"
-         "built-in pow(), but converts all three arguments to mpz.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
-    fast("powmod_sec", powmod_sec, IN_MODULE,
-         "powmod_sec(x, y, m, /)\n--\n\n"
-         "Return (x**y) mod m. Calculates x ** y (mod m) but using a constant\n"
-         "time algorithm to reduce the risk of side channel attacks. y must be\n"
-         "an integer >0. m must be an odd integer.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
-    fast("powmod_base_list", powmod_list<true>, IN_MODULE,
-         "powmod_base_list(base_lst, exp, mod, /)\n--\n\n"
-         "Returns list(powmod(i, exp, mod) for i in base_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile.")
-             .typed("base_lst: Iterable[_Int], exp: _Int, mod: _Int, /", "list[mpz]"),
-    fast("powmod_exp_list", powmod_list<false>, IN_MODULE,
-         "powmod_exp_list(base, exp_lst, mod, /)\n--\n\n"
-         "Returns list(powmod(base, i, mod) for i in exp_lst). The powers run\n"
-         "detached from the interpreter, so other threads may run meanwhile.")
-             .typed("base: int, exp_lst: Iterable[_Int], mod: _Int, /", "list[mpz]"),
+    fast("powmod", powmod, IN_MODULE, "Return (x**y) mod m. Same as the three argument version of Python's\nbuilt-in pow(), but converts all three arguments to mpz.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
+    fast("powmod_sec", powmod_sec, IN_MODULE, "Return (x**y) mod m. Calculates x ** y (mod m) but using a constant\ntime algorithm to reduce the risk of side channel attacks. y must be\nan integer >0. m must be an odd integer.").typed("x: _Int, y: _Int, m: _Int, /", "mpz"),
+    fast("powmod_base_list", powmod_list<true>, IN_MODULE, "Returns list(powmod(i, exp, mod) for i in base_lst). The powers run\ndetached from the interpreter, so other threads may run meanwhile.") .typed("base_lst: Iterable[_Int], exp: _Int, mod: _Int, /", "list[mpz]"),
+    fast("powmod_exp_list", powmod_list<false>, IN_MODULE, "Returns list(powmod(base, i, mod) for i in exp_lst). The powers run\ndetached from the interpreter, so other threads may run meanwhile.") .typed("base: int, exp_lst: Iterable[_Int], mod: _Int, /", "list[mpz]"),
 };
 
 }  // namespace

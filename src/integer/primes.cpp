@@ -346,103 +346,17 @@ PyObject* entry_bpsw(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 const FnDef rows[] = {
-    fast("is_fermat_prp", entry2<FERMAT, fermat>, IN_MODULE,
-         "is_fermat_prp(n, a, /)\n--\n\n"
-         "Return True if n is a Fermat probable prime to the base a.\n"
-         "Assuming:\n"
-         "    gcd(n,a) == 1\n"
-         "Then a Fermat probable prime requires:\n"
-         "    a**(n-1) == 1 (mod n)").typed("n: _Int, a: _Int, /", "bool"),
-    fast("is_euler_prp", entry2<EULER, euler>, IN_MODULE,
-         "is_euler_prp(n, a, /)\n--\n\n"
-         "Return True if n is an Euler (also known as Solovay-Strassen)\n"
-         "probable prime to the base a.\n"
-         "Assuming:\n"
-         "    gcd(n,a) == 1\n"
-         "    n is odd\n"
-         "Then an Euler probable prime requires:\n"
-         "    a**((n-1)/2) == (a/n) (mod n)\n"
-         "where (a/n) is the Jacobi symbol.").typed("n: _Int, a: _Int, /", "bool"),
-    fast("is_strong_prp", entry2<STRONG, strong>, IN_MODULE,
-         "is_strong_prp(n, a, /)\n--\n\n"
-         "Return True if n is a strong (also known as Miller-Rabin)\n"
-         "probable prime to the base a.\n"
-         "Assuming:\n"
-         "    gcd(n,a) == 1\n"
-         "    n is odd\n"
-         "    n = s*(2**r) + 1, with s odd\n"
-         "Then a strong probable prime requires one of the following is true:\n"
-         "    a**s == 1 (mod n)\n"
-         "    or\n"
-         "    a**(s*(2**t)) == -1 (mod n) for some t, 0 <= t < r.").typed("n: _Int, a: _Int, /", "bool"),
-    fast("is_fibonacci_prp", entry3<FIBONACCI, fibonacci>, IN_MODULE,
-         "is_fibonacci_prp(n, p, q, /)\n--\n\n"
-         "Return True if n is a Fibonacci probable prime with parameters (p,q).\n"
-         "Assuming:\n"
-         "    n is odd\n"
-         "    p > 0, q = +/-1\n"
-         "    p*p - 4q != 0\n"
-         "Then a Fibonacci probable prime requires:\n"
-         "    lucasv(p,q,n) == p (mod n).").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
-    fast("is_lucas_prp", entry3<LUCAS, lucas>, IN_MODULE,
-         "is_lucas_prp(n, p, q, /)\n--\n\n"
-         "Return True if n is a Lucas probable prime with parameters (p,q).\n"
-         "Assuming:\n"
-         "    n is odd\n"
-         "    D = p*p - 4*q, D != 0\n"
-         "    gcd(n, 2*q*D) == 1\n"
-         "Then a Lucas probable prime requires:\n"
-         "    lucasu(p,q,n - Jacobi(D,n)) == 0 (mod n)").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
-    fast("is_strong_lucas_prp", entry3<STRONG_LUCAS, strong_lucas>, IN_MODULE,
-         "is_strong_lucas_prp(n, p, q, /)\n--\n\n"
-         "Return True if n is a strong Lucas probable prime with parameters (p,q).\n"
-         "Assuming:\n"
-         "    n is odd\n"
-         "    D = p*p - 4*q, D != 0\n"
-         "    gcd(n, 2*q*D) == 1\n"
-         "    n - Jacobi(D,n) = 2**r * s, with s odd\n"
-         "Then a strong Lucas probable prime requires:\n"
-         "    lucasu(p,q,s) == 0 (mod n)\n"
-         "    or\n"
-         "    lucasv(p,q,s*(2**t)) == 0 (mod n) for some t, 0 <= t < r").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
-    fast("is_extra_strong_lucas_prp", entry2<EXTRA_STRONG, extra_strong_lucas>, IN_MODULE,
-         "is_extra_strong_lucas_prp(n, p, /)\n--\n\n"
-         "Return True if n is an extra strong Lucas probable prime with\n"
-         "parameters (p,1).\n"
-         "Assuming:\n"
-         "    n is odd\n"
-         "    D = p*p - 4, D != 0\n"
-         "    gcd(n, 2*D) == 1\n"
-         "    n - Jacobi(D,n) = 2**r * s, with s odd\n"
-         "Then an extra strong Lucas probable prime requires:\n"
-         "    lucasu(p,1,s) == 0 (mod n) and lucasv(p,1,s) == +/-2 (mod n)\n"
-         "    or\n"
-         "    lucasv(p,1,s*(2**t)) == 0 (mod n) for some t, 0 <= t < r-1").typed("n: _Int, p: _Int, /", "bool"),
-    fast("is_selfridge_prp", entry_selfridge<SELFRIDGE, false>, IN_MODULE,
-         "is_selfridge_prp(n, /)\n--\n\n"
-         "Return True if n is a Lucas probable prime with Selfridge parameters\n"
-         "(p,q). The Selfridge parameters are chosen by finding the first\n"
-         "element D in the sequence {5, -7, 9, -11, 13, ...} such that\n"
-         "Jacobi(D,n) == -1. Then let p=1 and q = (1-D)/4. Then perform\n"
-         "a Lucas probable prime test.").typed("n: _Int, /", "bool"),
-    fast("is_strong_selfridge_prp", entry_selfridge<STRONG_SELFRIDGE, true>, IN_MODULE,
-         "is_strong_selfridge_prp(n, /)\n--\n\n"
-         "Return True if n is a strong Lucas probable prime with Selfridge\n"
-         "parameters (p,q). The Selfridge parameters are chosen by finding\n"
-         "the first element D in the sequence {5, -7, 9, -11, 13, ...} such\n"
-         "that Jacobi(D,n) == -1. Then let p=1 and q = (1-D)/4. Then perform\n"
-         "a strong Lucas probable prime test.").typed("n: _Int, /", "bool"),
-    fast("is_bpsw_prp", entry_bpsw<BPSW, false>, IN_MODULE,
-         "is_bpsw_prp(n, /)\n--\n\n"
-         "Return True if n is a Baillie-Pomerance-Selfridge-Wagstaff probable\n"
-         "prime. A BPSW probable prime passes the is_strong_prp() test with\n"
-         "base 2 and the is_selfridge_prp() test.").typed("n: _Int, /", "bool"),
-    fast("is_strong_bpsw_prp", entry_bpsw<STRONG_BPSW, true>, IN_MODULE,
-         "is_strong_bpsw_prp(n, /)\n--\n\n"
-         "Return True if n is a strong Baillie-Pomerance-Selfridge-Wagstaff\n"
-         "probable prime. A strong BPSW probable prime passes the\n"
-         "is_strong_prp() test with base 2 and the is_strong_selfridge_prp()\n"
-         "test.").typed("n: _Int, /", "bool"),
+    fast("is_fermat_prp", entry2<FERMAT, fermat>, IN_MODULE, "Return True if n is a Fermat probable prime to the base a.\nAssuming:\n    gcd(n,a) == 1\nThen a Fermat probable prime requires:\n    a**(n-1) == 1 (mod n)").typed("n: _Int, a: _Int, /", "bool"),
+    fast("is_euler_prp", entry2<EULER, euler>, IN_MODULE, "Return True if n is an Euler (also known as Solovay-Strassen)\nprobable prime to the base a.\nAssuming:\n    gcd(n,a) == 1\n    n is odd\nThen an Euler probable prime requires:\n    a**((n-1)/2) == (a/n) (mod n)\nwhere (a/n) is the Jacobi symbol.").typed("n: _Int, a: _Int, /", "bool"),
+    fast("is_strong_prp", entry2<STRONG, strong>, IN_MODULE, "Return True if n is a strong (also known as Miller-Rabin)\nprobable prime to the base a.\nAssuming:\n    gcd(n,a) == 1\n    n is odd\n    n = s*(2**r) + 1, with s odd\nThen a strong probable prime requires one of the following is true:\n    a**s == 1 (mod n)\n    or\n    a**(s*(2**t)) == -1 (mod n) for some t, 0 <= t < r.").typed("n: _Int, a: _Int, /", "bool"),
+    fast("is_fibonacci_prp", entry3<FIBONACCI, fibonacci>, IN_MODULE, "Return True if n is a Fibonacci probable prime with parameters (p,q).\nAssuming:\n    n is odd\n    p > 0, q = +/-1\n    p*p - 4q != 0\nThen a Fibonacci probable prime requires:\n    lucasv(p,q,n) == p (mod n).").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
+    fast("is_lucas_prp", entry3<LUCAS, lucas>, IN_MODULE, "Return True if n is a Lucas probable prime with parameters (p,q).\nAssuming:\n    n is odd\n    D = p*p - 4*q, D != 0\n    gcd(n, 2*q*D) == 1\nThen a Lucas probable prime requires:\n    lucasu(p,q,n - Jacobi(D,n)) == 0 (mod n)").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
+    fast("is_strong_lucas_prp", entry3<STRONG_LUCAS, strong_lucas>, IN_MODULE, "Return True if n is a strong Lucas probable prime with parameters (p,q).\nAssuming:\n    n is odd\n    D = p*p - 4*q, D != 0\n    gcd(n, 2*q*D) == 1\n    n - Jacobi(D,n) = 2**r * s, with s odd\nThen a strong Lucas probable prime requires:\n    lucasu(p,q,s) == 0 (mod n)\n    or\n    lucasv(p,q,s*(2**t)) == 0 (mod n) for some t, 0 <= t < r").typed("n: _Int, p: _Int, q: _Int, /", "bool"),
+    fast("is_extra_strong_lucas_prp", entry2<EXTRA_STRONG, extra_strong_lucas>, IN_MODULE, "Return True if n is an extra strong Lucas probable prime with\nparameters (p,1).\nAssuming:\n    n is odd\n    D = p*p - 4, D != 0\n    gcd(n, 2*D) == 1\n    n - Jacobi(D,n) = 2**r * s, with s odd\nThen an extra strong Lucas probable prime requires:\n    lucasu(p,1,s) == 0 (mod n) and lucasv(p,1,s) == +/-2 (mod n)\n    or\n    lucasv(p,1,s*(2**t)) == 0 (mod n) for some t, 0 <= t < r-1").typed("n: _Int, p: _Int, /", "bool"),
+    fast("is_selfridge_prp", entry_selfridge<SELFRIDGE, false>, IN_MODULE, "Return True if n is a Lucas probable prime with Selfridge parameters\n(p,q). The Selfridge parameters are chosen by finding the first\nelement D in the sequence {5, -7, 9, -11, 13, ...} such that\nJacobi(D,n) == -1. Then let p=1 and q = (1-D)/4. Then perform\na Lucas probable prime test.").typed("n: _Int, /", "bool"),
+    fast("is_strong_selfridge_prp", entry_selfridge<STRONG_SELFRIDGE, true>, IN_MODULE, "Return True if n is a strong Lucas probable prime with Selfridge\nparameters (p,q). The Selfridge parameters are chosen by finding\nthe first element D in the sequence {5, -7, 9, -11, 13, ...} such\nthat Jacobi(D,n) == -1. Then let p=1 and q = (1-D)/4. Then perform\na strong Lucas probable prime test.").typed("n: _Int, /", "bool"),
+    fast("is_bpsw_prp", entry_bpsw<BPSW, false>, IN_MODULE, "Return True if n is a Baillie-Pomerance-Selfridge-Wagstaff probable\nprime. A BPSW probable prime passes the is_strong_prp() test with\nbase 2 and the is_selfridge_prp() test.").typed("n: _Int, /", "bool"),
+    fast("is_strong_bpsw_prp", entry_bpsw<STRONG_BPSW, true>, IN_MODULE, "Return True if n is a strong Baillie-Pomerance-Selfridge-Wagstaff\nprobable prime. A strong BPSW probable prime passes the\nis_strong_prp() test with base 2 and the is_strong_selfridge_prp()\ntest.").typed("n: _Int, /", "bool"),
 };
 
 }  // namespace

@@ -86,26 +86,13 @@ PyObject* get_one(PyObject*, void*) { return xobj(small_xmpz(1)); }
 PyObject* get_zero(PyObject*, void*) { return xobj(small_xmpz(0)); }
 
 const FnDef xmpz_rows[] = {
-    noargs("copy", xmpz_copy, ON_XMPZ, "copy($self, /)\n--\n\nReturn a new xmpz holding the same value.")
-        .typed("/", "context"),
-    noargs("make_mpz", xmpz_make_mpz, ON_XMPZ,
-           "make_mpz($self, /)\n--\n\nReturn an mpz holding the value of x, which is moved, not copied;\n"
-           "x is left holding 0.").typed("/", "mpz"),
-    noargs("num_limbs", xmpz_num_limbs, ON_XMPZ,
-           "num_limbs($self, /)\n--\n\nReturn the number of limbs of abs(x).").typed("/", "int"),
-    noargs("limbs_read", xmpz_limbs_read, ON_XMPZ,
-           "limbs_read($self, /)\n--\n\nReturn the address of the limb array of x, for reading.").typed("/", "int"),
-    one("limbs_write", xmpz_limbs_open<mpz_limbs_write>, ON_XMPZ,
-        "limbs_write($self, n, /)\n--\n\nReturn the address of a limb array of at least n limbs, for\n"
-        "writing; its old contents are not kept. limbs_finish() must follow\n"
-        "before x is used again.").typed("n: _Int, /", "int"),
-    one("limbs_modify", xmpz_limbs_open<mpz_limbs_modify>, ON_XMPZ,
-        "limbs_modify($self, n, /)\n--\n\nReturn the address of a limb array of at least n limbs, for\n"
-        "writing; its old contents are kept. limbs_finish() must follow\n"
-        "before x is used again.").typed("n: _Int, /", "int"),
-    one("limbs_finish", xmpz_limbs_finish, ON_XMPZ,
-        "limbs_finish($self, n, /)\n--\n\nEnd a write through limbs_write() or limbs_modify(): x takes its\n"
-        "size from the top n limbs, and is negative when n is.").typed("n: _Int, /", "None"),
+    noargs("copy", xmpz_copy, ON_XMPZ, "Return a new xmpz holding the same value.") .typed("/", "context"),
+    noargs("make_mpz", xmpz_make_mpz, ON_XMPZ, "Return an mpz holding the value of x, which is moved, not copied;\nx is left holding 0.").typed("/", "mpz"),
+    noargs("num_limbs", xmpz_num_limbs, ON_XMPZ, "Return the number of limbs of abs(x).").typed("/", "int"),
+    noargs("limbs_read", xmpz_limbs_read, ON_XMPZ, "Return the address of the limb array of x, for reading.").typed("/", "int"),
+    one("limbs_write", xmpz_limbs_open<mpz_limbs_write>, ON_XMPZ, "Return the address of a limb array of at least n limbs, for\nwriting; its old contents are not kept. limbs_finish() must follow\nbefore x is used again.").typed("n: _Int, /", "int"),
+    one("limbs_modify", xmpz_limbs_open<mpz_limbs_modify>, ON_XMPZ, "Return the address of a limb array of at least n limbs, for\nwriting; its old contents are kept. limbs_finish() must follow\nbefore x is used again.").typed("n: _Int, /", "int"),
+    one("limbs_finish", xmpz_limbs_finish, ON_XMPZ, "End a write through limbs_write() or limbs_modify(): x takes its\nsize from the top n limbs, and is negative when n is.").typed("n: _Int, /", "None"),
 };
 
 const AttrDef xmpz_attrs[] = {

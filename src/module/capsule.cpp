@@ -127,10 +127,7 @@ PyObject* f_get_include(PyObject* module, PyObject*) {
 }
 
 const FnDef capsule_rows[] = {
-    noargs("get_include", f_get_include, IN_MODULE,
-           "get_include()\n--\n\n"
-           "Return the folder of the C header vexa2.h, for extension modules that\n"
-           "use vexa2's numbers through its C interface (the capsule _C_API).").typed("", "str"),
+    noargs("get_include", f_get_include, IN_MODULE, "Return the folder of the C header vexa2.h, for extension modules that\nuse vexa2's numbers through its C interface (the capsule _C_API).").typed("", "str"),
 };
 
 }  // namespace

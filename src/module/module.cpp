@@ -281,22 +281,13 @@ PyModuleDef module_def = {
 
 
 const FnDef info_methods[] = {
-    noargs("license", f_license, IN_MODULE, "license()\n--\n\nReturn string giving license information.")
-        .typed("", "str"),
-    noargs("version", f_version, IN_MODULE, "version()\n--\n\nReturn string giving the current vexa2 version.")
-        .typed("", "str"),
-    noargs("mp_version", f_mp_version, IN_MODULE, "mp_version()\n--\n\nReturn string giving the current GMP version.")
-        .typed("", "str"),
-    noargs("mp_limbsize", f_mp_limbsize, IN_MODULE, "mp_limbsize()\n--\n\nReturn the number of bits per limb.")
-        .typed("", "int"),
-    noargs("mpfr_version", f_mpfr_version, IN_MODULE,
-              "mpfr_version()\n--\n\nReturn string giving the current MPFR version.").typed("", "str"),
-    noargs("mpc_version", f_mpc_version, IN_MODULE, "mpc_version()\n--\n\nReturn string giving the current MPC "
-                                                    "version.")
-        .typed("", "str"),
-    noargs("free_cache", f_free_cache, IN_MODULE, "free_cache()\n--\n\nFree the internal cache of constants kept by "
-                                                  "MPFR.")
-        .typed("", "None"),
+    noargs("license", f_license, IN_MODULE, "Return string giving license information.") .typed("", "str"),
+    noargs("version", f_version, IN_MODULE, "Return string giving the current vexa2 version.") .typed("", "str"),
+    noargs("mp_version", f_mp_version, IN_MODULE, "Return string giving the current GMP version.") .typed("", "str"),
+    noargs("mp_limbsize", f_mp_limbsize, IN_MODULE, "Return the number of bits per limb.") .typed("", "int"),
+    noargs("mpfr_version", f_mpfr_version, IN_MODULE, "Return string giving the current MPFR version.").typed("", "str"),
+    noargs("mpc_version", f_mpc_version, IN_MODULE, "Return string giving the current MPC version.") .typed("", "str"),
+    noargs("free_cache", f_free_cache, IN_MODULE, "Free the internal cache of constants kept by MPFR.") .typed("", "None"),
 };
 
 }  // namespace

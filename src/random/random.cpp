@@ -189,40 +189,14 @@ void setup_random_state_type() noexcept {
 }
 
 const FnDef random_rows[] = {
-    fast("random_state", f_random_state, IN_MODULE,
-         "random_state(seed=0, /)\n--\n\n"
-         "Return a new random state seeded by the integer seed. Equal seeds\n"
-         "give equal sequences. A state may be shared by threads, each draw\n"
-         "taking it alone; only a state used by one thread gives a sequence\n"
-         "that can be reproduced.").typed("seed: _Int = 0, /", "Any"),
-    fast("mpz_random", f_mpz_random, IN_MODULE,
-         "mpz_random(random_state, n, /)\n--\n\n"
-         "Return a uniformly distributed random integer between 0 and n-1 (n > 0).")
-             .typed("random_state: Any, n: int, /", "mpz"),
-    fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE,
-         "mpz_urandomb(random_state, bit_count, /)\n--\n\n"
-         "Return a uniformly distributed random integer between 0 and\n"
-         "2**bit_count-1.").typed("random_state: Any, bit_count: int, /", "mpz"),
-    fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE,
-         "mpz_rrandomb(random_state, bit_count, /)\n--\n\n"
-         "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\n"
-         "with long sequences of zeros and ones in its binary representation.")
-             .typed("random_state: Any, bit_count: int, /", "mpz"),
-    fast("mpfr_random", f_mpfr_random, IN_MODULE,
-         "mpfr_random(random_state, /)\n--\n\n"
-         "Return a uniformly distributed number between [0,1], at the current\n"
-         "context's precision and rounding.").typed("random_state: Any, /", "mpfr"),
-    fast("mpfr_nrandom", f_mpfr_nrandom, IN_MODULE,
-         "mpfr_nrandom(random_state, /)\n--\n\n"
-         "Return a random number with a standard normal distribution.").typed("random_state: Any, /", "mpfr"),
-    fast("mpfr_grandom", f_mpfr_grandom, IN_MODULE,
-         "mpfr_grandom(random_state, /)\n--\n\n"
-         "Return a tuple of two independent random numbers with a standard\n"
-         "normal distribution.").typed("random_state: Any, /", "tuple[mpfr, mpfr]"),
-    fast("mpc_random", f_mpc_random, IN_MODULE,
-         "mpc_random(random_state, /)\n--\n\n"
-         "Return a complex number whose real and imaginary parts are each\n"
-         "uniformly distributed in [0,1].").typed("random_state: Any, /", "mpc"),
+    fast("random_state", f_random_state, IN_MODULE, "Return a new random state seeded by the integer seed. Equal seeds\ngive equal sequences. A state may be shared by threads, each draw\ntaking it alone; only a state used by one thread gives a sequence\nthat can be reproduced.").typed("seed: _Int = 0, /", "Any"),
+    fast("mpz_random", f_mpz_random, IN_MODULE, "Return a uniformly distributed random integer between 0 and n-1 (n > 0).") .typed("random_state: Any, n: int, /", "mpz"),
+    fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE, "Return a uniformly distributed random integer between 0 and\n2**bit_count-1.").typed("random_state: Any, bit_count: int, /", "mpz"),
+    fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE, "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\nwith long sequences of zeros and ones in its binary representation.") .typed("random_state: Any, bit_count: int, /", "mpz"),
+    fast("mpfr_random", f_mpfr_random, IN_MODULE, "Return a uniformly distributed number between [0,1], at the current\ncontext's precision and rounding.").typed("random_state: Any, /", "mpfr"),
+    fast("mpfr_nrandom", f_mpfr_nrandom, IN_MODULE, "Return a random number with a standard normal distribution.").typed("random_state: Any, /", "mpfr"),
+    fast("mpfr_grandom", f_mpfr_grandom, IN_MODULE, "Return a tuple of two independent random numbers with a standard\nnormal distribution.").typed("random_state: Any, /", "tuple[mpfr, mpfr]"),
+    fast("mpc_random", f_mpc_random, IN_MODULE, "Return a complex number whose real and imaginary parts are each\nuniformly distributed in [0,1].").typed("random_state: Any, /", "mpc"),
 };
 
 // Readied at import but not published: states are made by random_state().

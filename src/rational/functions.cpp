@@ -100,20 +100,10 @@ mpz_srcptr numerator_of(mpq_srcptr q) { return mpq_numref(q); }
 mpz_srcptr denominator_of(mpq_srcptr q) { return mpq_denref(q); }
 
 const FnDef rows[] = {
-    fast("qdiv", f_qdiv, IN_MODULE,
-         "qdiv(x, y=1, /)\n--\n\n"
-         "Return x/y as an mpz if the quotient is an integer, else as an mpq.\n"
-         "x and y must be integers or rationals.").typed("x: _Rat, y: _Rat = 1, /", "mpz | mpq"),
-    fast("f2q", f_f2q, MODULE_AND_CONTEXT,
-         "f2q(x, err=0, /)\n--\n\n"
-         "Return the best rational approximation of x within the relative error\n"
-         "err, by default within the precision of x. A negative err means a\n"
-         "relative error of 2**err. The result is an mpz when its denominator is 1.")
-             .typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
-    one("numer", f_part<numerator_of>, IN_MODULE,
-        "numer(x, /)\n--\n\nReturn the numerator of x as an mpz.").typed("x: _Rat, /", "mpz"),
-    one("denom", f_part<denominator_of>, IN_MODULE,
-        "denom(x, /)\n--\n\nReturn the denominator of x as an mpz.").typed("x: _Rat, /", "mpz"),
+    fast("qdiv", f_qdiv, IN_MODULE, "Return x/y as an mpz if the quotient is an integer, else as an mpq.\nx and y must be integers or rationals.").typed("x: _Rat, y: _Rat = 1, /", "mpz | mpq"),
+    fast("f2q", f_f2q, MODULE_AND_CONTEXT, "Return the best rational approximation of x within the relative error\nerr, by default within the precision of x. A negative err means a\nrelative error of 2**err. The result is an mpz when its denominator is 1.") .typed("x: _Rat, err: int = 0, /", "mpz | mpq"),
+    one("numer", f_part<numerator_of>, IN_MODULE, "Return the numerator of x as an mpz.").typed("x: _Rat, /", "mpz"),
+    one("denom", f_part<denominator_of>, IN_MODULE, "Return the denominator of x as an mpz.").typed("x: _Rat, /", "mpz"),
 };
 
 }  // namespace

@@ -196,38 +196,17 @@ PyObject* mpq_get_real(PyObject* self, void*) { return Py_NewRef(self); }
 PyObject* mpq_get_imag(PyObject*, void*) { return obj(new_mpz()); }
 
 const FnDef rows[] = {
-    noargs("__ceil__", mpq_to_int<mpz_cdiv_q>, ON_MPQ, "__ceil__($self, /)\n--\n\nReturn the ceiling of x as an mpz.")
-        .typed("/", "mpz"),
-    noargs("__floor__", mpq_to_int<mpz_fdiv_q>, ON_MPQ, "__floor__($self, /)\n--\n\nReturn the floor of x as an mpz.")
-        .typed("/", "mpz"),
-    noargs("__trunc__", mpq_to_int<mpz_tdiv_q>, ON_MPQ,
-           "__trunc__($self, /)\n--\n\nReturn x truncated toward zero, as an mpz.").typed("/", "mpz"),
-    fast("__round__", mpq_round, ON_MPQ,
-         "__round__($self, ndigits=None, /)\n--\n\nRound an mpq to a power of 10.")
-             .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpq"),
-    noargs("__sizeof__", mpq_sizeof, ON_MPQ, "__sizeof__($self, /)\n--\n\nReturn the size of x in memory, in bytes.")
-        .typed("/", "int"),
-    noargs("conjugate", mpq_self, ON_MPQ,
-           "conjugate($self, /)\n--\n\nReturn the conjugate of x (x itself, as x is not a complex number).")
-               .typed("/", "mpq"),
-    noargs("as_integer_ratio", mpq_as_integer_ratio, ON_MPQ,
-           "as_integer_ratio($self, /)\n--\n\n"
-           "Return the pair (numerator, denominator) of x in lowest terms, the\n"
-           "denominator positive.").typed("/", "tuple[mpz, mpz]"),
-    noargs("is_integer", mpq_is_integer, ON_MPQ,
-           "is_integer($self, /)\n--\n\nReturn True if x is an integer.").typed("/", "bool"),
-    with_flag(fast("from_float", mpq_from_ratio_of, ON_MPQ,
-                   "from_float($type, f, /)\n--\n\nConvert a finite float to an mpq, exactly.")
-                       .typed("f: float, /", "mpq"),
-              METH_CLASS),
-    with_flag(fast("from_decimal", mpq_from_ratio_of, ON_MPQ,
-                   "from_decimal($type, dec, /)\n--\n\nConvert a finite Decimal to an mpq, exactly.")
-                       .typed("dec: _Rat, /", "mpq"),
-              METH_CLASS),
-    fast_kw("limit_denominator", mpq_limit_denominator, ON_MPQ,
-            "limit_denominator($self, /, max_denominator=1000000)\n--\n\n"
-            "Return the closest rational to x whose denominator is at most\n"
-            "max_denominator.").typed("/, max_denominator: _Int = 1000000", "mpq"),
+    noargs("__ceil__", mpq_to_int<mpz_cdiv_q>, ON_MPQ, "Return the ceiling of x as an mpz.") .typed("/", "mpz"),
+    noargs("__floor__", mpq_to_int<mpz_fdiv_q>, ON_MPQ, "Return the floor of x as an mpz.") .typed("/", "mpz"),
+    noargs("__trunc__", mpq_to_int<mpz_tdiv_q>, ON_MPQ, "Return x truncated toward zero, as an mpz.").typed("/", "mpz"),
+    fast("__round__", mpq_round, ON_MPQ, "Round an mpq to a power of 10.") .typed("ndigits: None = None, / -> mpz; ndigits: int, / -> mpq"),
+    noargs("__sizeof__", mpq_sizeof, ON_MPQ, "Return the size of x in memory, in bytes.") .typed("/", "int"),
+    noargs("conjugate", mpq_self, ON_MPQ, "Return the conjugate of x (x itself, as x is not a complex number).") .typed("/", "mpq"),
+    noargs("as_integer_ratio", mpq_as_integer_ratio, ON_MPQ, "Return the pair (numerator, denominator) of x in lowest terms, the\ndenominator positive.").typed("/", "tuple[mpz, mpz]"),
+    noargs("is_integer", mpq_is_integer, ON_MPQ, "Return True if x is an integer.").typed("/", "bool"),
+    with_flag(fast("from_float", mpq_from_ratio_of, ON_MPQ, "Convert a finite float to an mpq, exactly.") .typed("f: float, /", "mpq"), METH_CLASS),
+    with_flag(fast("from_decimal", mpq_from_ratio_of, ON_MPQ, "Convert a finite Decimal to an mpq, exactly.") .typed("dec: _Rat, /", "mpq"), METH_CLASS),
+    fast_kw("limit_denominator", mpq_limit_denominator, ON_MPQ, "Return the closest rational to x whose denominator is at most\nmax_denominator.").typed("/, max_denominator: _Int = 1000000", "mpq"),
 };
 
 const AttrDef attrs[] = {

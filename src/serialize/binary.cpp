@@ -299,15 +299,8 @@ PyObject* f_from_binary(PyObject*, PyObject* b) {
 }
 
 const FnDef rows[] = {
-    one("to_binary", f_to_binary, IN_MODULE,
-        "to_binary(x, /)\n--\n\n"
-        "Return a bytes object holding x (an mpz, xmpz, mpq, mpfr or mpc) in a\n"
-        "portable binary form; from_binary() turns it back into the same value,\n"
-        "type and precision.").typed("x: _Num, /", "bytes"),
-    one("from_binary", f_from_binary, IN_MODULE,
-        "from_binary(b, /)\n--\n\n"
-        "Return the number stored in the bytes b by to_binary().")
-            .typed("b: bytes, /", "mpz | xmpz | mpq | mpfr | mpc"),
+    one("to_binary", f_to_binary, IN_MODULE, "Return a bytes object holding x (an mpz, xmpz, mpq, mpfr or mpc) in a\nportable binary form; from_binary() turns it back into the same value,\ntype and precision.").typed("x: _Num, /", "bytes"),
+    one("from_binary", f_from_binary, IN_MODULE, "Return the number stored in the bytes b by to_binary().") .typed("b: bytes, /", "mpz | xmpz | mpq | mpfr | mpc"),
 };
 
 }  // namespace

@@ -118,15 +118,9 @@ PyObject* f_mpfr_from_old_binary(PyObject*, PyObject* b) {
 }
 
 const FnDef rows[] = {
-    one("mpz_from_old_binary", f_mpz_from_old_binary, IN_MODULE,
-        "mpz_from_old_binary(b, /)\n--\n\nReturn an mpz from the older binary form of an integer.")
-            .typed("b: bytes, /", "mpz"),
-    one("mpq_from_old_binary", f_mpq_from_old_binary, IN_MODULE,
-        "mpq_from_old_binary(b, /)\n--\n\nReturn an mpq from the older binary form of a rational.")
-            .typed("b: bytes, /", "mpq"),
-    one("mpfr_from_old_binary", f_mpfr_from_old_binary, IN_MODULE,
-        "mpfr_from_old_binary(b, /)\n--\n\nReturn an mpfr from the older binary form of a real number.")
-            .typed("b: bytes, /", "mpfr"),
+    one("mpz_from_old_binary", f_mpz_from_old_binary, IN_MODULE, "Return an mpz from the older binary form of an integer.") .typed("b: bytes, /", "mpz"),
+    one("mpq_from_old_binary", f_mpq_from_old_binary, IN_MODULE, "Return an mpq from the older binary form of a rational.") .typed("b: bytes, /", "mpq"),
+    one("mpfr_from_old_binary", f_mpfr_from_old_binary, IN_MODULE, "Return an mpfr from the older binary form of a real number.") .typed("b: bytes, /", "mpfr"),
 };
 
 }  // namespace
