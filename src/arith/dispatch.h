@@ -54,10 +54,6 @@ struct Small {
 inline bool small_int(PyObject* o, Small& s) noexcept { return compat::long_small(o, s.sign, s.mag); }
 
 
-// The exponent range of the context imposed on a bare value, and its
-// subnormalization, without touching the context's flags.
-void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept;
-
 // Implementations by class. Each receives both operands with their kind codes.
 using Impl = PyObject* (*)(PyObject*, int, PyObject*, int, Ctx&);
 
@@ -129,8 +125,6 @@ PyObject* function(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 extern const BinaryOp op_add, op_sub, op_mul, op_truediv, op_floordiv, op_mod, op_divmod;
 
 PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx);
-// The real power, also reached from integer and rational powers.
-PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx);
 
 // Context methods of one operand (add.cpp) and the context's pow (pow.cpp).
 PyObject* ctx_plus(PyObject* self, PyObject* const* args, Py_ssize_t nargs);

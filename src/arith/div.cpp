@@ -8,6 +8,20 @@ namespace {
 
 constexpr const char* ZERO_DIV = "division or modulo by zero";
 
+// The exponent range of the context imposed on a bare value, and its
+// subnormalization, without touching the context's flags.
+void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept {
+  if (mpfr_regular_p(f) && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
+    ExpRange er(c.emin, c.emax);
+    rc = mpfr_check_range(f, rc, rnd(c));
+  }
+  if (c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
+      mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
+    ExpRange er(c.emin, c.emax);
+    rc = mpfr_subnormalize(f, rc, rnd(c));
+  }
+}
+
 // ---- integers: floor semantics, the remainder takes the divisor's sign ----
 
 enum class Part { Q, R, QR };
@@ -26,13 +40,7 @@ struct Out {
   PyObject* result() noexcept {
     if constexpr (P == Part::Q) return q.release();
     else if constexpr (P == Part::R) return r.release();
-    else {
-      PyObject* t = PyTuple_New(2);
-      if (!t) return nullptr;
-      PyTuple_SET_ITEM(t, 0, q.release());
-      PyTuple_SET_ITEM(t, 1, r.release());
-      return t;
-    }
+    else return steal_pair(q.release(), r.release());
   }
 };
 
@@ -364,18 +372,6 @@ PyObject* int_truediv(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
 }
 
 }  // namespace
-
-void impose_range(mpfr_ptr f, int& rc, const ContextRecord& c) noexcept {
-  if (mpfr_regular_p(f) && (mpfr_get_exp(f) < c.emin || mpfr_get_exp(f) > c.emax)) {
-    ExpRange er(c.emin, c.emax);
-    rc = mpfr_check_range(f, rc, rnd(c));
-  }
-  if (c.subnormalize && mpfr_regular_p(f) && mpfr_get_exp(f) >= c.emin &&
-      mpfr_get_exp(f) <= c.emin + static_cast<mpfr_exp_t>(mpfr_get_prec(f)) - 2) {
-    ExpRange er(c.emin, c.emax);
-    rc = mpfr_subnormalize(f, rc, rnd(c));
-  }
-}
 
 const BinaryOp op_truediv = {int_truediv, rat_truediv, real_truediv, complex_binary<FDiv, true>,
                              Fn{"div", "", "."}, "div",

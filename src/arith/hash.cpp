@@ -62,10 +62,10 @@ inline Py_hash_t pointer_hash(PyObject* o) noexcept {
 #endif
 }
 
-}  // namespace
-
+// The interpreter's hash of the integer z.
 Py_hash_t hash_of_mpz(mpz_srcptr z) noexcept { return signed_hash(magnitude_mod(z), mpz_sgn(z) < 0); }
 
+// The hash of the real f; a NaN hashes by the address of `owner`.
 Py_hash_t hash_of_mpfr(mpfr_srcptr f, PyObject* owner) noexcept {
   if (mpfr_nan_p(f)) return pointer_hash(owner);
   if (mpfr_inf_p(f)) return mpfr_signbit(f) ? -HASH_INF : HASH_INF;
@@ -80,8 +80,6 @@ Py_hash_t hash_of_mpfr(mpfr_srcptr f, PyObject* owner) noexcept {
   if (s) r = ((r << s) & P) | (r >> (P_BITS - s));  // r * 2**s mod P
   return signed_hash(r, mpfr_signbit(f) != 0);
 }
-
-namespace {
 
 // The hash cache of a number another thread may be hashing at the same
 // time: both compute the same value, so relaxed loads and stores suffice.

@@ -12,6 +12,9 @@ namespace vx::arith {
 
 namespace {
 
+// The real power, also reached from integer and rational powers.
+PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx);
+
 constexpr const char* NO_MODULUS = "pow() 3rd argument not allowed unless all arguments are integers";
 
 // The largest integer GMP can hold: its size in limbs is an int. A result
@@ -197,8 +200,6 @@ PyObject* complex_retry(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   return nullptr;
 }
 
-}  // namespace
-
 PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   CTXT_Object* c = cx.get();
   if (!c) return nullptr;
@@ -233,6 +234,8 @@ PyObject* real_power(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   }
   return obj(check_real(std::move(r), c));
 }
+
+}  // namespace
 
 PyObject* power(PyObject* x, int a, PyObject* y, int b, PyObject* m, Ctx& cx) {
   switch (class_of(a, b)) {

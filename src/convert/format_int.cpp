@@ -22,6 +22,15 @@ namespace vx {
 
 namespace {
 
+// Option bits of format_mpz; they combine.
+enum : unsigned {
+  FMT_REPR = 1,       // wrap as "mpz(...)" or "xmpz(...)"
+  FMT_PLUS = 2,       // "+" before a non-negative value
+  FMT_SPACE = 4,      // " " before a non-negative value (unless FMT_PLUS)
+  FMT_PREFIX = 8,     // base prefix even with FMT_NO_PREFIX
+  FMT_NO_PREFIX = 16  // no "0b", "0o", "0x" or "0X"
+};
+
 // Texts up to this many characters are written on the stack first.
 constexpr size_t SHORT_TEXT = 1024;
 
@@ -128,9 +137,10 @@ PyObject* long_text(const Head& h, mpz_srcptr mag, int base, size_t digits, bool
   return shorter;
 }
 
-}  // namespace
-
-PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexcept {
+// z in `base` (2..62, or -36..-2 for upper-case letters). New str, or
+// nullptr with ValueError "base must be in the interval 2 ... 62" or
+// MemoryError. z is only read.
+PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz = false) noexcept {
   if (!((base >= 2 && base <= 62) || (base >= -36 && base <= -2)))
     return value_error("base must be in the interval 2 ... 62");
   const bool negative = mpz_sgn(z) < 0;
@@ -154,6 +164,8 @@ PyObject* format_mpz(mpz_srcptr z, int base, unsigned options, bool xmpz) noexce
   if (close) buf[h.n + written] = ')';
   return short_text(buf, h.n + written + (close ? 1 : 0));
 }
+
+}  // namespace
 
 PyObject* format_mpq(mpq_srcptr q, int base, bool repr) noexcept {
   Ref num = Ref::steal(format_mpz(mpq_numref(q), base, 0));

@@ -256,13 +256,14 @@ PyObject* mpfr_format_with(MPFR_Object* x, const FormatSpec& s, CTXT_Object* ctx
   return style_real_text(exact_tail_text(part, c, v), s);
 }
 
+namespace {
+
+// x.__format__(fmt) for an mpfr x; the context gives the default rounding.
 PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept {
   FormatSpec s;
   if (!parse_format_spec(fmt, SpecOf::Real, s)) return nullptr;
   return mpfr_format_with(x, s, ctx);
 }
-
-namespace {
 
 // __format__ and str() of both floating types: the format string applied under
 // the current context.
@@ -425,7 +426,7 @@ constexpr const char* DIGITS_DOC =
     "(digits, exponent, precision) with x ~ 0.digits * base**exponent; prec=0\n"
     "gives enough digits to read the value back exactly.";
 
-
+// repr and str of mpfr and mpc.
 void setup_floating_format_slots() noexcept {
   MPFR_Type.tp_repr = mpfr_repr;
   MPFR_Type.tp_str = mpfr_str;

@@ -5,19 +5,13 @@
 
 namespace vx {
 
-// x.__format__(fmt) for an mpfr x; the context gives the default rounding.
-PyObject* mpfr_format_spec(MPFR_Object* x, const char* fmt, CTXT_Object* ctx) noexcept;
-
-// The same for a format string already read (an integer formatted as a real).
+// x.__format__(spec) for an mpfr x and a format string already read (an
+// integer formatted as a real); the context gives the default rounding.
 struct FormatSpec;
 PyObject* mpfr_format_with(MPFR_Object* x, const FormatSpec& spec, CTXT_Object* ctx) noexcept;
 
 // x.digits(*args) with args a tuple parsed as "|ii" (base, digit count).
 PyObject* mpfr_digits_args(MPFR_Object* x, PyObject* args) noexcept;
 PyObject* mpc_digits_args(MPC_Object* x, PyObject* args) noexcept;
-
-
-// repr and str of mpfr and mpc.
-void setup_floating_format_slots() noexcept;
 
 }  // namespace vx

@@ -303,6 +303,22 @@ MPZ_Object* to_mpz_intonly(PyObject* o) noexcept {
   return conversion_failed("cannot convert object to mpz");
 }
 
+MPZ_Object* int_arg(PyObject* o, Need need, PyObject* const* args, Py_ssize_t nargs) noexcept {
+  MPZ_Object* z = to_mpz_intonly(o);
+  if (z || must_propagate()) return z;
+  PyErr_Clear();
+  if (args)
+    refuse(need, args, nargs);
+  else
+    refuse(need, o);
+  return nullptr;
+}
+
+Ref int_operand(PyObject* o, Need need) noexcept {
+  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
+  return Ref::steal(int_arg(o, need));
+}
+
 namespace {
 
 // The mpz behind an integer-kind argument of the machine-integer readers:

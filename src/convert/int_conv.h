@@ -3,6 +3,8 @@
 #pragma once
 #include <Python.h>
 #include <gmp.h>
+#include "core/args.h"
+#include "core/ref.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -33,6 +35,31 @@ template <class T> T* int_from_pylong(PyObject* o) noexcept;
 MPZ_Object* to_mpz(PyObject* o, int kind) noexcept;
 // Argument conversion of the integer-only functions (floats, mpq, mpfr refused).
 MPZ_Object* to_mpz_intonly(PyObject* o) noexcept;
+
+// ---- Integer arguments of the integer functions ----
+// Readers without a Need keep the conversion's TypeError "cannot convert
+// object to mpz". With one, a refusal is TypeError "name() requires <what>"
+// noting the argument's type (or, given a call's args, the type of each);
+// an error that must reach the caller (an interrupt, no memory) is kept.
+
+// An integer argument as an mpz of its own (an xmpz is copied, so that it
+// is read without its lock).
+MPZ_Object* int_arg(PyObject* o, Need need, PyObject* const* args = nullptr, Py_ssize_t nargs = 0) noexcept;
+// An integer operand read in place: an mpz or xmpz as it is (an xmpz is
+// read under its XmpzLock), anything else converted.
+inline Ref int_operand(PyObject* o) noexcept {
+  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
+  return Ref::steal(to_mpz_intonly(o));
+}
+Ref int_operand(PyObject* o, Need need) noexcept;
+// args[0..n) into a by int_arg, noting the refused argument's type (every
+// argument's with note_all); false at the first refusal.
+template <size_t N>
+bool int_args(Own<MPZ_Object> (&a)[N], PyObject* const* args, Py_ssize_t n, Need need, bool note_all = false) noexcept {
+  for (Py_ssize_t i = 0; i < n; ++i)
+    if (!(a[i] = Own<MPZ_Object>(note_all ? int_arg(args[i], need, args, n) : int_arg(args[i], need)))) return false;
+  return true;
+}
 
 // Machine-integer readers: -1 with an exception set on failure.
 long read_long(PyObject* o, int kind) noexcept;

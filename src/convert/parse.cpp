@@ -410,13 +410,6 @@ inline int sign_code(int t, int neg, int pos) noexcept { return t < 0 ? neg : (t
 
 }  // namespace
 
-int mpz_set_text(mpz_ptr z, PyObject* text, int base) noexcept {
-  if (const int fast = plain_digits(z, text, base)) return fast > 0 ? 0 : -1;
-  Text t;
-  if (!t.load(text)) return -1;
-  return parse_integer(z, t.data(), t.size(), base);
-}
-
 MPZ_Object* mpz_from_text(PyObject* text, int base) noexcept { return int_from_text<MPZ_Object>(text, base); }
 XMPZ_Object* xmpz_from_text(PyObject* text, int base) noexcept { return int_from_text<XMPZ_Object>(text, base); }
 

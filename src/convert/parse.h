@@ -45,8 +45,7 @@ class Text {
 // True for the objects the constructors treat as text (str, bytes, subclasses).
 inline bool is_text(PyObject* o) noexcept { return PyUnicode_Check(o) || PyBytes_Check(o); }
 
-// Integer parser: 0, or -1 with ValueError "invalid digits" (or the text errors).
-int mpz_set_text(mpz_ptr z, PyObject* text, int base) noexcept;
+// Integer parser: nullptr with ValueError "invalid digits" (or the text errors).
 MPZ_Object* mpz_from_text(PyObject* text, int base) noexcept;
 XMPZ_Object* xmpz_from_text(PyObject* text, int base) noexcept;
 

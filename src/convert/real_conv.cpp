@@ -71,28 +71,11 @@ MPQ_Object* mpq_from_double(double d) noexcept {
   return r;
 }
 
-void mpq_set_mpfr_exact(mpq_ptr q, mpfr_srcptr f) noexcept {
-  if (mpfr_zero_p(f)) {
-    mpq_set_ui(q, 0, 1);
-    return;
-  }
-  mpz_ptr m = mpq_numref(q);
-  mpfr_exp_t e = mpfr_get_z_2exp(m, f);
-  mp_bitcnt_t tz = mpz_scan1(m, 0);
-  mpz_fdiv_q_2exp(m, m, tz);
-  e += static_cast<mpfr_exp_t>(tz);
-  mpz_set_ui(mpq_denref(q), 1);
-  if (e > 0)
-    mpz_mul_2exp(m, m, static_cast<mp_bitcnt_t>(e));
-  else if (e < 0)
-    mpz_mul_2exp(mpq_denref(q), mpq_denref(q), static_cast<mp_bitcnt_t>(-e));
-}
-
 MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept {
   if (mpfr_nan_p(f)) return value_error("can not convert NaN to MPQ");
   if (mpfr_inf_p(f)) return overflow_error("can not convert Infinity to MPQ");
   MPQ_Object* r = new_mpq();
-  if (r) mpq_set_mpfr_exact(r->q, f);
+  if (r) mpfr_get_q(r->q, f);
   return r;
 }
 
@@ -373,35 +356,6 @@ MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* g
       break;
   }
   return conversion_failed("object could not be converted to 'mpc'");
-}
-
-namespace {
-inline bool is_private(PyObject* o) noexcept { return Py_REFCNT(o) == 1; }
-}  // namespace
-
-MPZ_Object* private_mpz(PyObject* o, int kind) noexcept {
-  MPZ_Object* r = to_mpz(o, kind);
-  if (!r || is_private(reinterpret_cast<PyObject*>(r))) return r;
-  Own<MPZ_Object> shared(r);
-  return int_from_mpz<MPZ_Object>(shared->z);
-}
-
-MPQ_Object* private_mpq(PyObject* o, int kind) noexcept {
-  MPQ_Object* r = to_mpq(o, kind);
-  if (!r || is_private(reinterpret_cast<PyObject*>(r))) return r;
-  Own<MPQ_Object> shared(r);
-  MPQ_Object* c = new_mpq();
-  if (c) mpq_set(c->q, shared->q);
-  return c;
-}
-
-MPFR_Object* private_mpfr(PyObject* o, int kind, CTXT_Object* ctx) noexcept {
-  MPFR_Object* r = to_mpfr(o, kind, PREC_EXACT, ctx);
-  if (!r || is_private(reinterpret_cast<PyObject*>(r))) return r;
-  Own<MPFR_Object> shared(r);
-  MPFR_Object* c = new_mpfr(mpfr_get_prec(shared->f), ctx);
-  if (c) c->rc = mpfr_set(c->f, shared->f, MPFR_RNDN);
-  return c;
 }
 
 }  // namespace vx

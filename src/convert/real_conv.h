@@ -19,18 +19,11 @@ MPQ_Object* mpq_from_pair(PyObject* n, PyObject* d) noexcept;
 MPQ_Object* mpq_from_fraction(PyObject* o) noexcept;
 MPQ_Object* mpq_from_double(double d) noexcept;
 MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept;
-// Sets q exactly from a regular or zero f (caller handles NaN and infinities).
-void mpq_set_mpfr_exact(mpq_ptr q, mpfr_srcptr f) noexcept;
 PyObject* pylong_from_mpq(mpq_srcptr q) noexcept;
 
 // Real-kind object to mpfr at the requested precision; ctx may be nullptr.
 MPFR_Object* to_mpfr(PyObject* o, int kind, Prec prec, CTXT_Object* ctx) noexcept;
 // Any numeric object to mpc at the requested precisions; ctx may be nullptr.
 MPC_Object* to_mpc(PyObject* o, int kind, Prec rprec, Prec iprec, CTXT_Object* ctx) noexcept;
-
-// Unshared results, for callers that change the converted operand in place.
-MPZ_Object* private_mpz(PyObject* o, int kind) noexcept;
-MPQ_Object* private_mpq(PyObject* o, int kind) noexcept;
-MPFR_Object* private_mpfr(PyObject* o, int kind, CTXT_Object* ctx) noexcept;
 
 }  // namespace vx

@@ -78,4 +78,16 @@ class Own {
   explicit operator bool() const noexcept { return p_ != nullptr; }
 };
 
+// The tuple (a, b), taking over both new references; nullptr when either is
+// nullptr (its error set) or the tuple cannot be made, both released then.
+inline PyObject* steal_pair(PyObject* a, PyObject* b) noexcept {
+  Ref x = Ref::steal(a), y = Ref::steal(b);
+  if (!x || !y) return nullptr;
+  PyObject* t = PyTuple_New(2);
+  if (!t) return nullptr;
+  PyTuple_SET_ITEM(t, 0, x.release());
+  PyTuple_SET_ITEM(t, 1, y.release());
+  return t;
+}
+
 }  // namespace vx

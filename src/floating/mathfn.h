@@ -45,10 +45,6 @@ inline PyObject* complex_result(CTXT_Object* ctx, F&& f) noexcept {
   return obj(check_complex(r, ctx));
 }
 
-// Ternary value of one result from its two bits of a combined code
-// (0 exact, 1 above, 2 below).
-inline int unpack_rc(int bits) noexcept { return bits == 2 ? -1 : bits == 1 ? 1 : 0; }
-
 // The MPFR routine of a row of the math-function table, by name: false
 // when there is no such row.
 using RealFn1 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);

@@ -20,8 +20,6 @@ using RealOwn = Own<MPFR_Object>;
 
 RealOwn checked(RealOwn r, CTXT_Object* ctx) noexcept { return RealOwn(check_real(r.release_typed(), ctx)); }
 
-PyObject* pair(PyObject* a, PyObject* b) noexcept { return PyTuple_Pack(2, a, b); }
-
 // The argument of a real-only member, converted exactly; nullptr with the
 // member's TypeError for other kinds.
 RealOwn real_arg(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
@@ -32,6 +30,10 @@ RealOwn real_arg(PyObject* x, CTXT_Object* ctx, const char* name) noexcept {
   }
   return RealOwn(exact_real(x, kind, ctx));
 }
+
+// Ternary value of one result from its two bits of a combined code
+// (0 exact, 1 above, 2 below).
+int unpack_rc(int bits) noexcept { return bits == 2 ? -1 : bits == 1 ? 1 : 0; }
 
 // Two results of one MPFR call that returns both ternary values in one code
 // (bits 0-1 the first, bits 2-3 the second).
@@ -49,7 +51,7 @@ PyObject* real_two(CTXT_Object* ctx, F&& f) noexcept {
   if (!ca) return nullptr;
   RealOwn cb = checked(std::move(b), ctx);
   if (!cb) return nullptr;
-  return pair(ca.obj(), cb.obj());
+  return steal_pair(ca.release(), cb.release());
 }
 
 PyObject* f_frexp(PyObject* self, PyObject* x) {
@@ -66,8 +68,7 @@ PyObject* f_frexp(PyObject* self, PyObject* x) {
   if (!mpfr_regular_p(a->f)) e = 0;  // MPFR leaves it unset for NaN and infinities
   m = checked(std::move(m), ctx);
   if (!m) return nullptr;
-  Ref exp = Ref::steal(PyLong_FromLongLong(static_cast<long long>(e)));
-  return exp ? pair(exp.get(), m.obj()) : nullptr;
+  return steal_pair(PyLong_FromLongLong(static_cast<long long>(e)), m.release());
 }
 
 PyObject* f_lgamma(PyObject* self, PyObject* x) {
@@ -87,8 +88,7 @@ PyObject* f_lgamma(PyObject* self, PyObject* x) {
   if (!settled) r->rc = mpfr_lgamma(r->f, &sign, a->f, rnd(ctx->ctx));
   r = checked(std::move(r), ctx);
   if (!r) return nullptr;
-  Ref s = Ref::steal(PyLong_FromLong(sign < 0 ? -1 : 1));
-  return s ? pair(r.obj(), s.get()) : nullptr;
+  return steal_pair(r.release(), PyLong_FromLong(sign < 0 ? -1 : 1));
 }
 
 PyObject* f_modf(PyObject* self, PyObject* x) {
@@ -134,7 +134,7 @@ PyObject* f_sin_cos(PyObject* self, PyObject* x) {
   if (!cs) return nullptr;
   Own<MPC_Object> cc(check_complex(c.release_typed(), ctx));
   if (!cc) return nullptr;
-  return pair(cs.obj(), cc.obj());
+  return steal_pair(cs.release(), cc.release());
 }
 
 PyObject* f_remquo(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
@@ -155,8 +155,7 @@ PyObject* f_remquo(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   r->rc = mpfr_remquo(r->f, &q, x->f, y->f, rnd(ctx->ctx));
   r = checked(std::move(r), ctx);
   if (!r) return nullptr;
-  Ref quo = Ref::steal(PyLong_FromLong(q));
-  return quo ? pair(r.obj(), quo.get()) : nullptr;
+  return steal_pair(r.release(), PyLong_FromLong(q));
 }
 
 // ---- fused products ----

@@ -150,16 +150,10 @@ PyObject* sequence_pair(PyObject*, PyObject* arg) {
   unsigned long n;
   if (!read_count(arg, n, F == mpz_fib2_ui ? "fib2" : "lucas2")) return nullptr;
   if (!fits(FIB_ROOM * LOG2_PHI * static_cast<double>(n))) return nullptr;
-  Ref t = Ref::steal(PyTuple_New(2));
-  if (!t) return nullptr;
-  MPZ_Object* a = new_mpz();
-  if (!a) return nullptr;
-  PyTuple_SET_ITEM(t.get(), 0, obj(a));
-  MPZ_Object* b = new_mpz();
-  if (!b) return nullptr;
-  PyTuple_SET_ITEM(t.get(), 1, obj(b));
+  Own<MPZ_Object> a(new_mpz()), b(new_mpz());
+  if (!a || !b) return nullptr;
   F(a->z, b->z, n);
-  return t.release();
+  return steal_pair(a.release(), b.release());
 }
 
 const FnDef comb_rows[] = {

@@ -49,21 +49,16 @@ struct Results {
     return static_cast<bool>(b);
   }
   PyObject* give(bool two) noexcept {
-    if (!two) return a.release();
-    PyObject* t = PyTuple_New(2);
-    if (!t) return nullptr;
-    PyTuple_SET_ITEM(t, 0, a.release());
-    PyTuple_SET_ITEM(t, 1, b.release());
-    return t;
+    return two ? steal_pair(a.release(), b.release()) : a.release();
   }
 };
 
 template <const DivRow& D>
 PyObject* div_by_int(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2) return requires_args(D.name, "'mpz','mpz' arguments", nullptr, 0);
-  Ref x = integer_operand(args[0]);
+  Ref x = int_operand(args[0]);
   if (!x) return nullptr;
-  Ref y = integer_operand(args[1]);
+  Ref y = int_operand(args[1]);
   if (!y) return nullptr;
   XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
@@ -83,7 +78,7 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs != 2) return requires_args(D.name, "'mpz','int' arguments", nullptr, 0);
   const unsigned long long n = read_ullong(args[1]);
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
-  Ref x = integer_operand(args[0]);
+  Ref x = int_operand(args[0]);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr xz = mpz_of(x.get());
@@ -107,9 +102,9 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Need{"divexact", "'mpz','mpz' arguments"})) return nullptr;
-  Ref x = integer_operand(args[0]);
+  Ref x = int_operand(args[0]);
   if (!x) return nullptr;
-  Ref y = integer_operand(args[1]);
+  Ref y = int_operand(args[1]);
   if (!y) return nullptr;
   XmpzLock lock(x.get(), y.get());
   mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());

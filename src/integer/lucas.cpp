@@ -179,13 +179,7 @@ struct LucasFn {
 PyObject* lucas_term(const LucasFn& f, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, f.modular ? 4 : 3, f.count)) return nullptr;
   Own<MPZ_Object> a[4];
-  for (Py_ssize_t i = 0; i < nargs; ++i) {
-    a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
-    if (!a[i]) {
-      PyErr_Clear();
-      return refuse(f.count, args, nargs);
-    }
-  }
+  if (!int_args(a, args, nargs, f.count, true)) return nullptr;
   mpz_srcptr p = a[0]->z, q = a[1]->z, k = a[2]->z, n = f.modular ? a[3]->z : nullptr;
   Mpz d;
   mpz_mul(d, p, p);

@@ -111,7 +111,7 @@ constexpr char scan1_name[] = "bit_scan1";
 template <EditFn F, const Need& Msg>
 PyObject* module_index(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Msg)) return nullptr;
-  Ref x = integer_operand(args[0], Msg);
+  Ref x = int_operand(args[0], Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()), args[1]);
@@ -120,7 +120,7 @@ PyObject* module_index(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 template <ScanFn F, const Need& Msg>
 PyObject* module_scan(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 1, 2, Msg)) return nullptr;
-  Ref x = integer_operand(args[0], Msg);
+  Ref x = int_operand(args[0], Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);
@@ -128,7 +128,7 @@ PyObject* module_scan(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 template <CountFn F, const Need& Msg>
 PyObject* module_count(PyObject*, PyObject* arg) {
-  Ref x = integer_operand(arg, Msg);
+  Ref x = int_operand(arg, Msg);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return F(mpz_of(x.get()));
@@ -153,9 +153,9 @@ PyObject* popcount_of(mpz_srcptr z) noexcept {
 PyObject* hamdist(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   static constexpr Need msg{"hamdist", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
-  Ref x = integer_operand(args[0], msg);
+  Ref x = int_operand(args[0], msg);
   if (!x) return nullptr;
-  Ref y = integer_operand(args[1], msg);
+  Ref y = int_operand(args[1], msg);
   if (!y) return nullptr;
   // GMP answers the largest bit count when the signs differ: the distance is infinite.
   XmpzLock lock(x.get(), y.get());

@@ -18,36 +18,6 @@ namespace vx {
 // the count's own error). Shared by x >> n and x >>= n.
 int huge_shift_count(PyObject* b) noexcept;
 
-// An integer operand: an mpz or xmpz as it is, anything else through the
-// integer conversion (whose TypeError "cannot convert object to mpz" is set).
-inline Ref integer_operand(PyObject* o) noexcept {
-  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
-  return Ref::steal(to_mpz_intonly(o));
-}
-
-// As integer_operand, with the conversion's error replaced by TypeError
-// "name() requires <what>" noting o's type.
-inline Ref integer_operand(PyObject* o, Need need) noexcept {
-  Ref r = integer_operand(o);
-  if (!r) {
-    PyErr_Clear();
-    refuse(need, o);
-  }
-  return r;
-}
-
-// An integer argument as an mpz of its own (an xmpz is copied, so that it
-// may be read without its lock), or nullptr with TypeError msg in place of
-// the conversion's error.
-inline MPZ_Object* int_arg(PyObject* o, const char* msg) noexcept {
-  MPZ_Object* z = to_mpz_intonly(o);
-  if (!z) {
-    PyErr_Clear();
-    PyErr_SetString(PyExc_TypeError, msg);
-  }
-  return z;
-}
-
 // The predicates of mpz, shared by the methods and their module-level
 // twins; x is an mpz. `prime` and `probab_prime` take the optional count
 // of repetitions (n is 0 or 1), `divisible` the divisor as given.

@@ -84,13 +84,9 @@ PyObject* mpz_array(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 PyObject* is_congruent(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   static constexpr Need msg{"is_congruent", "2 integer arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
-  Own<MPZ_Object> y(to_mpz_intonly(args[0]));
-  Own<MPZ_Object> m(y ? to_mpz_intonly(args[1]) : nullptr);
-  if (!m) {
-    PyErr_Clear();
-    return refuse(msg, args, nargs);
-  }
-  return PyBool_FromLong(mpz_congruent_p(mpz_of(self), y->z, m->z));
+  Own<MPZ_Object> a[2];
+  if (!int_args(a, args, 2, msg, true)) return nullptr;
+  return PyBool_FromLong(mpz_congruent_p(mpz_of(self), a[0]->z, a[1]->z));
 }
 
 PyObject* is_divisible(PyObject* self, PyObject* d) {
@@ -98,11 +94,8 @@ PyObject* is_divisible(PyObject* self, PyObject* d) {
   if (!(small == static_cast<unsigned long>(-1) && PyErr_Occurred()))
     return PyBool_FromLong(mpz_divisible_ui_p(mpz_of(self), small));
   PyErr_Clear();
-  Own<MPZ_Object> big(to_mpz_intonly(d));
-  if (!big) {
-    PyErr_Clear();
-    return refuse(Need{"is_divisible", "2 integer arguments"}, d);
-  }
+  Own<MPZ_Object> big(int_arg(d, Need{"is_divisible", "2 integer arguments"}));
+  if (!big) return nullptr;
   return PyBool_FromLong(mpz_divisible_p(mpz_of(self), big->z));
 }
 

@@ -60,7 +60,7 @@ inline bool read_failed(unsigned long long n) noexcept {
 PyObject* int_lshift(PyObject* a, PyObject* b) {
   const unsigned long long n = read_ullong(b);
   if (read_failed(n)) return note_current("a shift count must be from 0 to 2**64 - 1; got %U", shown(b).get());
-  Ref x = integer_operand(a);
+  Ref x = int_operand(a);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
@@ -74,7 +74,7 @@ PyObject* int_rshift(PyObject* a, PyObject* b) {
   const unsigned long long n = read_ullong(b);
   const bool huge = read_failed(n);
   if (huge && huge_shift_count(b) < 0) return nullptr;
-  Ref x = integer_operand(a);
+  Ref x = int_operand(a);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
@@ -93,9 +93,9 @@ template <void (*Op)(mpz_ptr, mpz_srcptr, mpz_srcptr)>
 PyObject* int_bitwise(PyObject* a, PyObject* b) {
   const bool own_a = is_mpz(a) || is_xmpz(a), own_b = is_mpz(b) || is_xmpz(b);
   if (!own_a && !own_b) Py_RETURN_NOTIMPLEMENTED;
-  Ref x = integer_operand(a);
+  Ref x = int_operand(a);
   if (!x) return nullptr;
-  Ref y = integer_operand(b);
+  Ref y = int_operand(b);
   if (!y) return nullptr;
   XmpzLock lock(x.get(), y.get());
   MPZ_Object* r = new_mpz();

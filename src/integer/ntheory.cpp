@@ -16,31 +16,6 @@ namespace vx {
 
 namespace {
 
-// An argument converted to mpz, or nullptr with TypeError "name() requires
-// <what>" noting o's type (replacing the conversion's own error).
-MPZ_Object* int_arg(PyObject* o, Need need) noexcept {
-  MPZ_Object* z = to_mpz_intonly(o);
-  if (!z) {
-    PyErr_Clear();
-    refuse(need, o);
-  }
-  return z;
-}
-
-// Converts args[0..N) into a; false with that TypeError.
-template <size_t N>
-bool int_args(PyObject* const* args, Own<MPZ_Object> (&a)[N], Need msg) noexcept {
-  for (size_t i = 0; i < N; ++i)
-    if (!(a[i] = Own<MPZ_Object>(int_arg(args[i], msg)))) return false;
-  return true;
-}
-
-PyObject* steal_pair(PyObject* a, PyObject* b) noexcept {
-  Ref x = Ref::steal(a), y = Ref::steal(b);
-  if (!x || !y) return nullptr;
-  return PyTuple_Pack(2, x.get(), y.get());
-}
-
 // ---- gcd, lcm, gcdext ----
 
 template <bool GCD>
@@ -77,7 +52,7 @@ PyObject* gcdext(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<MPZ_Object> g(new_mpz()), s(new_mpz()), t(new_mpz());
   if (!g || !s || !t) return nullptr;
   Own<MPZ_Object> a[2];
-  if (!int_args(args, a, msg)) return nullptr;
+  if (!int_args(a, args, 2, msg)) return nullptr;
   mpz_ptr gz = g->z, sz = s->z, tz = t->z;
   mpz_srcptr x = a[0]->z, y = a[1]->z;
   gmp_compute(c->ctx, [&] { mpz_gcdext(gz, sz, tz, x, y); });
@@ -90,7 +65,7 @@ PyObject* invert(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   static constexpr Need msg{"invert", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Own<MPZ_Object> a[2];
-  if (!int_args(args, a, msg)) return nullptr;
+  if (!int_args(a, args, 2, msg)) return nullptr;
   mpz_srcptr x = a[0]->z, m = a[1]->z;
   if (mpz_sgn(m) == 0) return fn_error(PyExc_ZeroDivisionError, "invert", "division by 0");
   Own<MPZ_Object> r(new_mpz());
@@ -108,7 +83,7 @@ PyObject* divm(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!c) return nullptr;
   if (!want_args(nargs, 3, msg)) return nullptr;
   Own<MPZ_Object> a[3];
-  if (!int_args(args, a, msg)) return nullptr;
+  if (!int_args(a, args, 3, msg)) return nullptr;
   if (mpz_sgn(a[2]->z) == 0) return fn_error(PyExc_ZeroDivisionError, "divm", "division by 0");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
@@ -173,7 +148,7 @@ PyObject* remove(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   static constexpr Need msg{"remove", "'mpz','mpz' arguments"};
   if (!want_args(nargs, 2, msg)) return nullptr;
   Own<MPZ_Object> a[2];
-  if (!int_args(args, a, msg)) return nullptr;
+  if (!int_args(a, args, 2, msg)) return nullptr;
   if (mpz_cmp_ui(a[1]->z, 2) < 0) return value_error("factor must be > 1");
   Own<MPZ_Object> r(new_mpz());
   if (!r) return nullptr;
@@ -225,15 +200,9 @@ PyObject* iroot_rem(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return steal_pair(y.release(), r.release());
 }
 
-// An mpz or xmpz argument read in place, anything else converted.
-Ref int_in_place(PyObject* o, Need msg) noexcept {
-  if (is_mpz(o) || is_xmpz(o)) return Ref::borrow(o);
-  return Ref::steal(int_arg(o, msg));
-}
-
 template <bool REM>
 PyObject* isqrt(PyObject*, PyObject* arg) {
-  Ref x = int_in_place(arg, Need{REM ? "isqrt_rem" : "isqrt", "'mpz' argument"});
+  Ref x = int_operand(arg, Need{REM ? "isqrt_rem" : "isqrt", "'mpz' argument"});
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   mpz_srcptr z = mpz_of(x.get());
@@ -326,7 +295,7 @@ PyObject* is_congruent(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   static constexpr Need msg{"is_congruent", "3 integer arguments"};
   if (!want_args(nargs, 3, msg)) return nullptr;
   Own<MPZ_Object> a[3];
-  if (!int_args(args, a, msg)) return nullptr;
+  if (!int_args(a, args, 3, msg)) return nullptr;
   return PyBool_FromLong(mpz_congruent_p(a[0]->z, a[1]->z, a[2]->z));
 }
 

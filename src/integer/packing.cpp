@@ -383,11 +383,8 @@ PyObject* unpack(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   const unsigned long long n = read_ullong(args[1]);
   if (n == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return nullptr;
   // A private value (an xmpz is copied): the list's allocation may run code.
-  Own<MPZ_Object> x(to_mpz_intonly(args[0]));
-  if (!x) {
-    PyErr_Clear();
-    return refuse(msg, args, nargs);
-  }
+  Own<MPZ_Object> x(int_arg(args[0], msg, args, nargs));
+  if (!x) return nullptr;
   if (mpz_sgn(x->z) < 0) return value_error("unpack() requires x >= 0");
   if (n == 0) return value_error("unpack() requires n > 0");
   const uint64_t bits = mpz_sgn(x->z) ? mpz_sizeinbase(x->z, 2) : 0;
@@ -426,7 +423,7 @@ PyObject* num_digits_method(PyObject* self, PyObject* const* args, Py_ssize_t na
 
 PyObject* num_digits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args_range(nargs, 1, 2, Need{"num_digits", "'mpz',['int'] arguments"})) return nullptr;
-  Ref x = integer_operand(args[0]);
+  Ref x = int_operand(args[0]);
   if (!x) return nullptr;
   XmpzLock lock(x.get());
   return digits_in_base(mpz_of(x.get()), nargs == 2 ? args[1] : nullptr);

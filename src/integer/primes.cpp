@@ -291,17 +291,7 @@ constexpr Names STRONG_BPSW{Need{"is_strong_bpsw_prp", "1 integer argument"}, nu
 // Checks the count and converts every argument; false with the test's TypeError.
 template <Py_ssize_t N>
 bool take_args(const Names& w, PyObject* const* args, Py_ssize_t nargs, Own<MPZ_Object> (&a)[N]) noexcept {
-  if (!want_args(nargs, N, w.count)) return false;
-  for (Py_ssize_t i = 0; i < N; ++i) {
-    a[i] = Own<MPZ_Object>(to_mpz_intonly(args[i]));
-    if (!a[i]) {
-      if (PyErr_Occurred() && must_propagate()) return false;
-      PyErr_Clear();
-      refuse(w.count, args, nargs);
-      return false;
-    }
-  }
-  return true;
+  return want_args(nargs, N, w.count) && int_args(a, args, N, w.count, true);
 }
 
 PyObject* result(int r) noexcept { return r < 0 ? nullptr : PyBool_FromLong(r); }

@@ -63,6 +63,9 @@ def test_fraction_subclass_of_another_name_is_unknown():
     ("__mpz__", lambda o: mpz(1) + o), ("__mpq__", lambda o: mpq(1, 2) + o),
     ("__mpfr__", lambda o: mpfr(1) < o), ("__mpc__", lambda o: mpc(1) * o),
     ("__mpq__", lambda o: mpq(o, 1)), ("__mpq__", mpq),
+    # integer arguments of the integer functions
+    ("__mpz__", vexa2.isqrt), ("__mpz__", lambda o: vexa2.gcd(2, o)), ("__mpz__", vexa2.popcount),
+    ("__mpz__", lambda o: vexa2.lucasu(o, 1, 5)), ("__mpz__", lambda o: mpz(1).is_congruent(o, 3)),
 ])
 def test_errors_not_about_conversion_propagate(exc, name, op):
     def method(self):
