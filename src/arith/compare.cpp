@@ -187,6 +187,25 @@ Ref decimal_operand(PyObject* y, Scale s) noexcept {
   return Ref::steal(mpq_from_pair(PyTuple_GET_ITEM(pair.get(), 0), PyTuple_GET_ITEM(pair.get(), 1)));
 }
 
+// A value v (mpz, mpq or mpfr) compared with what stands in for y: the real
+// part of a complex for == and != (unordered, `unord()`, when its imaginary
+// part is not zero), or a Decimal's operand at v's scale; `again` compares
+// with the stand-in. False, with nothing done, when y is neither.
+template <class V, class Again, class Unord>
+inline bool compare_stand_in(V v, PyObject* y, int kind, int op, Again again, Unord unord, PyObject*& out) noexcept {
+  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
+    Ref re;
+    out = !complex_real_part(y, re) ? nullptr : re ? again(re.get()) : unord();
+    return true;
+  }
+  if (kind == K_UNKNOWN && is_decimal(y)) {
+    Ref d = decimal_operand(y, scale_of(v));
+    out = d ? again(d.get()) : nullptr;
+    return true;
+  }
+  return false;
+}
+
 PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
   mpz_srcptr z = mpz_of(x);
   const int kind = classify(y);
@@ -208,15 +227,10 @@ PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
     if (float_special(d, op, out)) return out;
     return verdict(mpz_cmp_d(z, d), op);
   }
-  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
-    Ref re;
-    if (!complex_real_part(y, re)) return nullptr;
-    return re ? compare_mpz(x, re.get(), op) : unordered(op);
-  }
-  if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y, scale_of(z));
-    return d ? compare_mpz(x, d.get(), op) : nullptr;
-  }
+  PyObject* out;
+  if (compare_stand_in(z, y, kind, op, [x, op](PyObject* v) { return compare_mpz(x, v, op); },
+                       [op] { return unordered(op); }, out))
+    return out;
   return not_implemented();
 }
 
@@ -239,15 +253,10 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     mpq_set_d(t, d);  // exact
     return verdict(mpq_cmp(q, t), op);
   }
-  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
-    Ref re;
-    if (!complex_real_part(y, re)) return nullptr;
-    return re ? compare_mpq(x, re.get(), op) : unordered(op);
-  }
-  if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y, scale_of(q));
-    return d ? compare_mpq(x, d.get(), op) : nullptr;
-  }
+  PyObject* out;
+  if (compare_stand_in(q, y, kind, op, [x, op](PyObject* v) { return compare_mpq(x, v, op); },
+                       [op] { return unordered(op); }, out))
+    return out;
   return not_implemented();
 }
 
@@ -295,17 +304,14 @@ bool mpfr_cmp_any(mpfr_srcptr f, PyObject* y, int kind, CTXT_Object* ctx, int& c
 
 PyObject* compare_real(mpfr_srcptr f, PyObject* y, int op, CTXT_Object* ctx) noexcept {
   const int kind = classify(y);
-  if (kind == K_PYCOMPLEX && (op == Py_EQ || op == Py_NE)) {
-    Ref re;
-    if (!complex_real_part(y, re)) return nullptr;
-    if (re) return compare_real(f, re.get(), op, ctx);
+  PyObject* out;
+  auto unord = [f, op, ctx]() -> PyObject* {
     if (mpfr_nan_p(f) && !note_nan(ctx, "comparison with NaN")) return nullptr;
     return unordered(op);
-  }
-  if (kind == K_UNKNOWN && is_decimal(y)) {
-    Ref d = decimal_operand(y, scale_of(f));
-    return d ? compare_real(f, d.get(), op, ctx) : nullptr;
-  }
+  };
+  if (compare_stand_in(f, y, kind, op, [f, op, ctx](PyObject* v) { return compare_real(f, v, op, ctx); }, unord,
+                       out))
+    return out;
   int c = 0;
   bool unknown;
   if (!mpfr_cmp_any(f, y, kind, ctx, c, unknown)) return nullptr;

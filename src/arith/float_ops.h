@@ -9,22 +9,32 @@ namespace vx::arith {
 
 // MPFR and MPC routines of one operation. `fd`/`df` take a double operand
 // on the right/left, `fs`/`sf` a machine integer; the complex forms take an
-// mpc and an mpfr in either order.
-struct FAdd {
-  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add(r, a, b, m); }
-  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_add_d(r, a, b, m); }
-  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add_d(r, b, a, m); }
-  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_add_si(r, a, b, m); }
-  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_add_si(r, b, a, m); }
-  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_add(r, a, b, m); }
-  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_add_fr(r, a, b, m); }
-  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_add_fr(r, b, a, m); }
+// mpc and an mpfr in either order. The forms with the plain operand on the
+// right are the libraries' routines as they are:
+template <int (*FF)(mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t),
+          int (*FD)(mpfr_ptr, mpfr_srcptr, double, mpfr_rnd_t), int (*FS)(mpfr_ptr, mpfr_srcptr, long, mpfr_rnd_t),
+          int (*CC)(mpc_ptr, mpc_srcptr, mpc_srcptr, mpc_rnd_t), int (*CF)(mpc_ptr, mpc_srcptr, mpfr_srcptr, mpc_rnd_t)>
+struct RightForms {
+  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return FF(r, a, b, m); }
+  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return FD(r, a, b, m); }
+  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return FS(r, a, b, m); }
+  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return CC(r, a, b, m); }
+  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return CF(r, a, b, m); }
 };
-struct FSub {
-  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_sub(r, a, b, m); }
-  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_sub_d(r, a, b, m); }
+
+// An operation that commutes: the left forms are the right ones with the
+// operands exchanged.
+template <auto FF, auto FD, auto FS, auto CC, auto CF>
+struct Commuting : RightForms<FF, FD, FS, CC, CF> {
+  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return FD(r, b, a, m); }
+  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return FS(r, b, a, m); }
+  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return CF(r, b, a, m); }
+};
+using FAdd = Commuting<mpfr_add, mpfr_add_d, mpfr_add_si, mpc_add, mpc_add_fr>;
+using FMul = Commuting<mpfr_mul, mpfr_mul_d, mpfr_mul_si, mpc_mul, mpc_mul_fr>;
+
+struct FSub : RightForms<mpfr_sub, mpfr_sub_d, mpfr_sub_si, mpc_sub, mpc_sub_fr> {
   static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_d_sub(r, a, b, m); }
-  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_sub_si(r, a, b, m); }
   // MPFR forms a - b for a negative a as -(b + |a|), which gives an exact
   // cancellation the sign of the wrong zero; it gets the sign x - x has.
   static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) {
@@ -32,28 +42,11 @@ struct FSub {
     if (mpfr_zero_p(r)) mpfr_setsign(r, r, m == MPFR_RNDD, m);
     return t;
   }
-  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_sub(r, a, b, m); }
-  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_sub_fr(r, a, b, m); }
   static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_sub(r, a, b, m); }
 };
-struct FMul {
-  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul(r, a, b, m); }
-  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_mul_d(r, a, b, m); }
-  static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_d(r, b, a, m); }
-  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_mul_si(r, a, b, m); }
-  static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_mul_si(r, b, a, m); }
-  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul(r, a, b, m); }
-  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, a, b, m); }
-  static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_mul_fr(r, b, a, m); }
-};
-struct FDiv {
-  static int ff(mpfr_ptr r, mpfr_srcptr a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_div(r, a, b, m); }
-  static int fd(mpfr_ptr r, mpfr_srcptr a, double b, mpfr_rnd_t m) { return mpfr_div_d(r, a, b, m); }
+struct FDiv : RightForms<mpfr_div, mpfr_div_d, mpfr_div_si, mpc_div, mpc_div_fr> {
   static int df(mpfr_ptr r, double a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_d_div(r, a, b, m); }
-  static int fs(mpfr_ptr r, mpfr_srcptr a, long b, mpfr_rnd_t m) { return mpfr_div_si(r, a, b, m); }
   static int sf(mpfr_ptr r, long a, mpfr_srcptr b, mpfr_rnd_t m) { return mpfr_si_div(r, a, b, m); }
-  static int cc(mpc_ptr r, mpc_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_div(r, a, b, m); }
-  static int cf(mpc_ptr r, mpc_srcptr a, mpfr_srcptr b, mpc_rnd_t m) { return mpc_div_fr(r, a, b, m); }
   // MPC's quotient of a + 0i by b.
   static int fc(mpc_ptr r, mpfr_srcptr a, mpc_srcptr b, mpc_rnd_t m) { return mpc_fr_div(r, a, b, m); }
 };

@@ -8,6 +8,7 @@
 #include "convert/foreign.h"
 #include "convert/int_conv.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/ref.h"
 #include "core/temps.h"
 
@@ -74,6 +75,9 @@ MPQ_Object* mpq_from_double(double d) noexcept {
 MPQ_Object* mpq_from_mpfr(mpfr_srcptr f) noexcept {
   if (mpfr_nan_p(f)) return value_error("can not convert NaN to MPQ");
   if (mpfr_inf_p(f)) return overflow_error("can not convert Infinity to MPQ");
+  // The numerator or the denominator has about |exponent| + precision bits.
+  const mpfr_exp_t e = mpfr_zero_p(f) ? 0 : mpfr_get_exp(f);
+  if (!can_allocate(bits_sum(static_cast<uint64_t>(e < 0 ? -e : e), static_cast<uint64_t>(mpfr_get_prec(f))))) return nullptr;
   MPQ_Object* r = new_mpq();
   if (r) mpfr_get_q(r->q, f);
   return r;

@@ -23,6 +23,22 @@ inline MPC_Object* exact_complex(PyObject* o, int kind, CTXT_Object* ctx) noexce
   return to_mpc(o, kind, PREC_EXACT, PREC_EXACT, ctx);
 }
 
+// The two arguments of a member taking two reals, converted exactly; false
+// with "name() argument type not supported" (noting both types) when either
+// is of another kind, or with the conversion's error.
+inline bool exact_reals(PyObject* const* args, const char* name, CTXT_Object* ctx, Own<MPFR_Object>& x,
+                        Own<MPFR_Object>& y) noexcept {
+  const int kx = classify(args[0]), ky = classify(args[1]);
+  if (!is_real_kind(kx) || !is_real_kind(ky)) {
+    not_supported(name, args, 2);
+    return false;
+  }
+  x = Own<MPFR_Object>(exact_real(args[0], kx, ctx));
+  if (!x) return false;
+  y = Own<MPFR_Object>(exact_real(args[1], ky, ctx));
+  return static_cast<bool>(y);
+}
+
 // A new mpfr of `prec` bits (0: the context's) computed by
 // f(result, rounding) -> ternary, with MPFR's flags cleared before and the
 // real check after.
@@ -43,6 +59,19 @@ inline PyObject* complex_result(CTXT_Object* ctx, F&& f) noexcept {
   if (!r) return nullptr;
   r->rc = f(r->c, crnd(ctx->ctx));
   return obj(check_complex(r, ctx));
+}
+
+// The same in the current context (the real one at its precision), for the
+// slots and methods of the numbers.
+template <class F>
+inline PyObject* real_in_current(F&& f) noexcept {
+  Own<CTXT_Object> ctx(current_context());
+  return ctx ? real_result(ctx.get(), 0, f) : nullptr;
+}
+template <class F>
+inline PyObject* complex_in_current(F&& f) noexcept {
+  Own<CTXT_Object> ctx(current_context());
+  return ctx ? complex_result(ctx.get(), f) : nullptr;
 }
 
 // The MPFR routine of a row of the math-function table, by name: false

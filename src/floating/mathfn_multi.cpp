@@ -142,12 +142,8 @@ PyObject* f_remquo(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  const int kx = classify(args[0]), ky = classify(args[1]);
-  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported("remquo", args, nargs);
-  RealOwn x(exact_real(args[0], kx, ctx));
-  if (!x) return nullptr;
-  RealOwn y(exact_real(args[1], ky, ctx));
-  if (!y) return nullptr;
+  RealOwn x, y;
+  if (!exact_reals(args, "remquo", ctx, x, y)) return nullptr;
   RealOwn r(new_mpfr(0, ctx));
   if (!r) return nullptr;
   long q = 0;

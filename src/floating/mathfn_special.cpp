@@ -353,12 +353,8 @@ PyObject* f_gamma_inc(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  const int ka = classify(args[0]), kx = classify(args[1]);
-  if (!is_real_kind(ka) || !is_real_kind(kx)) return not_supported("gamma_inc", args, nargs);
-  RealOwn a(exact_real(args[0], ka, ctx));
-  if (!a) return nullptr;
-  RealOwn x(exact_real(args[1], kx, ctx));
-  if (!x) return nullptr;
+  RealOwn a, x;
+  if (!exact_reals(args, "gamma_inc", ctx, a, x)) return nullptr;
   if (mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, static_cast<unsigned long>(GAMMA_INC_LIMIT)) > 0)
     return value_error("gamma_inc() argument too large");
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a->f, x->f, m); });

@@ -184,12 +184,8 @@ PyObject* run_binary(const Row& row, const arb_route::Rule* arb, PyObject* self,
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
-  const int kx = classify(args[0]), ky = classify(args[1]);
-  if (!is_real_kind(kx) || !is_real_kind(ky)) return not_supported(row.msg, args, nargs);
-  Own<MPFR_Object> x(exact_real(args[0], kx, ctx));
-  if (!x) return nullptr;
-  Own<MPFR_Object> y(exact_real(args[1], ky, ctx));
-  if (!y) return nullptr;
+  Own<MPFR_Object> x, y;
+  if (!exact_reals(args, row.msg, ctx, x, y)) return nullptr;
   return real_result(ctx, 0,
                      [&](mpfr_ptr r, mpfr_rnd_t m) { return arb_route::run2(arb, row.f2, r, x->f, y->f, m); });
 }

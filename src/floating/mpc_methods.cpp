@@ -2,6 +2,7 @@
 #include "objects/check.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "floating/mathfn.h"
 
 namespace vx {
 
@@ -19,12 +20,7 @@ PyObject* mpc_sizeof(PyObject* self, PyObject*) {
 }
 
 PyObject* mpc_conjugate(PyObject* self, PyObject*) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  MPC_Object* r = new_mpc(0, 0, ctx.get());
-  if (!r) return nullptr;
-  r->rc = mpc_conj(r->c, mpc_of(self), crnd(ctx->ctx));
-  return reinterpret_cast<PyObject*>(check_complex(r, ctx.get()));
+  return mathfn::complex_in_current([self](mpc_ptr r, mpc_rnd_t m) { return mpc_conj(r, mpc_of(self), m); });
 }
 
 const FnDef mpc_methods[] = {

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "floating/mathfn.h"
 
 namespace vx {
 
@@ -29,23 +30,14 @@ int mpq_bool(PyObject* x) { return mpq_sgn(mpq_of(x)) != 0; }
 
 // ---- mpfr ----
 
-// A new context-precision mpfr computed by `op`, passed through the result check.
-template <class Op>
-PyObject* mpfr_unary(Op op) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  MPFR_Object* r = new_mpfr(0, ctx.get());
-  if (!r) return nullptr;
-  mpfr_clear_flags();
-  r->rc = op(r->f, rnd(ctx->ctx));
-  return reinterpret_cast<PyObject*>(check_real(r, ctx.get()));
-}
+using mathfn::complex_in_current;
+using mathfn::real_in_current;
 
 PyObject* mpfr_negative(PyObject* x) {
-  return mpfr_unary([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_neg(r, mpfr_of(x), m); });
+  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_neg(r, mpfr_of(x), m); });
 }
 PyObject* mpfr_absolute(PyObject* x) {
-  return mpfr_unary([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_abs(r, mpfr_of(x), m); });
+  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_abs(r, mpfr_of(x), m); });
 }
 PyObject* mpfr_positive(PyObject* x) {
   return reinterpret_cast<PyObject*>(to_mpfr(x, K_MPFR, PREC_CONTEXT, nullptr));
@@ -65,18 +57,13 @@ PyObject* mpfr_float(PyObject* x) {
 // ---- mpc ----
 
 PyObject* mpc_negative(PyObject* x) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  MPC_Object* r = new_mpc(0, 0, ctx.get());
-  if (!r) return nullptr;
-  r->rc = mpc_neg(r->c, mpc_of(x), crnd(ctx->ctx));
-  return reinterpret_cast<PyObject*>(check_complex(r, ctx.get()));
+  return complex_in_current([x](mpc_ptr r, mpc_rnd_t m) { return mpc_neg(r, mpc_of(x), m); });
 }
 PyObject* mpc_positive(PyObject* x) {
   return reinterpret_cast<PyObject*>(to_mpc(x, K_MPC, PREC_CONTEXT, PREC_CONTEXT, nullptr));
 }
 PyObject* mpc_absolute(PyObject* x) {
-  return mpfr_unary([x](mpfr_ptr r, mpfr_rnd_t m) { return mpc_abs(r, mpc_of(x), m); });
+  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpc_abs(r, mpc_of(x), m); });
 }
 int mpc_bool(PyObject* x) {
   return !(mpfr_zero_p(mpc_realref(mpc_of(x))) && mpfr_zero_p(mpc_imagref(mpc_of(x))));

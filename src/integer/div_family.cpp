@@ -27,6 +27,8 @@ struct Rounding {
 constexpr Rounding CEIL{mpz_cdiv_q, mpz_cdiv_r, mpz_cdiv_qr, mpz_cdiv_q_2exp, mpz_cdiv_r_2exp};
 constexpr Rounding FLOOR{mpz_fdiv_q, mpz_fdiv_r, mpz_fdiv_qr, mpz_fdiv_q_2exp, mpz_fdiv_r_2exp};
 constexpr Rounding TRUNC{mpz_tdiv_q, mpz_tdiv_r, mpz_tdiv_qr, mpz_tdiv_q_2exp, mpz_tdiv_r_2exp};
+// Division known to be exact: a quotient only.
+constexpr Rounding EXACT{mpz_divexact, nullptr, nullptr, nullptr, nullptr};
 
 // What a member returns.
 enum class Out { Q, R, QR };
@@ -100,21 +102,6 @@ PyObject* div_by_2exp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return r.give(D.out == Out::QR);
 }
 
-PyObject* divexact(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 2, Need{"divexact", "'mpz','mpz' arguments"})) return nullptr;
-  Ref x = int_operand(args[0]);
-  if (!x) return nullptr;
-  Ref y = int_operand(args[1]);
-  if (!y) return nullptr;
-  XmpzLock lock(x.get(), y.get());
-  mpz_srcptr xz = mpz_of(x.get()), yz = mpz_of(y.get());
-  if (mpz_sgn(yz) == 0) return fn_error(PyExc_ZeroDivisionError, "divexact", "division by 0");
-  Own<MPZ_Object> r(new_mpz());
-  if (!r) return nullptr;
-  mpz_divexact(r->z, xz, yz);
-  return r.release();
-}
-
 constexpr DivRow c_div{CEIL, Out::Q, "c_div"};
 constexpr DivRow c_mod{CEIL, Out::R, "c_mod"};
 constexpr DivRow c_divmod{CEIL, Out::QR, "c_divmod"};
@@ -133,6 +120,7 @@ constexpr DivRow t_divmod{TRUNC, Out::QR, "t_divmod"};
 constexpr DivRow t_div_2exp{TRUNC, Out::Q, "t_div_2exp"};
 constexpr DivRow t_mod_2exp{TRUNC, Out::R, "t_mod_2exp"};
 constexpr DivRow t_divmod_2exp{TRUNC, Out::QR, "t_divmod_2exp"};
+constexpr DivRow divexact{EXACT, Out::Q, "divexact"};
 
 const FnDef div_rows[] = {
     fast("c_div", div_by_int<c_div>, IN_MODULE, "Return the quotient of x divided by y, rounded toward +Infinity.") .typed("x: _Int, y: _Int, /", "mpz"),
@@ -153,7 +141,7 @@ const FnDef div_rows[] = {
     fast("t_div_2exp", div_by_2exp<t_div_2exp>, IN_MODULE, "Return the quotient of x divided by 2**n, rounded toward zero.") .typed("x: _Int, n: int, /", "mpz"),
     fast("t_mod_2exp", div_by_2exp<t_mod_2exp>, IN_MODULE, "Return the remainder of x divided by 2**n; the quotient is rounded toward zero.") .typed("x: _Int, n: int, /", "mpz"),
     fast("t_divmod_2exp", div_by_2exp<t_divmod_2exp>, IN_MODULE, "Return (q, r) with x == q*2**n + r, q rounded toward zero.") .typed("x: _Int, n: int, /", "tuple[mpz, mpz]"),
-    fast("divexact", divexact, IN_MODULE, "Return x / y for a y known to divide x exactly (faster than\nthe other divisions; the result is meaningless when y does not divide x).") .typed("x: _Int, y: _Int, /", "mpz"),
+    fast("divexact", div_by_int<divexact>, IN_MODULE, "Return x / y for a y known to divide x exactly (faster than\nthe other divisions; the result is meaningless when y does not divide x).") .typed("x: _Int, y: _Int, /", "mpz"),
 };
 
 }  // namespace

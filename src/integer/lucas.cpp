@@ -59,6 +59,25 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
     if (times_q) Q.mul(ql, ql);
     red(ql);
   };
+  // V(l + h) = V(l) V(h) - P Q**l, into vl or vh.
+  auto v_sum = [&](mpz_ptr x) {
+    P.mul(t, ql);
+    mpz_mul(x, vh, vl);
+    mpz_sub(x, x, t);
+    red(x);
+  };
+  // U(l + h) = U(h) V(l) - Q**l.
+  auto u_sum = [&] {
+    mpz_mul(uh, uh, vl);
+    mpz_sub(uh, uh, ql);
+    red(uh);
+  };
+  // V(2l) = V(l)**2 - 2 Q**l.
+  auto v_double = [&] {
+    mpz_mul(vl, vl, vl);
+    mpz_submul_ui(vl, ql, 2);
+    red(vl);
+  };
   for (mp_bitcnt_t j = top + 1; j-- > low + want_u;) {
     next_ql();
     if (mpz_tstbit(m, j)) {
@@ -66,10 +85,7 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
         mpz_mul(uh, uh, vh);
         red(uh);
       }
-      P.mul(t, ql);
-      mpz_mul(vl, vh, vl);
-      mpz_sub(vl, vl, t);
-      red(vl);
+      v_sum(vl);
       Q.mul(t, ql);  // qh = ql * Q
       mpz_mul_2exp(t, t, 1);
       mpz_mul(vh, vh, vh);
@@ -77,31 +93,17 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
       red(vh);
       times_q = true;
     } else {
-      if (want_u) {
-        mpz_mul(uh, uh, vl);
-        mpz_sub(uh, uh, ql);
-        red(uh);
-      }
-      P.mul(t, ql);
-      mpz_mul(vh, vh, vl);
-      mpz_sub(vh, vh, t);
-      red(vh);
-      mpz_mul(vl, vl, vl);
-      mpz_submul_ui(vl, ql, 2);
-      red(vl);
+      if (want_u) u_sum();
+      v_sum(vh);
+      v_double();
       times_q = false;
     }
   }
   next_ql();
   if (want_u) {
     // The lowest 1 bit.
-    mpz_mul(uh, uh, vl);
-    mpz_sub(uh, uh, ql);
-    red(uh);
-    P.mul(t, ql);
-    mpz_mul(vl, vh, vl);
-    mpz_sub(vl, vl, t);
-    red(vl);
+    u_sum();
+    v_sum(vl);
     mpz_mul(ql, ql, ql);  // ql * qh with qh = ql * Q
     Q.mul(ql, ql);
     red(ql);
@@ -109,9 +111,7 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
     for (mp_bitcnt_t j = 0; j < low; ++j) {
       mpz_mul(uh, uh, vl);
       red(uh);
-      mpz_mul(vl, vl, vl);
-      mpz_submul_ui(vl, ql, 2);
-      red(vl);
+      v_double();
       mpz_mul(ql, ql, ql);
       red(ql);
     }

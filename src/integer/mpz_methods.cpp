@@ -108,33 +108,34 @@ PyObject* is_square(PyObject* self, PyObject*) {
 }
 PyObject* is_integer(PyObject*, PyObject*) { Py_RETURN_TRUE; }
 
-PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, Fn{"is_prime"})) return nullptr;
+// GMP's primality test of self with the optional count of rounds n (25 when
+// not given), read by `read`: 2 for certainly prime, 1 probably prime, 0
+// composite (or negative); -1 with the refusal of n. The count is capped at
+// 1000: GMP would run every round asked for (hours for a large prime and a
+// count near 2**31), and 1000 rounds leave an error below 4**-1000.
+int prime_test(PyObject* self, PyObject* const* args, Py_ssize_t nargs, const char* name,
+               unsigned long (*read)(PyObject*)) noexcept {
+  if (!want_args_range(nargs, 0, 1, Fn{name})) return -1;
   unsigned long reps = 25;
   if (nargs == 1) {
-    reps = read_ulong(args[0]);
-    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred())
-      return argument_needs(args[0], "is_prime", "a non-negative count of rounds n");
-    if (reps > 1000) reps = 1000;
+    reps = read(args[0]);
+    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred()) {
+      argument_needs(args[0], name, "a non-negative count of rounds n");
+      return -1;
+    }
   }
   mpz_srcptr z = mpz_of(self);
-  return PyBool_FromLong(mpz_sgn(z) >= 0 && mpz_probab_prime_p(z, static_cast<int>(reps)) != 0);
+  return mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, reps > 1000 ? 1000 : static_cast<int>(reps));
+}
+
+PyObject* is_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+  const int r = prime_test(self, args, nargs, "is_prime", read_ulong);  // any integer type
+  return r < 0 ? nullptr : PyBool_FromLong(r);
 }
 
 PyObject* is_probab_prime(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args_range(nargs, 0, 1, Fn{"is_probab_prime"})) return nullptr;
-  unsigned long reps = 25;
-  if (nargs == 1) {
-    reps = PyLong_AsUnsignedLong(args[0]);
-    if (reps == static_cast<unsigned long>(-1) && PyErr_Occurred())
-      return argument_needs(args[0], "is_probab_prime", "a non-negative count of rounds n");
-  }
-  // Capped as in is_prime: GMP would run every round asked for (hours for a
-  // large prime and a count near 2**31), and 1000 rounds leave an error
-  // below 4**-1000.
-  const int n = reps > 1000 ? 1000 : static_cast<int>(reps);
-  mpz_srcptr z = mpz_of(self);
-  return PyLong_FromLong(mpz_sgn(z) < 0 ? 0 : mpz_probab_prime_p(z, n));
+  const int r = prime_test(self, args, nargs, "is_probab_prime", PyLong_AsUnsignedLong);  // a Python int
+  return r < 0 ? nullptr : PyLong_FromLong(r);
 }
 
 PyObject* as_integer_ratio(PyObject* self, PyObject*) {

@@ -392,6 +392,22 @@ case("mpz_from_old_binary(b'\\x01\\xff\\xff\\xff\\x7f')", raises=SIZE + ("TypeEr
 case("mpq_from_old_binary(b'\\x01\\xff\\xff\\xff\\x7f\\x01')", raises=SIZE + ("TypeError",))
 case("mpfr_from_old_binary(b'\\x01\\x00' + b'\\xff' * 12)", raises=SIZE + ("TypeError",), value=ANY)
 
+def wide_exponent(e):
+    """1 * 2**(e - 1) as an mpfr, made in a context whose exponent range holds it."""
+    c = get_context()
+    old = c.emax, c.emin
+    c.emax, c.emin = 2**60, -2**60
+    try:
+        return set_exp(mpfr(1), e)
+    finally:
+        c.emax, c.emin = old
+
+
+# Exact conversions of reals whose exponent puts them out of any integer's reach.
+for n in ("2**40", "-2**40"):
+    case(f"mpq(wide_exponent({n}))", big=True, needs=("set_exp",))
+    case(f"wide_exponent({n}).as_integer_ratio()", big=True, needs=("set_exp",))
+
 # Floating functions given impossible orders, exponents and precisions.
 for n in ("2**62", "-2**63", "2**64", "10**30"):
     case(f"jn({n}, mpfr(1.5))", raises=SIZE + ("TypeError",), value=ANY)
