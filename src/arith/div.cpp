@@ -239,13 +239,30 @@ struct RealPair {
   }
 };
 
-// x % y with the sign of y, as Python's floats do.
-PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
+// % or divmod of two reals: Body(context, x, y) on the operands of RealPair.
+template <PyObject* (*Body)(CTXT_Object*, mpfr_srcptr, mpfr_srcptr)>
+PyObject* on_real_pair(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
   RealPair p;
-  if (!p.load(x, a, y, b, cx)) return nullptr;
-  CTXT_Object* c = p.c;
+  return p.load(x, a, y, b, cx) ? Body(p.c, p.x->f, p.y->f) : nullptr;
+}
+
+// fmod's remainder r of x / y (the sign of x) made Python's, with the sign
+// of y: a zero takes y's sign, a remainder of the other sign is moved by y
+// (rc its ternary value). True when moved: the floored quotient is then the
+// truncated one less 1.
+bool floor_remainder(mpfr_ptr r, int& rc, mpfr_srcptr y, mpfr_rnd_t m) noexcept {
+  if (mpfr_zero_p(r)) {
+    mpfr_setsign(r, r, mpfr_signbit(y), m);
+    return false;
+  }
+  if (mpfr_signbit(r) == mpfr_signbit(y)) return false;
+  rc = mpfr_add(r, r, y, m);
+  return true;
+}
+
+// x % y with the sign of y, as Python's floats do.
+PyObject* real_mod(CTXT_Object* c, mpfr_srcptr fx, mpfr_srcptr fy) {
   ContextRecord& cr = c->ctx;
-  mpfr_srcptr fx = p.x->f, fy = p.y->f;
   if (mpfr_zero_p(fy)) {
     if (!raise_conditions(cr, TRAP_DIVZERO, "mod() modulo by zero")) return nullptr;
   }
@@ -264,22 +281,15 @@ PyObject* real_mod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
       r->rc = mpfr_set(r->f, fx, m);
   } else {
     r->rc = mpfr_fmod(r->f, fx, fy, m);
-    if (mpfr_zero_p(r->f))
-      mpfr_setsign(r->f, r->f, mpfr_signbit(fy), m);
-    else if (mpfr_signbit(r->f) != mpfr_signbit(fy))
-      r->rc = mpfr_add(r->f, r->f, fy, m);
+    floor_remainder(r->f, r->rc, fy, m);
   }
   return obj(check_real(std::move(r), c));
 }
 
 // divmod(x, y) as Python's floats compute it; the parts are brought into
 // the exponent range but no flag is raised.
-PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
-  RealPair p;
-  if (!p.load(x, a, y, b, cx)) return nullptr;
-  CTXT_Object* c = p.c;
+PyObject* real_divmod(CTXT_Object* c, mpfr_srcptr fx, mpfr_srcptr fy) {
   ContextRecord& cr = c->ctx;
-  mpfr_srcptr fx = p.x->f, fy = p.y->f;
   if (range_empty(cr)) return value_error(EMPTY_RANGE);
   Own<MPFR_Object> q(new_mpfr(0, c));
   if (!q) return nullptr;
@@ -313,12 +323,8 @@ PyObject* real_divmod(PyObject* x, int a, PyObject* y, int b, Ctx& cx) {
     mpfr_fmod(fr, fx, fy, N);
     mpfr_sub(t, fx, fr, N);
     mpfr_div(fq, t, fy, N);
-    if (mpfr_zero_p(fr)) {
-      mpfr_setsign(fr, fr, mpfr_signbit(fy), N);
-    } else if (mpfr_signbit(fr) != mpfr_signbit(fy)) {
-      mpfr_add(fr, fr, fy, N);
-      mpfr_sub_ui(fq, fq, 1, N);
-    }
+    int unused;
+    if (floor_remainder(fr, unused, fy, N)) mpfr_sub_ui(fq, fq, 1, N);
     if (mpfr_zero_p(fq)) {
       bool same = !mpfr_zero_p(fx) && mpfr_signbit(fx) == mpfr_signbit(fy);
       mpfr_set_zero(fq, same ? 1 : -1);
@@ -378,8 +384,8 @@ const BinaryOp op_truediv = {int_truediv, rat_truediv, real_truediv, complex_bin
                              real_pair<FDiv>};
 const BinaryOp op_floordiv = {int_fdiv<Part::Q>, rat_fdiv<Part::Q>, real_floordiv, no_floor,
                               Fn{"floor_div"}, "floor_div"};
-const BinaryOp op_mod = {int_fdiv<Part::R>, rat_fdiv<Part::R>, real_mod, no_mod, Fn{"mod"}, "mod"};
-const BinaryOp op_divmod = {int_fdiv<Part::QR>, rat_fdiv<Part::QR>, real_divmod, no_divmod,
+const BinaryOp op_mod = {int_fdiv<Part::R>, rat_fdiv<Part::R>, on_real_pair<real_mod>, no_mod, Fn{"mod"}, "mod"};
+const BinaryOp op_divmod = {int_fdiv<Part::QR>, rat_fdiv<Part::QR>, on_real_pair<real_divmod>, no_divmod,
                             Fn{"div_mod"}, "divmod"};
 
 }  // namespace vx::arith

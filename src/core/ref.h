@@ -9,9 +9,30 @@
 
 namespace vx {
 
-class Ref {
-  PyObject* p_ = nullptr;
-  explicit Ref(PyObject* p) noexcept : p_(p) {}
+// One owned reference to a T (PyObject or a number record): moved, never
+// copied, released when the owner goes.
+template <class T>
+class Owner {
+ protected:
+  T* p_ = nullptr;
+  static void drop(T* p) noexcept { Py_XDECREF(reinterpret_cast<PyObject*>(p)); }
+
+ public:
+  Owner() noexcept = default;
+  explicit Owner(T* p) noexcept : p_(p) {}
+  Owner(const Owner&) = delete;
+  Owner& operator=(const Owner&) = delete;
+  Owner(Owner&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  Owner& operator=(Owner&& o) noexcept {
+    if (this != &o) drop(std::exchange(p_, std::exchange(o.p_, nullptr)));
+    return *this;
+  }
+  ~Owner() { drop(p_); }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+};
+
+class Ref : public Owner<PyObject> {
+  explicit Ref(PyObject* p) noexcept : Owner(p) {}
 
  public:
   Ref() noexcept = default;
@@ -25,45 +46,21 @@ class Ref {
   template <class T>
   static Ref borrow(T* p) noexcept { return borrow(reinterpret_cast<PyObject*>(p)); }
 
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  Ref& operator=(Ref&& o) noexcept {
-    if (this != &o) {
-      PyObject* old = std::exchange(p_, std::exchange(o.p_, nullptr));
-      Py_XDECREF(old);
-    }
-    return *this;
-  }
-  ~Ref() { Py_XDECREF(p_); }
-
   PyObject* get() const noexcept { return p_; }
   template <class T>
   T* as() const noexcept { return reinterpret_cast<T*>(p_); }
   PyObject* release() noexcept { return std::exchange(p_, nullptr); }
   void reset() noexcept { Py_CLEAR(p_); }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
 };
 
 // A typed owning handle for the module's own object records.
 template <class T>
-class Own {
-  T* p_ = nullptr;
+class Own : public Owner<T> {
+  using Owner<T>::p_;
 
  public:
   Own() noexcept = default;
-  explicit Own(T* p) noexcept : p_(p) {}  // steals
-  Own(const Own&) = delete;
-  Own& operator=(const Own&) = delete;
-  Own(Own&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  Own& operator=(Own&& o) noexcept {
-    if (this != &o) {
-      T* old = std::exchange(p_, std::exchange(o.p_, nullptr));
-      Py_XDECREF(reinterpret_cast<PyObject*>(old));
-    }
-    return *this;
-  }
-  ~Own() { Py_XDECREF(reinterpret_cast<PyObject*>(p_)); }
+  explicit Own(T* p) noexcept : Owner<T>(p) {}  // steals
   static Own borrow(T* p) noexcept {
     Py_XINCREF(reinterpret_cast<PyObject*>(p));
     return Own(p);
@@ -75,7 +72,6 @@ class Own {
   PyObject* release() noexcept { return reinterpret_cast<PyObject*>(std::exchange(p_, nullptr)); }
   // The reference, typed, handed to the caller.
   T* release_typed() noexcept { return std::exchange(p_, nullptr); }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
 };
 
 // The tuple (a, b), taking over both new references; nullptr when either is

@@ -41,32 +41,23 @@ PyObject* mantissa_exp_pair(mpfr_srcptr x, bool reduce) {
     if (e > 0) mpz_mul_2exp(m->z, m->z, static_cast<mp_bitcnt_t>(e));
     else if (e < 0) mpz_mul_2exp(second->z, second->z, static_cast<mp_bitcnt_t>(-e));
   }
-  return PyTuple_Pack(2, m.obj(), second.obj());
+  return steal_pair(m.release(), second.release());
 }
 
-PyObject* zero_pair() {
-  Own<MPZ_Object> a(new_mpz());
-  if (!a) return nullptr;
-  Own<MPZ_Object> b(new_mpz());
-  if (!b) return nullptr;
+// x.as_integer_ratio() (RATIO) and x.as_mantissa_exp(): (0, 1) for a zero.
+template <bool RATIO>
+PyObject* mpfr_as_pair(PyObject* self, PyObject*) {
+  mpfr_srcptr x = mpfr_of(self);
+  if (mpfr_inf_p(x))
+    return overflow_error(RATIO ? "Cannot pass Infinity to mpfr.as_integer_ratio."
+                                : "Cannot pass Infinity to mpfr.as_mantissa_exp.");
+  if (mpfr_nan_p(x))
+    return value_error(RATIO ? "Cannot pass NaN to mpfr.as_integer_ratio." : "Cannot pass NaN to mpfr.as_mantissa_exp.");
+  if (!mpfr_zero_p(x)) return mantissa_exp_pair(x, RATIO);
+  Own<MPZ_Object> a(new_mpz()), b(new_mpz());
+  if (!a || !b) return nullptr;
   mpz_set_ui(b->z, 1);
-  return PyTuple_Pack(2, a.obj(), b.obj());
-}
-
-PyObject* mpfr_as_integer_ratio(PyObject* self, PyObject*) {
-  mpfr_srcptr x = mpfr_of(self);
-  if (mpfr_inf_p(x)) return overflow_error("Cannot pass Infinity to mpfr.as_integer_ratio.");
-  if (mpfr_nan_p(x)) return value_error("Cannot pass NaN to mpfr.as_integer_ratio.");
-  if (mpfr_zero_p(x)) return zero_pair();
-  return mantissa_exp_pair(x, true);
-}
-
-PyObject* mpfr_as_mantissa_exp(PyObject* self, PyObject*) {
-  mpfr_srcptr x = mpfr_of(self);
-  if (mpfr_inf_p(x)) return overflow_error("Cannot pass Infinity to mpfr.as_mantissa_exp.");
-  if (mpfr_nan_p(x)) return value_error("Cannot pass NaN to mpfr.as_mantissa_exp.");
-  if (mpfr_zero_p(x)) return zero_pair();
-  return mantissa_exp_pair(x, false);
+  return steal_pair(a.release(), b.release());
 }
 
 PyObject* mpfr_as_simple_fraction(PyObject* self, PyObject* args, PyObject* kwargs) {
@@ -157,8 +148,8 @@ PyObject* f_copy_sign(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 const FnDef rows[] = {
     noargs("__sizeof__", mpfr_sizeof, ON_MPFR, "Return the memory used by x, in bytes.").typed("/", "int"),
-    noargs("as_integer_ratio", mpfr_as_integer_ratio, ON_MPFR, "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x.") .typed("/", "tuple[mpz, mpz]"),
-    noargs("as_mantissa_exp", mpfr_as_mantissa_exp, ON_MPFR, "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\nhas the precision's number of bits.").typed("/", "tuple[mpz, mpz]"),
+    noargs("as_integer_ratio", mpfr_as_pair<true>, ON_MPFR, "Return (numerator, denominator), two mpz in lowest terms whose ratio is exactly x.") .typed("/", "tuple[mpz, mpz]"),
+    noargs("as_mantissa_exp", mpfr_as_pair<false>, ON_MPFR, "Return (mantissa, exponent), two mpz with x == mantissa * 2**exponent; the mantissa\nhas the precision's number of bits.").typed("/", "tuple[mpz, mpz]"),
     varargs_kw("as_simple_fraction", mpfr_as_simple_fraction, ON_MPFR, "Return the simplest mpq that approximates x to precision bits (0: the precision of x).") .typed("/, precision: int = 0", "mpq"),
     noargs("conjugate", self_ref, ON_MPFR, "Return x: a real number is its own conjugate.") .typed("/", "mpfr"),
     one("get_exp", f_get_exp, IN_MODULE, "Return the exponent of an mpfr x, with x == f * 2**exp and 0.5 <= abs(f) < 1.") .typed("x: mpfr, /", "int"),

@@ -69,19 +69,13 @@ int requested_sign(PyObject* args) {
   return n < 0 ? -1 : 1;
 }
 
-PyObject* f_inf(PyObject*, PyObject* args) {
+// inf(n) and zero(n) by the MPFR routine that sets the value.
+template <void (*Set)(mpfr_ptr, int)>
+PyObject* f_signed(PyObject*, PyObject* args) {
   int sign = requested_sign(args);
   if (!sign) return nullptr;
   MPFR_Object* r = new_mpfr(0, nullptr);
-  if (r) mpfr_set_inf(r->f, sign);
-  return reinterpret_cast<PyObject*>(r);
-}
-
-PyObject* f_zero(PyObject*, PyObject* args) {
-  int sign = requested_sign(args);
-  if (!sign) return nullptr;
-  MPFR_Object* r = new_mpfr(0, nullptr);
-  if (r) mpfr_set_zero(r->f, sign);
+  if (r) Set(r->f, sign);
   return reinterpret_cast<PyObject*>(r);
 }
 
@@ -164,8 +158,8 @@ const FnDef rows[] = {
     noargs("const_log2", context_constant<mpfr_const_log2>, IN_CONTEXT, "Return the natural logarithm of 2 with this context's precision and rounding.") .typed("", "mpfr"),
     varargs_kw("const_catalan", module_constant<mpfr_const_catalan>, IN_MODULE, "Return Catalan's constant (0.9159...) with the given precision (0: the context's).") .typed("precision: int = 0", "mpfr"),
     noargs("const_catalan", context_constant<mpfr_const_catalan>, IN_CONTEXT, "Return Catalan's constant (0.9159...) with this context's precision and rounding.") .typed("", "mpfr"),
-    varargs("inf", f_inf, IN_MODULE, "Return -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision.") .typed("n: _Real = 0, /", "mpfr"),
-    varargs("zero", f_zero, IN_MODULE, "Return -0 if n < 0, +0 otherwise (also without n), at the context's precision.") .typed("n: _Real = 0, /", "mpfr"),
+    varargs("inf", f_signed<mpfr_set_inf>, IN_MODULE, "Return -Infinity if n < 0, +Infinity otherwise (also without n), at the context's\nprecision.") .typed("n: _Real = 0, /", "mpfr"),
+    varargs("zero", f_signed<mpfr_set_zero>, IN_MODULE, "Return -0 if n < 0, +0 otherwise (also without n), at the context's precision.") .typed("n: _Real = 0, /", "mpfr"),
     noargs("nan", f_nan, IN_MODULE, "Return NaN at the context's precision.").typed("", "mpfr"),
     noargs("get_emax_max", f_get_emax_max, IN_MODULE, "Return the largest maximum exponent MPFR allows.").typed("", "int"),
     noargs("get_emin_min", f_get_emin_min, IN_MODULE, "Return the smallest minimum exponent MPFR allows.").typed("", "int"),

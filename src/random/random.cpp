@@ -95,8 +95,8 @@ PyObject* f_mpz_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 // mpz_urandomb and mpz_rrandomb: a state and a bit count.
-template <void (*gen)(mpz_ptr, StatePtr, mp_bitcnt_t)>
-PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname) {
+template <void (*gen)(mpz_ptr, StatePtr, mp_bitcnt_t), const char* fname>
+PyObject* draw_bits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   const Need bad{fname, "'random_state' and 'bit_count' arguments"};
   if (!want_args(nargs, 2, Fn{fname})) return nullptr;
   if (!is_random_state(args[0])) return refuse(bad, args, nargs);
@@ -112,14 +112,6 @@ PyObject* draw_bits(PyObject* const* args, Py_ssize_t nargs, const char* fname) 
   return reinterpret_cast<PyObject*>(r);
 }
 
-PyObject* f_mpz_urandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return draw_bits<mpz_urandomb>(args, nargs, "mpz_urandomb");
-}
-
-PyObject* f_mpz_rrandomb(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return draw_bits<mpz_rrandomb>(args, nargs, "mpz_rrandomb");
-}
-
 // The checks shared by the one-argument generators; the current context
 // (borrowed from `ctx`) on success.
 CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, Fn count, const char* name,
@@ -132,8 +124,8 @@ CTXT_Object* real_draw_setup(PyObject* const* args, Py_ssize_t nargs, Fn count, 
 
 // One real draw by MPFR's Draw. The result keeps rc 0 and no result check
 // runs: a draw raises no flag.
-template <int (*Draw)(mpfr_ptr, gmp_randstate_t, mpfr_rnd_t)>
-PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* name) noexcept {
+template <int (*Draw)(mpfr_ptr, gmp_randstate_t, mpfr_rnd_t), const char* name>
+PyObject* real_draw(PyObject*, PyObject* const* args, Py_ssize_t nargs) noexcept {
   Own<CTXT_Object> ctx;
   if (!real_draw_setup(args, nargs, Fn{name}, name, ctx)) return nullptr;
   MPFR_Object* r = new_mpfr(0, ctx.get());
@@ -143,13 +135,10 @@ PyObject* real_draw(PyObject* const* args, Py_ssize_t nargs, const char* name) n
   return reinterpret_cast<PyObject*>(r);
 }
 
-PyObject* f_mpfr_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return real_draw<mpfr_urandom>(args, nargs, "mpfr_random");
-}
-
-PyObject* f_mpfr_nrandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  return real_draw<mpfr_nrandom>(args, nargs, "mpfr_nrandom");
-}
+constexpr char URANDOMB[] = "mpz_urandomb";
+constexpr char RRANDOMB[] = "mpz_rrandomb";
+constexpr char RANDOM[] = "mpfr_random";
+constexpr char NRANDOM[] = "mpfr_nrandom";
 
 PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   Own<CTXT_Object> ctx;
@@ -164,7 +153,7 @@ PyObject* f_mpfr_grandom(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     mpfr_nrandom(a->f, st, mode);
     mpfr_nrandom(b->f, st, mode);
   });
-  return PyTuple_Pack(2, a.obj(), b.obj());
+  return steal_pair(a.release(), b.release());
 }
 
 PyObject* f_mpc_random(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
@@ -191,10 +180,10 @@ void setup_random_state_type() noexcept {
 const FnDef random_rows[] = {
     fast("random_state", f_random_state, IN_MODULE, "Return a new random state seeded by the integer seed. Equal seeds\ngive equal sequences. A state may be shared by threads, each draw\ntaking it alone; only a state used by one thread gives a sequence\nthat can be reproduced.").typed("seed: _Int = 0, /", "Any"),
     fast("mpz_random", f_mpz_random, IN_MODULE, "Return a uniformly distributed random integer between 0 and n-1 (n > 0).") .typed("random_state: Any, n: int, /", "mpz"),
-    fast("mpz_urandomb", f_mpz_urandomb, IN_MODULE, "Return a uniformly distributed random integer between 0 and\n2**bit_count-1.").typed("random_state: Any, bit_count: int, /", "mpz"),
-    fast("mpz_rrandomb", f_mpz_rrandomb, IN_MODULE, "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\nwith long sequences of zeros and ones in its binary representation.") .typed("random_state: Any, bit_count: int, /", "mpz"),
-    fast("mpfr_random", f_mpfr_random, IN_MODULE, "Return a uniformly distributed number between [0,1], at the current\ncontext's precision and rounding.").typed("random_state: Any, /", "mpfr"),
-    fast("mpfr_nrandom", f_mpfr_nrandom, IN_MODULE, "Return a random number with a standard normal distribution.").typed("random_state: Any, /", "mpfr"),
+    fast("mpz_urandomb", draw_bits<mpz_urandomb, URANDOMB>, IN_MODULE, "Return a uniformly distributed random integer between 0 and\n2**bit_count-1.").typed("random_state: Any, bit_count: int, /", "mpz"),
+    fast("mpz_rrandomb", draw_bits<mpz_rrandomb, RRANDOMB>, IN_MODULE, "Return a random integer between 2**(bit_count-1) and 2**bit_count-1\nwith long sequences of zeros and ones in its binary representation.") .typed("random_state: Any, bit_count: int, /", "mpz"),
+    fast("mpfr_random", real_draw<mpfr_urandom, RANDOM>, IN_MODULE, "Return a uniformly distributed number between [0,1], at the current\ncontext's precision and rounding.").typed("random_state: Any, /", "mpfr"),
+    fast("mpfr_nrandom", real_draw<mpfr_nrandom, NRANDOM>, IN_MODULE, "Return a random number with a standard normal distribution.").typed("random_state: Any, /", "mpfr"),
     fast("mpfr_grandom", f_mpfr_grandom, IN_MODULE, "Return a tuple of two independent random numbers with a standard\nnormal distribution.").typed("random_state: Any, /", "tuple[mpfr, mpfr]"),
     fast("mpc_random", f_mpc_random, IN_MODULE, "Return a complex number whose real and imaginary parts are each\nuniformly distributed in [0,1].").typed("random_state: Any, /", "mpc"),
 };
