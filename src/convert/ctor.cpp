@@ -22,6 +22,9 @@ namespace vx {
 
 namespace {
 
+// True for the objects the constructors treat as text (str, bytes, subclasses).
+inline bool is_text(PyObject* o) noexcept { return PyUnicode_Check(o) || PyBytes_Check(o); }
+
 // The arguments of one constructor call: positional ones in an array, the
 // keywords in a dictionary (or none). The tuple the argument parser needs
 // is made only when it is asked for.

@@ -42,9 +42,6 @@ class Text {
   std::size_t size() const noexcept { return n_; }
 };
 
-// True for the objects the constructors treat as text (str, bytes, subclasses).
-inline bool is_text(PyObject* o) noexcept { return PyUnicode_Check(o) || PyBytes_Check(o); }
-
 // Integer parser: nullptr with ValueError "invalid digits" (or the text errors).
 MPZ_Object* mpz_from_text(PyObject* text, int base) noexcept;
 XMPZ_Object* xmpz_from_text(PyObject* text, int base) noexcept;

@@ -3,6 +3,7 @@
 #include "context/context.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "floating/mathfn.h"
 #include "objects/objects.h"
 
 namespace vx {
@@ -32,14 +33,8 @@ PyObject* mpc_get_rc(PyObject* self, void*) {
 // One part of an mpc at that part's own precision, checked against the context.
 template <int (*take)(mpfr_ptr, mpc_srcptr, mpfr_rnd_t), mpfr_srcptr (*part)(mpc_srcptr)>
 PyObject* mpc_get_part(PyObject* self, void*) {
-  Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
   mpc_srcptr c = mpc_of(self);
-  MPFR_Object* r = new_mpfr(mpfr_get_prec(part(c)), ctx.get());
-  if (!r) return nullptr;
-  mpfr_clear_flags();
-  r->rc = take(r->f, c, rnd(ctx->ctx));
-  return reinterpret_cast<PyObject*>(check_real(r, ctx.get()));
+  return mathfn::real_in_current(mpfr_get_prec(part(c)), [c](mpfr_ptr r, mpfr_rnd_t m) { return take(r, c, m); });
 }
 
 mpfr_srcptr real_part(mpc_srcptr c) { return mpc_realref(c); }

@@ -61,12 +61,12 @@ inline PyObject* complex_result(CTXT_Object* ctx, F&& f) noexcept {
   return obj(check_complex(r, ctx));
 }
 
-// The same in the current context (the real one at its precision), for the
-// slots and methods of the numbers.
+// The same in the current context, for the slots, methods and attributes
+// of the numbers.
 template <class F>
-inline PyObject* real_in_current(F&& f) noexcept {
+inline PyObject* real_in_current(mpfr_prec_t prec, F&& f) noexcept {
   Own<CTXT_Object> ctx(current_context());
-  return ctx ? real_result(ctx.get(), 0, f) : nullptr;
+  return ctx ? real_result(ctx.get(), prec, f) : nullptr;
 }
 template <class F>
 inline PyObject* complex_in_current(F&& f) noexcept {

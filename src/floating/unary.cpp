@@ -34,10 +34,10 @@ using mathfn::complex_in_current;
 using mathfn::real_in_current;
 
 PyObject* mpfr_negative(PyObject* x) {
-  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_neg(r, mpfr_of(x), m); });
+  return real_in_current(0, [x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_neg(r, mpfr_of(x), m); });
 }
 PyObject* mpfr_absolute(PyObject* x) {
-  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_abs(r, mpfr_of(x), m); });
+  return real_in_current(0, [x](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_abs(r, mpfr_of(x), m); });
 }
 PyObject* mpfr_positive(PyObject* x) {
   return reinterpret_cast<PyObject*>(to_mpfr(x, K_MPFR, PREC_CONTEXT, nullptr));
@@ -63,7 +63,7 @@ PyObject* mpc_positive(PyObject* x) {
   return reinterpret_cast<PyObject*>(to_mpc(x, K_MPC, PREC_CONTEXT, PREC_CONTEXT, nullptr));
 }
 PyObject* mpc_absolute(PyObject* x) {
-  return real_in_current([x](mpfr_ptr r, mpfr_rnd_t m) { return mpc_abs(r, mpc_of(x), m); });
+  return real_in_current(0, [x](mpfr_ptr r, mpfr_rnd_t m) { return mpc_abs(r, mpc_of(x), m); });
 }
 int mpc_bool(PyObject* x) {
   return !(mpfr_zero_p(mpc_realref(mpc_of(x))) && mpfr_zero_p(mpc_imagref(mpc_of(x))));
