@@ -206,6 +206,14 @@ inline bool compare_stand_in(V v, PyObject* y, int kind, int op, Again again, Un
   return false;
 }
 
+// The end of an exact comparison (mpz or mpq): y's stand-in, if it has one,
+// compared by `again`; NotImplemented otherwise.
+template <class V, class Again>
+inline PyObject* compare_rest(V v, PyObject* y, int kind, int op, Again again) noexcept {
+  PyObject* out;
+  return compare_stand_in(v, y, kind, op, again, [op] { return unordered(op); }, out) ? out : not_implemented();
+}
+
 PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
   mpz_srcptr z = mpz_of(x);
   const int kind = classify(y);
@@ -227,11 +235,7 @@ PyObject* compare_mpz(PyObject* x, PyObject* y, int op) noexcept {
     if (float_special(d, op, out)) return out;
     return verdict(mpz_cmp_d(z, d), op);
   }
-  PyObject* out;
-  if (compare_stand_in(z, y, kind, op, [x, op](PyObject* v) { return compare_mpz(x, v, op); },
-                       [op] { return unordered(op); }, out))
-    return out;
-  return not_implemented();
+  return compare_rest(z, y, kind, op, [x, op](PyObject* v) { return compare_mpz(x, v, op); });
 }
 
 PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
@@ -253,11 +257,7 @@ PyObject* compare_mpq(PyObject* x, PyObject* y, int op) noexcept {
     mpq_set_d(t, d);  // exact
     return verdict(mpq_cmp(q, t), op);
   }
-  PyObject* out;
-  if (compare_stand_in(q, y, kind, op, [x, op](PyObject* v) { return compare_mpq(x, v, op); },
-                       [op] { return unordered(op); }, out))
-    return out;
-  return not_implemented();
+  return compare_rest(q, y, kind, op, [x, op](PyObject* v) { return compare_mpq(x, v, op); });
 }
 
 // The MPFR comparison of f with y, or false with an exception set; sets
