@@ -427,20 +427,24 @@ PyObject* finish_cmp(int c, CTXT_Object* ctx) noexcept {
   return PyLong_FromLong(sgn(c));
 }
 
+// cmp (or cmp_abs, abs) of two arguments of real kinds ka and kb, each
+// converted by its class.
+PyObject* cmp_reals(PyObject* const* args, int ka, int kb, CTXT_Object* ctx, bool abs) noexcept {
+  Ref a = convert_by_class(args[0], ka, ctx);
+  if (!a) return nullptr;
+  Ref b = convert_by_class(args[1], kb, ctx);
+  if (!b) return nullptr;
+  mpfr_clear_flags();
+  return finish_cmp(compare_converted(a.get(), class_of(ka), b.get(), class_of(kb), abs), ctx);
+}
+
 PyObject* cmp_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, Fn{"cmp"})) return nullptr;
   const int ka = classify(args[0]), kb = classify(args[1]);
   if (!is_real_kind(ka) || !is_real_kind(kb)) return requires_args("cmp", "integer, rational, or real "
       "arguments", args, nargs);
   Own<CTXT_Object> ctx(current_context());
-  if (!ctx) return nullptr;
-  Ref a = convert_by_class(args[0], ka, ctx.get());
-  if (!a) return nullptr;
-  Ref b = convert_by_class(args[1], kb, ctx.get());
-  if (!b) return nullptr;
-  mpfr_clear_flags();
-  int c = compare_converted(a.get(), class_of(ka), b.get(), class_of(kb), false);
-  return finish_cmp(c, ctx.get());
+  return ctx ? cmp_reals(args, ka, kb, ctx.get(), false) : nullptr;
 }
 
 PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
@@ -457,13 +461,7 @@ PyObject* cmp_abs_fn(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     mpfr_clear_flags();
     return finish_cmp(mpc_cmp_abs(a->c, b->c), ctx.get());
   }
-  Ref a = convert_by_class(args[0], ka, ctx.get());
-  if (!a) return nullptr;
-  Ref b = convert_by_class(args[1], kb, ctx.get());
-  if (!b) return nullptr;
-  mpfr_clear_flags();
-  int c = compare_converted(a.get(), class_of(ka), b.get(), class_of(kb), true);
-  return finish_cmp(c, ctx.get());
+  return cmp_reals(args, ka, kb, ctx.get(), true);
 }
 
 // The sign of a Decimal, read through its own predicates; -2 on failure.
