@@ -335,8 +335,29 @@ PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!First && (n > YN_MAX_ORDER || n < -YN_MAX_ORDER)) return value_error("yn() order too large");
   RealOwn x(exact_real(args[1], kx, ctx));
   if (!x) return nullptr;
+  // Between |x| = 2**15 (2**12 for yn) and about n**2, MPFR sums its series
+  // at a precision growing with |x|: seconds for jn(2**10, 2.0**16) or
+  // yn(2**10, 2.0**13), hours beyond, and an allocation that aborts the
+  // process for larger orders (jn(2**30, 2.0**53)). From n**2 on its
+  // asymptotic expansion answers at once.
+  if (mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, First ? 1UL << 15 : 1UL << 12) > 0) {
+    const double order = static_cast<double>(n);
+    if (std::fabs(mpfr_get_d(x->f, MPFR_RNDZ)) < order * order)
+      return fn_error(PyExc_ValueError, name, "argument too large");
+  }
+  // J(-n, x) = (-1)**n J(n, x), and Y likewise. MPFR works on a negative
+  // order with a large x at a precision it cannot allocate (jn(-66, 2.0**53)
+  // aborted the process) or for hours (yn(-3, 1e20)): the order is made
+  // positive, and for an odd one the value rounded the other way is negated.
+  // (MPFR's value at an infinity is +0 for every order, kept.)
+  const bool negate = n < 0 && n != LONG_MIN && (n & 1) && mpfr_number_p(x->f);
+  const long k = n < 0 && n != LONG_MIN ? -n : n;
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) {
-    return First ? mpfr_jn(r, n, x->f, m) : mpfr_yn(r, n, x->f, m);
+    const mpfr_rnd_t mode = !negate ? m : m == MPFR_RNDU ? MPFR_RNDD : m == MPFR_RNDD ? MPFR_RNDU : m;
+    const int rc = First ? mpfr_jn(r, k, x->f, mode) : mpfr_yn(r, k, x->f, mode);
+    if (!negate) return rc;
+    mpfr_neg(r, r, MPFR_RNDN);  // exact
+    return -rc;
   });
 }
 
@@ -347,6 +368,20 @@ PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 // larger x (up to where exp(-x) underflows, near 7 * 10**8) practically
 // forever, beyond the reach of an interrupt. Such arguments are refused.
 constexpr double GAMMA_INC_LIMIT = 4096;
+// a is bounded too. From a = 2**56 on MPFR aborts the process (an overflow
+// inside it; the value overflows every exponent range from about there on);
+// a negative a costs time in proportion to |a| (a second for -2**20), and an
+// a near zero time growing fast as its exponent falls (seconds from 2**-1100
+// with x = 4096, minutes from 2**-8000).
+constexpr double GAMMA_INC_A_MAX = 0x1p54;
+constexpr long GAMMA_INC_A_MIN = -(1L << 20);
+constexpr mpfr_exp_t GAMMA_INC_A_EXP_MIN = -1100;
+
+bool gamma_inc_a_refused(mpfr_srcptr a) noexcept {
+  if (!mpfr_regular_p(a)) return false;
+  return mpfr_cmp_d(a, GAMMA_INC_A_MAX) > 0 || mpfr_cmp_si(a, GAMMA_INC_A_MIN) < 0 ||
+         mpfr_get_exp(a) < GAMMA_INC_A_EXP_MIN;
+}
 
 PyObject* f_gamma_inc(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!want_args(nargs, 2, "gamma_inc() requires 2 arguments")) return nullptr;
@@ -355,7 +390,8 @@ PyObject* f_gamma_inc(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   if (!ctx) return nullptr;
   RealOwn a, x;
   if (!exact_reals(args, "gamma_inc", ctx, a, x)) return nullptr;
-  if (mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, static_cast<unsigned long>(GAMMA_INC_LIMIT)) > 0)
+  if ((mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, static_cast<unsigned long>(GAMMA_INC_LIMIT)) > 0) ||
+      gamma_inc_a_refused(a->f))
     return value_error("gamma_inc() argument too large");
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a->f, x->f, m); });
 }

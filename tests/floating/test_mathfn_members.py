@@ -244,6 +244,22 @@ def test_factorial_degrees_radians_bessel():
     assert vexa2.jn(2, 1.5) == vexa2.jn(mpz(2), mpfr(1.5)) and vexa2.yn(0, 2) == vexa2.y0(2)
 
 
+@pytest.mark.parametrize("n", [-1, -2, -3, -66])
+def test_bessel_negative_order_is_rounded_both_ways(n):
+    """MPFR itself aborted the process on jn(-66, 2.0**53) and hung on yn(-3, 1e20)."""
+    mpmath = pytest.importorskip("mpmath")
+    with mpmath.workprec(300):
+        for name, exact in (("jn", mpmath.besselj), ("yn", mpmath.bessely)):
+            for x in (1.5, -7.25, 2.0**53, 1e20):
+                want = exact(n, x)
+                if name == "yn" and x < 0:
+                    assert vexa2.yn(n, x).is_nan()
+                    continue
+                up, down = (getattr(context(round=m), name)(n, x) for m in (RoundUp, RoundDown))
+                assert mpmath.mpf(down) <= want <= mpmath.mpf(up) and vexa2.next_above(down) == up
+                assert up.rc == 1 and down.rc == -1
+
+
 def test_airy_far_out_underflows_instead_of_aborting():
     """MPFR's series would run out of memory; the value is known to underflow."""
     for mode, want in ((RoundToNearest, 0), (RoundUp, mpfr(2) ** (-1073741824))):

@@ -437,6 +437,23 @@ for prec in (10, 30, 2000):
 for prec in (53, 2000, 5000):
     case(f"context(precision={prec}).gamma_inc(mpfr(-2.5), mpfr(1e10))", raises=("ValueError",))
 case("gamma_inc(0.5, -1e6)", raises=("ValueError",))
+# A negative order with a large x: MPFR aborted the process (jn) or hung (yn);
+# a large x short of the order's square: hours, or an abort for large orders.
+for fn in ("jn", "yn"):
+    case(f"{fn}(-66, 2.0**53)", value=ANY)
+    case(f"{fn}(-3, mpfr('1e20'))", value=ANY)
+    case(f"{fn}(2**10, 2.0**18)", raises=("ValueError",))
+    case(f"{fn}(-2**10, -2.0**18)", raises=("ValueError",))
+    case(f"{fn}(2**10, 2.0**21)", value=ANY)
+for n, x in (("2**30", "2.0**53"), ("2**40", "2**63"), ("2**53+1", "-2**63"), ("2**14", "2.0**20")):
+    case(f"jn({n}, {x})", raises=("ValueError",))
+case("jn(2**40, 2.0**100)", value=ANY)
+# Beyond these a, MPFR's upper incomplete gamma aborts the process (a huge a)
+# or runs for hours (a very negative a, or one very near zero).
+for a in ("2**60", "mpfr(2**56)", "-10**20", "-2**21", "mpfr(2)**-8000", "-mpfr(2)**-1200"):
+    case(f"gamma_inc({a}, 1)", raises=("ValueError",))
+for a in ("2**54", "-2**20", "5e-324", "0"):
+    case(f"gamma_inc({a}, 1)", value=ANY)
 case("fsum([mpfr(1)] * 3 + [IndexRaises()])", raises=("Boom", "TypeError", "ValueError"))
 case("f2q(mpfr('nan'))", raises=SIZE + ("TypeError",))
 case("f2q(mpfr(1.5), mpfr('inf'))", raises=SIZE + ("TypeError",), value=ANY)
