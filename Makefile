@@ -138,3 +138,9 @@ nomemory: setup
 SOAK_SECONDS ?= 600
 soak: setup
 	$(PY) scripts/soak.py $(SOAK_SECONDS)
+
+# This build against another (OLD: its python, e.g. another worktree's
+# .venv/bin/python) on one seeded battery of calls; the first differences shown.
+.PHONY: compare-builds
+compare-builds: setup
+	$(PY) scripts/compare_builds.py $(OLD) $(PY) $(COMPARE_ARGS)

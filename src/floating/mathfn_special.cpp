@@ -339,11 +339,11 @@ PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   // at a precision growing with |x|: seconds for jn(2**10, 2.0**16) or
   // yn(2**10, 2.0**13), hours beyond, and an allocation that aborts the
   // process for larger orders (jn(2**30, 2.0**53)). From n**2 on its
-  // asymptotic expansion answers at once.
+  // asymptotic expansion answers at once, and below |n| / 2**12 it finds
+  // the value underflowing.
   if (mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, First ? 1UL << 15 : 1UL << 12) > 0) {
-    const double order = static_cast<double>(n);
-    if (std::fabs(mpfr_get_d(x->f, MPFR_RNDZ)) < order * order)
-      return fn_error(PyExc_ValueError, name, "argument too large");
+    const double order = std::fabs(static_cast<double>(n)), ax = std::fabs(mpfr_get_d(x->f, MPFR_RNDZ));
+    if (ax < order * order && ax > order / 4096) return fn_error(PyExc_ValueError, name, "argument too large");
   }
   // J(-n, x) = (-1)**n J(n, x), and Y likewise. MPFR works on a negative
   // order with a large x at a precision it cannot allocate (jn(-66, 2.0**53)
@@ -368,17 +368,18 @@ PyObject* f_bessel_n(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
 // larger x (up to where exp(-x) underflows, near 7 * 10**8) practically
 // forever, beyond the reach of an interrupt. Such arguments are refused.
 constexpr double GAMMA_INC_LIMIT = 4096;
-// a is bounded too. From a = 2**56 on MPFR aborts the process (an overflow
-// inside it; the value overflows every exponent range from about there on);
-// a negative a costs time in proportion to |a| (a second for -2**20), and an
-// a near zero time growing fast as its exponent falls (seconds from 2**-1100
-// with x = 4096, minutes from 2**-8000).
+// a is bounded too when x > 0 (a zero, negative or infinite x is answered at
+// once). From a = 2**56 on MPFR aborts the process (an overflow inside it;
+// the value overflows every exponent range from about there on); a negative
+// a costs time in proportion to |a| (a second for -2**20), and an a near
+// zero time growing fast as its exponent falls (seconds from 2**-1100 with
+// x = 4096, minutes from 2**-8000).
 constexpr double GAMMA_INC_A_MAX = 0x1p54;
 constexpr long GAMMA_INC_A_MIN = -(1L << 20);
 constexpr mpfr_exp_t GAMMA_INC_A_EXP_MIN = -1100;
 
-bool gamma_inc_a_refused(mpfr_srcptr a) noexcept {
-  if (!mpfr_regular_p(a)) return false;
+bool gamma_inc_a_refused(mpfr_srcptr a, mpfr_srcptr x) noexcept {
+  if (!mpfr_regular_p(a) || !mpfr_regular_p(x) || mpfr_sgn(x) < 0) return false;
   return mpfr_cmp_d(a, GAMMA_INC_A_MAX) > 0 || mpfr_cmp_si(a, GAMMA_INC_A_MIN) < 0 ||
          mpfr_get_exp(a) < GAMMA_INC_A_EXP_MIN;
 }
@@ -391,7 +392,7 @@ PyObject* f_gamma_inc(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
   RealOwn a, x;
   if (!exact_reals(args, "gamma_inc", ctx, a, x)) return nullptr;
   if ((mpfr_number_p(x->f) && mpfr_cmpabs_ui(x->f, static_cast<unsigned long>(GAMMA_INC_LIMIT)) > 0) ||
-      gamma_inc_a_refused(a->f))
+      gamma_inc_a_refused(a->f, x->f))
     return value_error("gamma_inc() argument too large");
   return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return mpfr_gamma_inc(r, a->f, x->f, m); });
 }
