@@ -244,25 +244,13 @@ def make_world():
     import pickle
     import vexa2
 
-    class Index:
-        def __init__(self, v): self.v = v
-        def __index__(self): return self.v
-        def __repr__(self): return f"Index({self.v!r})"
+    def only(method, label):
+        """A class whose instances hold v and convert to it by `method` alone."""
+        return type(label, (), {"__init__": lambda self, v: setattr(self, "v", v), method: lambda self: self.v,
+                                "__repr__": lambda self: f"{label}({self.v!r})"})
 
-    class IntOnly:
-        def __init__(self, v): self.v = v
-        def __int__(self): return self.v
-        def __repr__(self): return f"IntOnly({self.v!r})"
-
-    class FloatOnly:
-        def __init__(self, v): self.v = v
-        def __float__(self): return self.v
-        def __repr__(self): return f"FloatOnly({self.v!r})"
-
-    class ComplexOnly:
-        def __init__(self, v): self.v = v
-        def __complex__(self): return self.v
-        def __repr__(self): return f"ComplexOnly({self.v!r})"
+    Index, IntOnly, FloatOnly, ComplexOnly = (only(m, n) for m, n in (
+        ("__index__", "Index"), ("__int__", "IntOnly"), ("__float__", "FloatOnly"), ("__complex__", "ComplexOnly")))
 
     classes = {}
 

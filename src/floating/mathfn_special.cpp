@@ -374,7 +374,7 @@ constexpr double GAMMA_INC_LIMIT = 4096;
 // a costs time in proportion to |a| (a second for -2**20), and an a near
 // zero time growing fast as its exponent falls (seconds from 2**-1100 with
 // x = 4096, minutes from 2**-8000).
-constexpr double GAMMA_INC_A_MAX = 0x1p54;
+constexpr double GAMMA_INC_A_MAX = 0x1p55;
 constexpr long GAMMA_INC_A_MIN = -(1L << 20);
 constexpr mpfr_exp_t GAMMA_INC_A_EXP_MIN = -1100;
 

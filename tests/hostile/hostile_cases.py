@@ -453,7 +453,7 @@ for n, x in (("2**40", "2.0**100"), ("2**40", "2.0**27"), ("-2**63", "-2.0**50")
 # or runs for hours (a very negative a, or one very near zero).
 for a in ("2**60", "mpfr(2**56)", "-10**20", "-2**21", "mpfr(2)**-8000", "-mpfr(2)**-1200"):
     case(f"gamma_inc({a}, 1)", raises=("ValueError",))
-for a in ("2**54", "-2**20", "5e-324", "0"):
+for a in ("2**55", "-2**20", "5e-324", "0"):
     case(f"gamma_inc({a}, 1)", value=ANY)
 for a in ("2**60", "-10**20 - 0.5", "mpfr(2)**-8000"):
     for x in ("0", "-5", "mpfr('inf')"):
