@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #if VEXA2_HAVE_ARB
@@ -60,15 +61,36 @@ namespace {
 
 // ---- Arb's per-thread state ----
 
-// Arb keeps caches (constants, tables) per thread; they are freed when the
-// thread that filled them ends.
-struct ThreadCleanup {
+// Arb keeps caches (constants, tables) per thread, freed when the thread
+// that filled them ends; the route keeps its balls per thread too, so that
+// a call allocates nothing once their limbs have grown.
+struct ThreadState {
   bool used = false;
-  ~ThreadCleanup() {
+  arb_t arg1, arg2, value;
+  ThreadState() noexcept {
+    arb_init(arg1);
+    arb_init(arg2);
+    arb_init(value);
+  }
+  ~ThreadState() {
+    arb_clear(arg1);
+    arb_clear(arg2);
+    arb_clear(value);
     if (used) flint_cleanup();
   }
+  ThreadState(const ThreadState&) = delete;
+  ThreadState& operator=(const ThreadState&) = delete;
+  // After a call at a great precision the limbs are given back.
+  void trim(slong wp) noexcept {
+    if (wp <= KEEP_BITS) return;
+    for (arb_ptr b : {arg1, arg2, value}) {
+      arb_clear(b);
+      arb_init(b);
+    }
+  }
+  static constexpr slong KEEP_BITS = 1 << 15;
 };
-thread_local ThreadCleanup thread_cleanup;
+thread_local ThreadState state;
 
 class Ball {
  public:
@@ -98,44 +120,51 @@ void set_exact(arb_ptr b, mpfr_srcptr x) noexcept {
 
 enum : int { UNSURE = 2, GIVE_UP = 3 };
 
-// The rounding of the ball y to r's precision with mode m when every point
-// of y rounds to the same number and that number is not in y: its ternary
-// value (-1 or 1), r holding it. UNSURE when a narrower ball may settle it,
-// GIVE_UP when the result is for MPFR (it would leave MPFR's exponent range).
-int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m, slong wp) noexcept {
-  const mpfr_prec_t p = mpfr_get_prec(r);
-  if (!arb_is_finite(y) || arf_is_special(arb_midref(y))) return UNSURE;
-  if (arb_rel_accuracy_bits(y) < static_cast<slong>(p) + 1) return UNSURE;
-  if (arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emax() - 2) >= 0 ||
-      arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emin() + 2) <= 0)
-    return GIVE_UP;
-  Float lo, hi;
-  arb_get_lbound_arf(lo.v, y, wp);
-  arb_get_ubound_arf(hi.v, y, wp);
-  // The upper end rounded in a second number, on the stack when small.
-  constexpr mpfr_prec_t STACK_BITS = 1024;
-  mp_limb_t limbs[STACK_BITS / GMP_NUMB_BITS + 1];
-  __mpfr_struct stack_num;
-  mpfr_t heap_num;
-  mpfr_ptr s = &stack_num;
-  if (p <= STACK_BITS) {
-    mpfr_custom_init(limbs, p);
-    mpfr_custom_init_set(s, MPFR_ZERO_KIND, 0, p, limbs);
-  } else {
-    mpfr_init2(heap_num, p);
-    s = heap_num;
+// k bits (1 <= k <= 60) of the mantissa d[0..n) (most significant limb
+// last) from bit `from` on, counted from the leading bit (0); bits past the
+// end are 0.
+static_assert(GMP_NUMB_BITS == 64, "64-bit limbs");
+uint64_t mantissa_bits(mp_srcptr d, mp_size_t n, slong from, int k) noexcept {
+  const slong top = n - 1 - from / GMP_NUMB_BITS;
+  if (top < 0) return 0;
+  const int o = static_cast<int>(from % GMP_NUMB_BITS);
+  uint64_t w = static_cast<uint64_t>(d[top]) << o;
+  if (o != 0 && top > 0) w |= static_cast<uint64_t>(d[top - 1]) >> (GMP_NUMB_BITS - o);
+  return w >> (64 - k);
+}
+
+// The rounding of the ball y to r's precision p with mode m when it is
+// settled: its ternary value (-1 or 1), r holding it. The ball must hold no
+// number of p bits (for rounding to nearest, none of p + 1 bits, which
+// takes in the midpoints): then every point of it rounds to the same number
+// as the midpoint, from the same side. The midpoint's bits after the first
+// q (p or p + 1) tell: with the radius below 2**(e - q - k), the k bits
+// after the q-th one may be neither all zeros nor all ones. UNSURE when a
+// narrower ball may settle it, GIVE_UP when the result is for MPFR (near
+// the ends of MPFR's exponent range).
+int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m) noexcept {
+  const arf_struct* mid = arb_midref(y);
+  const mag_struct* rad = arb_radref(y);
+  if (arf_is_special(mid) || mag_is_inf(rad)) return UNSURE;
+  if (COEFF_IS_MPZ(ARF_EXP(mid))) return GIVE_UP;
+  // |mid| lies in [2**(e-1), 2**e).
+  const slong e = ARF_EXP(mid);
+  if (e > mpfr_get_emax() - 2 || e <= mpfr_get_emin() + 3) return GIVE_UP;
+  const slong q = static_cast<slong>(mpfr_get_prec(r)) + (m == MPFR_RNDN ? 1 : 0);
+  slong k = 60;
+  if (!mag_is_zero(rad)) {
+    if (COEFF_IS_MPZ(MAG_EXP(rad))) return UNSURE;
+    // rad < 2**MAG_EXP(rad)
+    k = std::min<slong>(k, e - q - MAG_EXP(rad));
+    if (k < 2) return UNSURE;
   }
-  const int t_lo = arf_get_mpfr(r, lo.v, m);
-  const int t_hi = arf_get_mpfr(s, hi.v, m);
-  const bool same = mpfr_equal_p(r, s);
-  if (p > STACK_BITS) mpfr_clear(heap_num);
-  if (!same) return UNSURE;
-  // Both ends round to r. Below the lower end or above the upper one, r is
-  // below or above the exact value; inside the ball it might be the exact
-  // value itself, whose ternary value is then unknown.
-  if (t_lo < 0) return -1;
-  if (t_hi > 0) return 1;
-  return UNSURE;
+  mp_srcptr d;
+  mp_size_t n;
+  ARF_GET_MPN_READONLY(d, n, mid);
+  const uint64_t h = mantissa_bits(d, n, q, static_cast<int>(k));
+  if (h == 0 || h == (uint64_t{1} << k) - 1) return UNSURE;
+  const int t = arf_get_mpfr(r, mid, m);
+  return t < 0 ? -1 : t > 0 ? 1 : UNSURE;
 }
 
 // The Ziv loop: eval(y, wp) at rising working precisions, a few rounds.
@@ -143,20 +172,22 @@ template <class Eval>
 bool ziv(mpfr_ptr r, mpfr_rnd_t m, int& rc, Eval&& eval) noexcept {
   const slong p = mpfr_get_prec(r);
   const mpfr_flags_t saved = mpfr_flags_save();
-  thread_cleanup.used = true;
-  Ball y;
+  state.used = true;
+  arb_ptr y = state.value;
   slong wp = p + 10;
+  int t = UNSURE;
   for (int round = 0; round < 3; ++round) {
-    eval(y.v, wp);
-    const int t = round_ball(y.v, r, m, wp);
-    if (t == 1 || t == -1) {
-      // The MPFR routine raises only "inexact" for such a result.
-      mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
-      rc = t;
-      return true;
-    }
-    if (t == GIVE_UP) break;
+    eval(y, wp);
+    t = round_ball(y, r, m);
+    if (t != UNSURE) break;
     wp = round == 0 ? wp + 40 + p / 8 : 2 * wp;
+  }
+  state.trim(wp);
+  if (t == 1 || t == -1) {
+    // The MPFR routine raises only "inexact" for such a result.
+    mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
+    rc = t;
+    return true;
   }
   mpfr_flags_restore(saved, MPFR_FLAGS_ALL);
   return false;
@@ -301,18 +332,18 @@ void free_cache() noexcept { flint_cleanup(); }
 
 bool try1(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m, int& rc) noexcept {
   if (!rule->e1 || !active() || !mpfr_regular_p(x) || !rule->t1(x, mpfr_get_prec(r))) return false;
-  Ball a;
-  set_exact(a.v, x);
-  return ziv(r, m, rc, [&](arb_ptr y, slong wp) { rule->e1(y, a.v, wp); });
+  arb_ptr a = state.arg1;
+  set_exact(a, x);
+  return ziv(r, m, rc, [&](arb_ptr y, slong wp) { rule->e1(y, a, wp); });
 }
 
 bool try2(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m, int& rc) noexcept {
   if (!rule->e2 || !active() || !mpfr_regular_p(x) || !mpfr_regular_p(y) || !rule->t2(x, y, mpfr_get_prec(r)))
     return false;
-  Ball a, c;
-  set_exact(a.v, x);
-  set_exact(c.v, y);
-  return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a.v, c.v, wp); });
+  arb_ptr a = state.arg1, c = state.arg2;
+  set_exact(a, x);
+  set_exact(c, y);
+  return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a, c, wp); });
 }
 
 #endif
