@@ -13,9 +13,11 @@
 
 #if VEXA2_HAVE_ARB
 #if VEXA2_ARB_FLINT3
+#include <flint/acb.h>
 #include <flint/arb.h>
 #include <flint/arb_hypgeom.h>
 #else
+#include <acb.h>
 #include <arb.h>
 #include <arb_hypgeom.h>
 #endif
@@ -34,13 +36,16 @@ void set_active(bool on) noexcept { route_on.store(on, std::memory_order_relaxed
 #if !VEXA2_HAVE_ARB
 
 struct Rule {};
+struct ComplexRule {};
 const Rule* find(const char*) noexcept { return nullptr; }
+const ComplexRule* find_complex(const char*) noexcept { return nullptr; }
 bool active() noexcept { return false; }
 const char* route_name() noexcept { return "mpfr"; }
 bool built_with_arb() noexcept { return false; }
 void free_cache() noexcept {}
 bool try1(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
 bool try2(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
+bool try_complex(const ComplexRule*, mpc_ptr, mpc_srcptr, mpc_rnd_t, int&) noexcept { return false; }
 
 #else
 
@@ -57,6 +62,14 @@ struct Rule {
   Take2 t2;
 };
 
+using EvalComplex = void (*)(acb_ptr, acb_srcptr, slong);
+using TakeComplex = bool (*)(mpc_srcptr, mpfr_prec_t);
+struct ComplexRule {
+  const char* name;
+  EvalComplex e;
+  TakeComplex t;
+};
+
 namespace {
 
 // ---- Arb's per-thread state ----
@@ -67,15 +80,20 @@ namespace {
 struct ThreadState {
   bool used = false;
   arb_t arg1, arg2, value;
+  acb_t carg, cvalue;
   ThreadState() noexcept {
     arb_init(arg1);
     arb_init(arg2);
     arb_init(value);
+    acb_init(carg);
+    acb_init(cvalue);
   }
   ~ThreadState() {
     arb_clear(arg1);
     arb_clear(arg2);
     arb_clear(value);
+    acb_clear(carg);
+    acb_clear(cvalue);
     if (used) flint_cleanup();
   }
   ThreadState(const ThreadState&) = delete;
@@ -83,7 +101,8 @@ struct ThreadState {
   // After a call at a great precision the limbs are given back.
   void trim(slong wp) noexcept {
     if (wp <= KEEP_BITS) return;
-    for (arb_ptr b : {arg1, arg2, value}) {
+    for (arb_ptr b : {arg1, arg2, value, acb_realref(carg), acb_imagref(carg), acb_realref(cvalue),
+                      acb_imagref(cvalue)}) {
       arb_clear(b);
       arb_init(b);
     }
@@ -193,6 +212,34 @@ bool ziv(mpfr_ptr r, mpfr_rnd_t m, int& rc, Eval&& eval) noexcept {
   return false;
 }
 
+// The Ziv loop of a complex result: each part rounded with its own mode
+// once its ball settles it (a part settled in an earlier round is kept).
+template <class Eval>
+bool ziv_complex(mpc_ptr r, mpc_rnd_t m, int& rc, Eval&& eval) noexcept {
+  mpfr_ptr re = mpc_realref(r), im = mpc_imagref(r);
+  const slong p = std::max(mpfr_get_prec(re), mpfr_get_prec(im));
+  const mpfr_flags_t saved = mpfr_flags_save();
+  state.used = true;
+  acb_ptr y = state.cvalue;
+  slong wp = p + 10;
+  int t_re = UNSURE, t_im = UNSURE;
+  for (int round = 0; round < 3; ++round) {
+    eval(y, wp);
+    if (t_re == UNSURE) t_re = round_ball(acb_realref(y), re, MPC_RND_RE(m));
+    if (t_im == UNSURE) t_im = round_ball(acb_imagref(y), im, MPC_RND_IM(m));
+    if (t_re == GIVE_UP || t_im == GIVE_UP || (t_re != UNSURE && t_im != UNSURE)) break;
+    wp = round == 0 ? wp + 40 + p / 8 : 2 * wp;
+  }
+  state.trim(wp);
+  if ((t_re == 1 || t_re == -1) && (t_im == 1 || t_im == -1)) {
+    mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
+    rc = MPC_INEX(t_re, t_im);
+    return true;
+  }
+  mpfr_flags_restore(saved, MPFR_FLAGS_ALL);
+  return false;
+}
+
 // ---- argument rules ----
 
 inline mpfr_exp_t ex(mpfr_srcptr x) noexcept { return mpfr_get_exp(x); }
@@ -255,6 +302,35 @@ bool take_atan2(mpfr_srcptr y, mpfr_srcptr x, mpfr_prec_t p) noexcept {
   return d <= (1 << 16) && d >= -(1 << 16) && (mpfr_sgn(x) < 0 || d >= -(p / 2) - 8);
 }
 
+// Complex arguments: both parts nonzero (the axes, where MPC's signed zeros
+// and branch cuts decide, stay with MPC), neither tiny (f(z) too close to a
+// representable number) nor beyond 2**24, at most `max_bits` bits.
+bool take_complex(mpc_srcptr z, mpfr_prec_t p, mpfr_prec_t max_bits) noexcept {
+  const mpfr_exp_t lo = -(p / 2) - 8;
+  const mpfr_exp_t a = ex(mpc_realref(z)), b = ex(mpc_imagref(z));
+  return p <= max_bits && a >= lo && b >= lo && a <= 24 && b <= 24;
+}
+// Where Arb's complex trigonometric and hyperbolic functions were measured
+// faster than MPC's; the inverse functions, exp and log are faster at every
+// precision tried (up to 20,000 bits).
+constexpr mpfr_prec_t TRIG_MAX_BITS = 4096;
+constexpr mpfr_prec_t ANY_BITS = MPFR_PREC_MAX;
+bool take_c_any(mpc_srcptr z, mpfr_prec_t p) noexcept { return take_complex(z, p, ANY_BITS); }
+bool take_c_trig(mpc_srcptr z, mpfr_prec_t p) noexcept { return take_complex(z, p, TRIG_MAX_BITS); }
+// The logarithm takes tiny parts too: its real part, log|z|, is computed
+// from |z|**2 - 1 near the unit circle, where MPC 1.3's own is inexact.
+bool take_c_log(mpc_srcptr z, mpfr_prec_t) noexcept {
+  const mpfr_exp_t a = ex(mpc_realref(z)), b = ex(mpc_imagref(z));
+  return a <= 24 && b <= 24 && a >= -(1 << 20) && b >= -(1 << 20);
+}
+// tan(z) tends to +-i as |Im z| grows, tanh(z) to +-1 as |Re z| does.
+bool take_c_tan(mpc_srcptr z, mpfr_prec_t p) noexcept {
+  return take_c_trig(z, p) && below_limit(mpc_imagref(z), p, 0.35);
+}
+bool take_c_tanh(mpc_srcptr z, mpfr_prec_t p) noexcept {
+  return take_c_trig(z, p) && below_limit(mpc_realref(z), p, 0.35);
+}
+
 // ---- evaluations Arb lacks under MPFR's name ----
 
 // 2**x = 2**n * 2**f with n = floor(x); 10**x = exp(x * log(10)).
@@ -277,6 +353,12 @@ void exp10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept {
 }
 void log2_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 2, wp); }
 void log10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 10, wp); }
+void log10_complex(acb_ptr r, acb_srcptr z, slong wp) noexcept {
+  Ball t;
+  arb_const_log10(t.v, wp);
+  acb_log(r, z, wp);
+  acb_div_arb(r, r, t.v, wp);
+}
 constexpr Rule u(const char* name, Eval1 e, Take1 t) { return {name, e, t, nullptr, nullptr}; }
 constexpr Rule b(const char* name, Eval2 e, Take2 t) { return {name, nullptr, nullptr, e, t}; }
 
@@ -317,10 +399,25 @@ const Rule rules[] = {
     b("atan2", arb_atan2, take_atan2),
 };
 
+// The complex rows Arb serves.
+const ComplexRule complex_rules[] = {
+    {"exp", acb_exp, take_c_any},       {"log", acb_log, take_c_log},       {"log10", log10_complex, take_c_log},
+    {"sin", acb_sin, take_c_trig},      {"cos", acb_cos, take_c_trig},      {"tan", acb_tan, take_c_tan},
+    {"sinh", acb_sinh, take_c_trig},    {"cosh", acb_cosh, take_c_trig},    {"tanh", acb_tanh, take_c_tanh},
+    {"asin", acb_asin, take_c_any},     {"acos", acb_acos, take_c_any},     {"atan", acb_atan, take_c_any},
+    {"asinh", acb_asinh, take_c_any},   {"acosh", acb_acosh, take_c_any},   {"atanh", acb_atanh, take_c_any},
+};
+
 }  // namespace
 
 const Rule* find(const char* name) noexcept {
   for (const Rule& r : rules)
+    if (std::strcmp(r.name, name) == 0) return &r;
+  return nullptr;
+}
+
+const ComplexRule* find_complex(const char* name) noexcept {
+  for (const ComplexRule& r : complex_rules)
     if (std::strcmp(r.name, name) == 0) return &r;
   return nullptr;
 }
@@ -344,6 +441,16 @@ bool try2(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t
   set_exact(a, x);
   set_exact(c, y);
   return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a, c, wp); });
+}
+
+bool try_complex(const ComplexRule* rule, mpc_ptr r, mpc_srcptr x, mpc_rnd_t m, int& rc) noexcept {
+  if (!active() || !mpfr_regular_p(mpc_realref(x)) || !mpfr_regular_p(mpc_imagref(x))) return false;
+  const mpfr_prec_t p = std::max(mpfr_get_prec(mpc_realref(r)), mpfr_get_prec(mpc_imagref(r)));
+  if (!rule->t(x, p)) return false;
+  acb_ptr a = state.carg;
+  set_exact(acb_realref(a), mpc_realref(x));
+  set_exact(acb_imagref(a), mpc_imagref(x));
+  return ziv_complex(r, m, rc, [&](acb_ptr y, slong wp) { rule->e(y, a, wp); });
 }
 
 #endif

@@ -49,10 +49,12 @@ inline PyObject* complex_result(CTXT_Object* ctx, F&& f) noexcept {
 // (0 exact, 1 above, 2 below).
 inline int unpack_rc(int bits) noexcept { return bits == 2 ? -1 : bits == 1 ? 1 : 0; }
 
-// The MPFR routine of a row of the math-function table, by name: false
-// when there is no such row.
+// The MPFR routine of a row of the math-function table, by name, and its
+// MPC routine (nullptr if none) when g is given: false when there is no
+// such row.
 using RealFn1 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
 using RealFn2 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t);
-bool table_routine(const char* name, RealFn1& f1, RealFn2& f2) noexcept;
+using CplxFn1 = int (*)(mpc_ptr, mpc_srcptr, mpc_rnd_t);
+bool table_routine(const char* name, RealFn1& f1, RealFn2& f2, CplxFn1* g = nullptr) noexcept;
 
 }  // namespace vx::mathfn

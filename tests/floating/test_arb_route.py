@@ -2,14 +2,16 @@
 value, ternary value and MPFR flags, and the same result after the result
 check of a narrow context (exponent range, subnormalization), on random
 arguments in all five roundings, on hard-to-round cases, and through the
-public functions with traps. The comparison loop runs in C
-(`_math_route_compare`); VEXA2_DIFF_RUNS scales the random run."""
+public functions with traps; the complex functions likewise against MPC.
+The comparison loops run in C (`_math_route_compare`,
+`_math_route_compare_complex`); VEXA2_DIFF_RUNS scales the random runs."""
 import os
+import random
 
 import pytest
 
 import vexa2
-from vexa2 import context, mpfr
+from vexa2 import context, mpc, mpfr
 
 pytestmark = pytest.mark.skipif(vexa2._math_route() != "arb", reason="the math functions use MPFR alone")
 
@@ -123,3 +125,39 @@ def test_route_switch():
     assert vexa2._math_route("arb") == "arb"
     with pytest.raises(ValueError):
         vexa2._math_route("mpmath")
+
+
+# (name, runs): MPC's inverse functions are slow from a few hundred bits.
+COMPLEX_CASES = [(f, SCALE * 3 // 17) for f in "exp log log10 sin cos sinh cosh atan atanh".split()] + [
+    (f, SCALE // 17) for f in "tan tanh asin".split()] + [(f, SCALE // 34) for f in "acos asinh acosh".split()]
+
+
+@pytest.mark.thread_unsafe(reason="a long run; one thread is enough")
+@pytest.mark.parametrize("name,runs", COMPLEX_CASES)
+def test_complex_random_arguments(name, runs):
+    done, settled, found, mpc_wrong = vexa2._math_route_compare_complex(name, runs, 20261211 + runs, 2000)
+    assert (done, found) == (runs, [])
+    assert settled > runs // 2
+    # where MPC's log is shown wrong, the route's result is the right one
+    assert mpc_wrong == 0 or name in ("log", "log10")
+
+
+@pytest.mark.parametrize("name", ["exp", "log", "sin", "tan", "atan", "acosh"])
+def test_complex_given_arguments_all_roundings(name):
+    values = [mpc("0.75+0.5j"), mpc("-1.25-3.5j"), mpc("3e-5+2j"), mpc("1+1e-9j"), mpc("-0.5+7j")]
+    runs, _, found, _ = vexa2._math_route_compare_complex(name, values, 0, 113)
+    assert (runs, found) == (80, [])
+
+
+@pytest.mark.parametrize("rnd", [vexa2.RoundToNearest, vexa2.RoundToZero, vexa2.RoundUp, vexa2.RoundDown])
+def test_complex_log_near_unit_circle_is_correctly_rounded(rnd):
+    # MPC 1.3's real part of log(z) is off by many ulps for some z near the
+    # unit circle.
+    g = random.Random(5)
+    for _ in range(300):
+        with context(precision=200):
+            x = mpfr(g.uniform(-1, 1), 53)
+            y = mpfr(vexa2.sqrt(1 - x * x) * (1 + mpfr(g.uniform(-1, 1)) * mpfr(2) ** -g.randint(20, 60)), 53)
+            s = x * x + y * y  # exact
+        with context(precision=53, round=rnd):
+            assert vexa2.log(mpc(x, y)).real == vexa2.log(s) / 2
