@@ -259,14 +259,28 @@ inline bool below_limit(mpfr_srcptr x, mpfr_prec_t p, double c) noexcept {
   return ex(x) <= 40 && std::fabs(mpfr_get_d(x, MPFR_RNDZ)) < c * static_cast<double>(p) + 16;
 }
 
-bool take_trig(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 16); }
-bool take_hyp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
-bool take_hyp_limit(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && below_limit(x, p, 0.35); }
+// Arguments of few significant bits are MPFR's forte at some precisions
+// (its series multiply by a short number): for sine and cosine from 1,200
+// to 3,500 bits (an argument of p/8 bits or fewer), for the exponential
+// from 7,000 bits (of 100 bits or fewer); there Arb is no faster.
+inline bool short_arg(mpfr_srcptr x, mpfr_prec_t bits) noexcept { return mpfr_min_prec(x) <= bits; }
+inline bool trig_short(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return p >= 1200 && p <= 3500 && short_arg(x, p / 8);
+}
+inline bool exp_short(mpfr_srcptr x, mpfr_prec_t p) noexcept { return p >= 7000 && short_arg(x, 100); }
+
+bool take_trig(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return !tiny(x, p) && ex(x) <= (1 << 16) && !trig_short(x, p);
+}
+bool take_hyp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29 && !exp_short(x, p); }
+bool take_hyp_limit(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return !tiny(x, p) && below_limit(x, p, 0.35) && !exp_short(x, p);
+}
 bool take_atan(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 20); }
 bool take_asin(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && mpfr_cmpabs_ui(x, 1) < 0; }
 bool take_acos(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmpabs_ui(x, 1) < 0; }
 bool take_acosh(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmp_ui(x, 1) > 0 && ex(x) <= (1 << 20); }
-bool take_exp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
+bool take_exp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29 && !exp_short(x, p); }
 bool take_expm1(mpfr_srcptr x, mpfr_prec_t p) noexcept {
   return take_exp(x, p) && (mpfr_sgn(x) > 0 || below_limit(x, p, 0.7));
 }
