@@ -196,17 +196,40 @@ ContextRecord draw_context(Rand& g) noexcept {
 // _math_route_compare(name, values, seed, prec) runs each given value (for
 // two-argument rows, each pair) at that precision in all five roundings.
 // Returns (runs, settled by Arb, [texts of disagreements]).
-PyObject* f_compare(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 4, "_math_route_compare() requires 4 arguments")) return nullptr;
-  const char* name = PyUnicode_Check(args[0]) ? PyUnicode_AsUTF8(args[0]) : nullptr;
-  if (!name) return type_error("_math_route_compare() needs a function name");
+// The arguments of both comparisons: the row (its routines), the seed and
+// the precision. False with an exception raised when they are wrong.
+struct CompareArgs {
+  const char* name = nullptr;
   RealFn1 f1 = nullptr;
   RealFn2 f2 = nullptr;
-  if (!table_routine(name, f1, f2)) return value_error("no such row");
-  const long long seed = PyLong_AsLongLong(args[2]);
-  const long prec_arg = PyLong_AsLong(args[3]);
-  if (PyErr_Occurred()) return nullptr;
-  if (prec_arg < 2 || prec_arg > 1000000) return value_error("precision out of range");
+  CplxFn1 g = nullptr;
+  long long seed = 0;
+  long prec = 0;
+};
+
+bool read_compare_args(PyObject* const* args, Py_ssize_t nargs, bool complex, CompareArgs& a) noexcept {
+  if (!want_args(nargs, 4, complex ? "_math_route_compare_complex() requires 4 arguments"
+                                   : "_math_route_compare() requires 4 arguments"))
+    return false;
+  a.name = PyUnicode_Check(args[0]) ? PyUnicode_AsUTF8(args[0]) : nullptr;
+  if (!a.name) return type_error("the comparison needs a function name") != nullptr;
+  if (!table_routine(a.name, a.f1, a.f2, &a.g) || (complex && !a.g))
+    return value_error(complex ? "no such complex row" : "no such row") != nullptr;
+  a.seed = PyLong_AsLongLong(args[2]);
+  a.prec = PyLong_AsLong(args[3]);
+  if (PyErr_Occurred()) return false;
+  if (a.prec < 2 || a.prec > 1000000) return value_error("precision out of range") != nullptr;
+  return true;
+}
+
+PyObject* f_compare(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  CompareArgs a;
+  if (!read_compare_args(args, nargs, false, a)) return nullptr;
+  const char* name = a.name;
+  RealFn1 f1 = a.f1;
+  RealFn2 f2 = a.f2;
+  const long long seed = a.seed;
+  const long prec_arg = a.prec;
   Comparison cmp(name, arb_route::find(name), f1, f2);
   if (!cmp.found) return nullptr;
   Rand g{static_cast<uint64_t>(seed)};
@@ -350,18 +373,11 @@ class ComplexComparison {
 // Returns (runs, settled by Arb, [texts of disagreements], results where
 // MPC's own was shown wrong and Arb's right).
 PyObject* f_compare_complex(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 4, "_math_route_compare_complex() requires 4 arguments")) return nullptr;
-  const char* name = PyUnicode_Check(args[0]) ? PyUnicode_AsUTF8(args[0]) : nullptr;
-  if (!name) return type_error("_math_route_compare_complex() needs a function name");
-  RealFn1 f1 = nullptr;
-  RealFn2 f2 = nullptr;
-  CplxFn1 g = nullptr;
-  if (!table_routine(name, f1, f2, &g) || !g) return value_error("no such complex row");
-  const long long seed = PyLong_AsLongLong(args[2]);
-  const long prec_arg = PyLong_AsLong(args[3]);
-  if (PyErr_Occurred()) return nullptr;
-  if (prec_arg < 2 || prec_arg > 1000000) return value_error("precision out of range");
-  ComplexComparison cmp(name, arb_route::find_complex(name), g);
+  CompareArgs a;
+  if (!read_compare_args(args, nargs, true, a)) return nullptr;
+  const long long seed = a.seed;
+  const long prec_arg = a.prec;
+  ComplexComparison cmp(a.name, arb_route::find_complex(a.name), a.g);
   if (!cmp.found) return nullptr;
   Rand rg{static_cast<uint64_t>(seed)};
   Mpc x(2, 2);
