@@ -292,10 +292,6 @@ class ComplexComparison {
     b->rc = settled ? rc : g_(b->c, x, m);
     arb_settled += settled;
     const char* what = !same_complex(a->c, b->c) ? "value" : a->rc != b->rc ? "ternary value" : nullptr;
-    if (what && settled && mpc_fault(x, a.get(), b.get(), m)) {
-      ++mpc_faults;
-      return true;
-    }
     if (!what) {
       c.real_round = mr;
       c.imag_round = mi;
@@ -311,35 +307,8 @@ class ComplexComparison {
   Ref found = Ref::steal(PyList_New(0));
   long runs = 0;
   long arb_settled = 0;
-  long mpc_faults = 0;
 
  private:
-  // MPC 1.3's log and log10 lose accuracy near the unit circle: there the
-  // real part log|z| = log(x**2 + y**2) / 2 is checked against MPFR's
-  // logarithm of the exact x**2 + y**2. True when Arb's result has MPC's
-  // imaginary part and the right real part, and MPC's real part is wrong.
-  bool mpc_fault(mpc_srcptr x, const MPC_Object* a, const MPC_Object* b, mpc_rnd_t m) const noexcept {
-    const bool ten = std::strcmp(name_, "log10") == 0;
-    if (!ten && std::strcmp(name_, "log") != 0) return false;
-    if (!same_value(mpc_imagref(a->c), mpc_imagref(b->c)) || MPC_INEX_IM(a->rc) != MPC_INEX_IM(b->rc)) return false;
-    mpfr_srcptr re = mpc_realref(x), im = mpc_imagref(x);
-    const mpfr_exp_t hi = std::max(mpfr_get_exp(re), mpfr_get_exp(im)), lo = std::min(mpfr_get_exp(re), mpfr_get_exp(im));
-    const mpfr_prec_t wide = 2 * (hi - lo) + 2 * std::max(mpfr_get_prec(re), mpfr_get_prec(im)) + 8;
-    if (wide > 100000) return false;
-    Mpfr xx(2 * mpfr_get_prec(re)), yy(2 * mpfr_get_prec(im)), s(wide);
-    mpfr_sqr(xx, re, MPFR_RNDN);
-    mpfr_sqr(yy, im, MPFR_RNDN);
-    mpfr_add(s, xx, yy, MPFR_RNDN);
-    Mpfr ref(mpfr_get_prec(mpc_realref(b->c)));
-    const mpfr_rnd_t mr = MPC_RND_RE(m);
-    const int t = ten ? mpfr_log10(ref, s, mr) : mpfr_log(ref, s, mr);
-    mpfr_div_2ui(ref, ref, 1, MPFR_RNDN);
-    mpfr_clear_flags();
-    const int t_ref = t < 0 ? -1 : t > 0 ? 1 : 0;
-    return same_value(ref, mpc_realref(b->c)) && t_ref == MPC_INEX_RE(b->rc) &&
-           !(same_value(ref, mpc_realref(a->c)) && t_ref == MPC_INEX_RE(a->rc));
-  }
-
   // The complex check on r (which keeps its reference); false on an error.
   static bool checked(MPC_Object* r, ContextRecord& c) noexcept {
     Py_INCREF(r);
@@ -370,8 +339,7 @@ class ComplexComparison {
 // complex arguments; _math_route_compare_complex(name, values, seed, prec)
 // runs each given mpc value at that precision in all 16 pairs of roundings
 // (the parts of an mpc are never rounded away from zero).
-// Returns (runs, settled by Arb, [texts of disagreements], results where
-// MPC's own was shown wrong and Arb's right).
+// Returns (runs, settled by Arb, [texts of disagreements]).
 PyObject* f_compare_complex(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   CompareArgs a;
   if (!read_compare_args(args, nargs, true, a)) return nullptr;
@@ -402,7 +370,7 @@ PyObject* f_compare_complex(PyObject*, PyObject* const* args, Py_ssize_t nargs) 
         if (!cmp.run(mpc_of(v), prec_arg, prec_arg, m % 4, m / 4, ContextRecord{})) return nullptr;
     }
   }
-  return Py_BuildValue("llOl", cmp.runs, cmp.arb_settled, cmp.found.get(), cmp.mpc_faults);
+  return Py_BuildValue("llO", cmp.runs, cmp.arb_settled, cmp.found.get());
 }
 
 // VEXA2_MATH_ROUTE=mpfr in the environment at import keeps the math
@@ -422,7 +390,7 @@ const FnDef rows[] = {
          "and return (runs, settled by Arb, disagreements) (private: for tests)."),
     fast("_math_route_compare_complex", f_compare_complex, IN_MODULE,
          "_math_route_compare_complex(name, n_or_values, seed, prec, /)\n--\n\nRun a math function on complex "
-         "arguments through both routes and return (runs, settled by Arb, disagreements, MPC's faults) (private: for tests)."),
+         "arguments through both routes and return (runs, settled by Arb, disagreements) (private: for tests)."),
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The Arb route of the real math functions (see arb_route.h): a Ziv loop
-// over Arb's ball evaluations, and one rule per served row saying which
+// The Arb route of the math functions (see arb_route.h): a Ziv loop over
+// Arb's ball evaluations, and one rule per served row saying which
 // arguments Arb takes (the rest, special values and exact cases above all,
-// stay with MPFR) and how Arb evaluates the function.
+// stay with MPFR or MPC) and how Arb evaluates the function.
 #include "floating/arb_route.h"
 
 #include <algorithm>

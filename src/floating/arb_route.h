@@ -1,11 +1,12 @@
-// The Arb route of the real math functions: the function evaluated as an
-// Arb ball, rounded only when every point of the ball rounds to the same
-// number and that number lies outside the ball (so that the ternary value
-// is known too); otherwise, and for special values, domain edges, exact
-// cases and results near the ends of MPFR's exponent range, the row's MPFR
-// routine computes the result. Either way the value, the ternary value and
-// MPFR's flags are those of the MPFR routine, and the caller's result
-// check sees no difference.
+// The Arb route of the math functions: the function evaluated as an Arb
+// ball, rounded only when every point of the ball rounds to the same number
+// and that number lies outside the ball (so that the ternary value is known
+// too); otherwise, and for special values, domain edges, exact cases and
+// results near the ends of MPFR's exponent range, the row's MPFR routine
+// computes the result. Either way the value, the ternary value and MPFR's
+// flags are those of the MPFR routine, and the caller's result check sees no
+// difference. Complex arguments go the same way through Arb's acb functions,
+// each part rounded on its own, with the row's MPC routine as the fallback.
 #pragma once
 #include <mpc.h>
 #include <mpfr.h>

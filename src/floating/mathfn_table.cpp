@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "floating/clog_guard.h"
 #include "floating/erf_guard.h"
 #include "floating/arb_route.h"
 #include "floating/mathfn.h"
@@ -93,8 +94,8 @@ const Row rows[] = {
     unary("j1", mpfr_j1, nullptr, ANY, "Return the first kind Bessel function of order 1 of x."),
     unary("li2", mpfr_li2, nullptr, ANY, "Return the real part of the dilogarithm of x."),
     unary("lngamma", mpfr_lngamma, nullptr, ANY, "Return the natural logarithm of gamma(x)."),
-    unary("log", mpfr_log, mpc_log, ANY, "Return the natural logarithm of x."),
-    unary("log10", mpfr_log10, mpc_log10, ANY, "Return the base-10 logarithm of x."),
+    unary("log", mpfr_log, log_checked, ANY, "Return the natural logarithm of x."),
+    unary("log10", mpfr_log10, log10_checked, ANY, "Return the base-10 logarithm of x."),
     unary("log1p", mpfr_log1p, nullptr, ANY, "Return the natural logarithm of (1+x)."),
     unary("log2", mpfr_log2, nullptr, ANY, "Return the base-2 logarithm of x."),
     unary("rec_sqrt", mpfr_rec_sqrt, nullptr, ANY, "Return the reciprocal of the square root of x."),

@@ -6,7 +6,6 @@ public functions with traps; the complex functions likewise against MPC.
 The comparison loops run in C (`_math_route_compare`,
 `_math_route_compare_complex`); VEXA2_DIFF_RUNS scales the random runs."""
 import os
-import random
 
 import pytest
 
@@ -135,29 +134,13 @@ COMPLEX_CASES = [(f, SCALE * 3 // 17) for f in "exp log log10 sin cos sinh cosh 
 @pytest.mark.thread_unsafe(reason="a long run; one thread is enough")
 @pytest.mark.parametrize("name,runs", COMPLEX_CASES)
 def test_complex_random_arguments(name, runs):
-    done, settled, found, mpc_wrong = vexa2._math_route_compare_complex(name, runs, 20261211 + runs, 2000)
+    done, settled, found = vexa2._math_route_compare_complex(name, runs, 20261211 + runs, 2000)
     assert (done, found) == (runs, [])
     assert settled > runs // 2
-    # where MPC's log is shown wrong, the route's result is the right one
-    assert mpc_wrong == 0 or name in ("log", "log10")
 
 
 @pytest.mark.parametrize("name", ["exp", "log", "sin", "tan", "atan", "acosh"])
 def test_complex_given_arguments_all_roundings(name):
     values = [mpc("0.75+0.5j"), mpc("-1.25-3.5j"), mpc("3e-5+2j"), mpc("1+1e-9j"), mpc("-0.5+7j")]
-    runs, _, found, _ = vexa2._math_route_compare_complex(name, values, 0, 113)
+    runs, _, found = vexa2._math_route_compare_complex(name, values, 0, 113)
     assert (runs, found) == (80, [])
-
-
-@pytest.mark.parametrize("rnd", [vexa2.RoundToNearest, vexa2.RoundToZero, vexa2.RoundUp, vexa2.RoundDown])
-def test_complex_log_near_unit_circle_is_correctly_rounded(rnd):
-    # MPC 1.3's real part of log(z) is off by many ulps for some z near the
-    # unit circle.
-    g = random.Random(5)
-    for _ in range(300):
-        with context(precision=200):
-            x = mpfr(g.uniform(-1, 1), 53)
-            y = mpfr(vexa2.sqrt(1 - x * x) * (1 + mpfr(g.uniform(-1, 1)) * mpfr(2) ** -g.randint(20, 60)), 53)
-            s = x * x + y * y  # exact
-        with context(precision=53, round=rnd):
-            assert vexa2.log(mpc(x, y)).real == vexa2.log(s) / 2
