@@ -95,7 +95,7 @@ def main():
     print(f"vexa2 {vexa2.__version__}")
     print(f"{vexa2.mp_version()}, {vexa2.mpfr_version()}, {vexa2.mpc_version()}")
     route = vexa2._math_route()
-    print(f"real math functions: {'Arb where it settles the rounding, else MPFR' if route == 'arb' else 'MPFR'}")
+    print(f"math functions: {'Arb where it settles the rounding, else MPFR and MPC' if route == 'arb' else 'MPFR and MPC'}")
     print(f"Python {sys.version.split()[0]} ({sys.implementation.name}), "
           f"GIL {'enabled' if gil is None or gil() else 'disabled'}")
     libs = loaded_libraries()

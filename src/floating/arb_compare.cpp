@@ -3,6 +3,7 @@
 // through both routes on many arguments (in C, for speed) and returns the
 // disagreements in value, ternary value and flags, before and after the
 // real result check of a narrow context.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -195,17 +196,40 @@ ContextRecord draw_context(Rand& g) noexcept {
 // _math_route_compare(name, values, seed, prec) runs each given value (for
 // two-argument rows, each pair) at that precision in all five roundings.
 // Returns (runs, settled by Arb, [texts of disagreements]).
-PyObject* f_compare(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-  if (!want_args(nargs, 4, "_math_route_compare() requires 4 arguments")) return nullptr;
-  const char* name = PyUnicode_Check(args[0]) ? PyUnicode_AsUTF8(args[0]) : nullptr;
-  if (!name) return type_error("_math_route_compare() needs a function name");
+// The arguments of both comparisons: the row (its routines), the seed and
+// the precision. False with an exception raised when they are wrong.
+struct CompareArgs {
+  const char* name = nullptr;
   RealFn1 f1 = nullptr;
   RealFn2 f2 = nullptr;
-  if (!table_routine(name, f1, f2)) return value_error("no such row");
-  const long long seed = PyLong_AsLongLong(args[2]);
-  const long prec_arg = PyLong_AsLong(args[3]);
-  if (PyErr_Occurred()) return nullptr;
-  if (prec_arg < 2 || prec_arg > 1000000) return value_error("precision out of range");
+  CplxFn1 g = nullptr;
+  long long seed = 0;
+  long prec = 0;
+};
+
+bool read_compare_args(PyObject* const* args, Py_ssize_t nargs, bool complex, CompareArgs& a) noexcept {
+  if (!want_args(nargs, 4, complex ? "_math_route_compare_complex() requires 4 arguments"
+                                   : "_math_route_compare() requires 4 arguments"))
+    return false;
+  a.name = PyUnicode_Check(args[0]) ? PyUnicode_AsUTF8(args[0]) : nullptr;
+  if (!a.name) return type_error("the comparison needs a function name") != nullptr;
+  if (!table_routine(a.name, a.f1, a.f2, &a.g) || (complex && !a.g))
+    return value_error(complex ? "no such complex row" : "no such row") != nullptr;
+  a.seed = PyLong_AsLongLong(args[2]);
+  a.prec = PyLong_AsLong(args[3]);
+  if (PyErr_Occurred()) return false;
+  if (a.prec < 2 || a.prec > 1000000) return value_error("precision out of range") != nullptr;
+  return true;
+}
+
+PyObject* f_compare(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  CompareArgs a;
+  if (!read_compare_args(args, nargs, false, a)) return nullptr;
+  const char* name = a.name;
+  RealFn1 f1 = a.f1;
+  RealFn2 f2 = a.f2;
+  const long long seed = a.seed;
+  const long prec_arg = a.prec;
   Comparison cmp(name, arb_route::find(name), f1, f2);
   if (!cmp.found) return nullptr;
   Rand g{static_cast<uint64_t>(seed)};
@@ -235,6 +259,120 @@ PyObject* f_compare(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
   return Py_BuildValue("llO", cmp.runs, cmp.arb_settled, cmp.found.get());
 }
 
+// ---- the complex rows ----
+
+bool same_complex(mpc_srcptr a, mpc_srcptr b) noexcept {
+  return same_value(mpc_realref(a), mpc_realref(b)) && same_value(mpc_imagref(a), mpc_imagref(b));
+}
+
+// One part of a complex argument: as a real one, but no smaller than
+// 2**-4096 (MPC's time grows with the gap between the parts' exponents:
+// minutes for exp(191 + 2**-641390832*I)).
+void draw_complex_part(Rand& g, mpfr_ptr x, mpfr_prec_t p) noexcept {
+  draw_arg(g, x, p);
+  if (mpfr_regular_p(x) && mpfr_get_exp(x) < -4096) mpfr_set_exp(x, -g.between(64, 4096));
+}
+
+class ComplexComparison {
+ public:
+  ComplexComparison(const char* name, const arb_route::ComplexRule* rule, CplxFn1 g) noexcept
+      : name_(name), rule_(rule), g_(g) {}
+
+  // Both routes on x with result precisions (pr, pi) and modes (mr, mi),
+  // then both results through the complex check of context c. False on a
+  // Python error.
+  bool run(mpc_srcptr x, mpfr_prec_t pr, mpfr_prec_t pi, int mr, int mi, ContextRecord c) noexcept {
+    ++runs;
+    Own<MPC_Object> a(new_mpc(pr, pi, nullptr)), b(new_mpc(pr, pi, nullptr));
+    if (!a || !b) return false;
+    const mpc_rnd_t m = static_cast<mpc_rnd_t>(mr + 16 * mi);
+    a->rc = g_(a->c, x, m);
+    int rc = 0;
+    const bool settled = rule_ && arb_route::try_complex(rule_, b->c, x, m, rc);
+    b->rc = settled ? rc : g_(b->c, x, m);
+    arb_settled += settled;
+    const char* what = !same_complex(a->c, b->c) ? "value" : a->rc != b->rc ? "ternary value" : nullptr;
+    if (!what) {
+      c.real_round = mr;
+      c.imag_round = mi;
+      ContextRecord ca = c, cb = c;
+      if (!checked(a.get(), ca) || !checked(b.get(), cb)) return false;
+      if (!same_complex(a->c, b->c) || a->rc != b->rc || context_flags(ca) != context_flags(cb))
+        what = "checked result";
+    }
+    mpfr_clear_flags();
+    return !what || report(x, what, a.get(), b.get(), m);
+  }
+
+  Ref found = Ref::steal(PyList_New(0));
+  long runs = 0;
+  long arb_settled = 0;
+
+ private:
+  // The complex check on r (which keeps its reference); false on an error.
+  static bool checked(MPC_Object* r, ContextRecord& c) noexcept {
+    Py_INCREF(r);
+    MPC_Object* out = check_complex_opt(r, c, true);
+    if (!out) return false;
+    Py_DECREF(out);
+    return true;
+  }
+
+  bool report(mpc_srcptr x, const char* what, const MPC_Object* a, const MPC_Object* b, mpc_rnd_t m) noexcept {
+    char* text = nullptr;
+    if (mpfr_asprintf(&text, "%s(%Ra + %Ra*I) prec %ld,%ld round %d: %s differs: mpc %Ra + %Ra*I rc %d, arb %Ra + %Ra*I rc %d",
+                      name_, mpc_realref(x), mpc_imagref(x), static_cast<long>(mpfr_get_prec(mpc_realref(a->c))),
+                      static_cast<long>(mpfr_get_prec(mpc_imagref(a->c))), static_cast<int>(m), what,
+                      mpc_realref(a->c), mpc_imagref(a->c), a->rc, mpc_realref(b->c), mpc_imagref(b->c), b->rc) < 0)
+      return memory_error() != nullptr;
+    Ref s = Ref::steal(PyUnicode_FromString(text));
+    mpfr_free_str(text);
+    return s && PyList_Append(found.get(), s.get()) == 0;
+  }
+
+  const char* name_;
+  const arb_route::ComplexRule* rule_;
+  CplxFn1 g_;
+};
+
+// _math_route_compare_complex(name, n, seed, max_prec) runs n random
+// complex arguments; _math_route_compare_complex(name, values, seed, prec)
+// runs each given mpc value at that precision in all 16 pairs of roundings
+// (the parts of an mpc are never rounded away from zero).
+// Returns (runs, settled by Arb, [texts of disagreements]).
+PyObject* f_compare_complex(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+  CompareArgs a;
+  if (!read_compare_args(args, nargs, true, a)) return nullptr;
+  const long long seed = a.seed;
+  const long prec_arg = a.prec;
+  ComplexComparison cmp(a.name, arb_route::find_complex(a.name), a.g);
+  if (!cmp.found) return nullptr;
+  Rand rg{static_cast<uint64_t>(seed)};
+  Mpc x(2, 2);
+  if (PyLong_Check(args[1])) {
+    const long n = PyLong_AsLong(args[1]);
+    if (n == -1 && PyErr_Occurred()) return nullptr;
+    for (long i = 0; i < n; ++i) {
+      const mpfr_prec_t p = draw_prec(rg, prec_arg);
+      const mpfr_prec_t q = rg.below(4) == 0 ? draw_prec(rg, prec_arg) : p;
+      draw_complex_part(rg, mpc_realref(x.get()), p);
+      draw_complex_part(rg, mpc_imagref(x.get()), q);
+      if (!cmp.run(x, p, q, static_cast<int>(i % 4), static_cast<int>(rg.below(4)), draw_context(rg))) return nullptr;
+      if ((i & 1023) == 0 && PyErr_CheckSignals() < 0) return nullptr;
+    }
+  } else {
+    Ref seq = Ref::steal(PySequence_Fast(args[1], "_math_route_compare_complex() needs a count or a sequence"));
+    if (!seq) return nullptr;
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq.get()); ++i) {
+      PyObject* v = PySequence_Fast_GET_ITEM(seq.get(), i);
+      if (!is_mpc(v)) return type_error("_math_route_compare_complex() needs mpc values");
+      for (int m = 0; m < 16; ++m)
+        if (!cmp.run(mpc_of(v), prec_arg, prec_arg, m % 4, m / 4, ContextRecord{})) return nullptr;
+    }
+  }
+  return Py_BuildValue("llO", cmp.runs, cmp.arb_settled, cmp.found.get());
+}
+
 // VEXA2_MATH_ROUTE=mpfr in the environment at import keeps the math
 // functions on MPFR.
 int read_route_setting(PyObject*) noexcept {
@@ -246,6 +384,7 @@ int read_route_setting(PyObject*) noexcept {
 const FnDef rows[] = {
     fast("_math_route", f_math_route, IN_MODULE, "_math_route(route=None, /)\n--\n\nReturn the route of the real math functions, 'arb' or 'mpfr', after switching to `route` if given (private: for tests and benchmarks)."),
     fast("_math_route_compare", f_compare, IN_MODULE, "_math_route_compare(name, n_or_values, seed, prec, /)\n--\n\nRun a math function through both routes and return (runs, settled by Arb, disagreements) (private: for tests)."),
+    fast("_math_route_compare_complex", f_compare_complex, IN_MODULE, "_math_route_compare_complex(name, n_or_values, seed, prec, /)\n--\n\nRun a math function on complex arguments through both routes and return (runs, settled by Arb, disagreements) (private: for tests)."),
 };
 
 }  // namespace

@@ -1,20 +1,23 @@
-// The Arb route of the real math functions (see arb_route.h): a Ziv loop
-// over Arb's ball evaluations, and one rule per served row saying which
+// The Arb route of the math functions (see arb_route.h): a Ziv loop over
+// Arb's ball evaluations, and one rule per served row saying which
 // arguments Arb takes (the rest, special values and exact cases above all,
-// stay with MPFR) and how Arb evaluates the function.
+// stay with MPFR or MPC) and how Arb evaluates the function.
 #include "floating/arb_route.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #if VEXA2_HAVE_ARB
 #if VEXA2_ARB_FLINT3
+#include <flint/acb.h>
 #include <flint/arb.h>
 #include <flint/arb_hypgeom.h>
 #else
+#include <acb.h>
 #include <arb.h>
 #include <arb_hypgeom.h>
 #endif
@@ -33,13 +36,16 @@ void set_active(bool on) noexcept { route_on.store(on, std::memory_order_relaxed
 #if !VEXA2_HAVE_ARB
 
 struct Rule {};
+struct ComplexRule {};
 const Rule* find(const char*) noexcept { return nullptr; }
+const ComplexRule* find_complex(const char*) noexcept { return nullptr; }
 bool active() noexcept { return false; }
 const char* route_name() noexcept { return "mpfr"; }
 bool built_with_arb() noexcept { return false; }
 void free_cache() noexcept {}
 bool try1(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
 bool try2(const Rule*, mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t, int&) noexcept { return false; }
+bool try_complex(const ComplexRule*, mpc_ptr, mpc_srcptr, mpc_rnd_t, int&) noexcept { return false; }
 
 #else
 
@@ -56,19 +62,54 @@ struct Rule {
   Take2 t2;
 };
 
+using EvalComplex = void (*)(acb_ptr, acb_srcptr, slong);
+using TakeComplex = bool (*)(mpc_srcptr, mpfr_prec_t);
+struct ComplexRule {
+  const char* name;
+  EvalComplex e;
+  TakeComplex t;
+};
+
 namespace {
 
 // ---- Arb's per-thread state ----
 
-// Arb keeps caches (constants, tables) per thread; they are freed when the
-// thread that filled them ends.
-struct ThreadCleanup {
+// Arb keeps caches (constants, tables) per thread, freed when the thread
+// that filled them ends; the route keeps its balls per thread too, so that
+// a call allocates nothing once their limbs have grown.
+struct ThreadState {
   bool used = false;
-  ~ThreadCleanup() {
+  arb_t arg1, arg2, value;
+  acb_t carg, cvalue;
+  ThreadState() noexcept {
+    arb_init(arg1);
+    arb_init(arg2);
+    arb_init(value);
+    acb_init(carg);
+    acb_init(cvalue);
+  }
+  ~ThreadState() {
+    arb_clear(arg1);
+    arb_clear(arg2);
+    arb_clear(value);
+    acb_clear(carg);
+    acb_clear(cvalue);
     if (used) flint_cleanup();
   }
+  ThreadState(const ThreadState&) = delete;
+  ThreadState& operator=(const ThreadState&) = delete;
+  // After a call at a great precision the limbs are given back.
+  void trim(slong wp) noexcept {
+    if (wp <= KEEP_BITS) return;
+    for (arb_ptr b : {arg1, arg2, value, acb_realref(carg), acb_imagref(carg), acb_realref(cvalue),
+                      acb_imagref(cvalue)}) {
+      arb_clear(b);
+      arb_init(b);
+    }
+  }
+  static constexpr slong KEEP_BITS = 1 << 15;
 };
-thread_local ThreadCleanup thread_cleanup;
+thread_local ThreadState state;
 
 class Ball {
  public:
@@ -98,44 +139,51 @@ void set_exact(arb_ptr b, mpfr_srcptr x) noexcept {
 
 enum : int { UNSURE = 2, GIVE_UP = 3 };
 
-// The rounding of the ball y to r's precision with mode m when every point
-// of y rounds to the same number and that number is not in y: its ternary
-// value (-1 or 1), r holding it. UNSURE when a narrower ball may settle it,
-// GIVE_UP when the result is for MPFR (it would leave MPFR's exponent range).
-int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m, slong wp) noexcept {
-  const mpfr_prec_t p = mpfr_get_prec(r);
-  if (!arb_is_finite(y) || arf_is_special(arb_midref(y))) return UNSURE;
-  if (arb_rel_accuracy_bits(y) < static_cast<slong>(p) + 1) return UNSURE;
-  if (arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emax() - 2) >= 0 ||
-      arf_cmpabs_2exp_si(arb_midref(y), mpfr_get_emin() + 2) <= 0)
-    return GIVE_UP;
-  Float lo, hi;
-  arb_get_lbound_arf(lo.v, y, wp);
-  arb_get_ubound_arf(hi.v, y, wp);
-  // The upper end rounded in a second number, on the stack when small.
-  constexpr mpfr_prec_t STACK_BITS = 1024;
-  mp_limb_t limbs[STACK_BITS / GMP_NUMB_BITS + 1];
-  __mpfr_struct stack_num;
-  mpfr_t heap_num;
-  mpfr_ptr s = &stack_num;
-  if (p <= STACK_BITS) {
-    mpfr_custom_init(limbs, p);
-    mpfr_custom_init_set(s, MPFR_ZERO_KIND, 0, p, limbs);
-  } else {
-    mpfr_init2(heap_num, p);
-    s = heap_num;
+// k bits (1 <= k <= 60) of the mantissa d[0..n) (most significant limb
+// last) from bit `from` on, counted from the leading bit (0); bits past the
+// end are 0.
+static_assert(GMP_NUMB_BITS == 64, "64-bit limbs");
+uint64_t mantissa_bits(mp_srcptr d, mp_size_t n, slong from, int k) noexcept {
+  const slong top = n - 1 - from / GMP_NUMB_BITS;
+  if (top < 0) return 0;
+  const int o = static_cast<int>(from % GMP_NUMB_BITS);
+  uint64_t w = static_cast<uint64_t>(d[top]) << o;
+  if (o != 0 && top > 0) w |= static_cast<uint64_t>(d[top - 1]) >> (GMP_NUMB_BITS - o);
+  return w >> (64 - k);
+}
+
+// The rounding of the ball y to r's precision p with mode m when it is
+// settled: its ternary value (-1 or 1), r holding it. The ball must hold no
+// number of p bits (for rounding to nearest, none of p + 1 bits, which
+// takes in the midpoints): then every point of it rounds to the same number
+// as the midpoint, from the same side. The midpoint's bits after the first
+// q (p or p + 1) tell: with the radius below 2**(e - q - k), the k bits
+// after the q-th one may be neither all zeros nor all ones. UNSURE when a
+// narrower ball may settle it, GIVE_UP when the result is for MPFR (near
+// the ends of MPFR's exponent range).
+int round_ball(arb_srcptr y, mpfr_ptr r, mpfr_rnd_t m) noexcept {
+  const arf_struct* mid = arb_midref(y);
+  const mag_struct* rad = arb_radref(y);
+  if (arf_is_special(mid) || mag_is_inf(rad)) return UNSURE;
+  if (COEFF_IS_MPZ(ARF_EXP(mid))) return GIVE_UP;
+  // |mid| lies in [2**(e-1), 2**e).
+  const slong e = ARF_EXP(mid);
+  if (e > mpfr_get_emax() - 2 || e <= mpfr_get_emin() + 3) return GIVE_UP;
+  const slong q = static_cast<slong>(mpfr_get_prec(r)) + (m == MPFR_RNDN ? 1 : 0);
+  slong k = 60;
+  if (!mag_is_zero(rad)) {
+    if (COEFF_IS_MPZ(MAG_EXP(rad))) return UNSURE;
+    // rad < 2**MAG_EXP(rad)
+    k = std::min<slong>(k, e - q - MAG_EXP(rad));
+    if (k < 2) return UNSURE;
   }
-  const int t_lo = arf_get_mpfr(r, lo.v, m);
-  const int t_hi = arf_get_mpfr(s, hi.v, m);
-  const bool same = mpfr_equal_p(r, s);
-  if (p > STACK_BITS) mpfr_clear(heap_num);
-  if (!same) return UNSURE;
-  // Both ends round to r. Below the lower end or above the upper one, r is
-  // below or above the exact value; inside the ball it might be the exact
-  // value itself, whose ternary value is then unknown.
-  if (t_lo < 0) return -1;
-  if (t_hi > 0) return 1;
-  return UNSURE;
+  mp_srcptr d;
+  mp_size_t n;
+  ARF_GET_MPN_READONLY(d, n, mid);
+  const uint64_t h = mantissa_bits(d, n, q, static_cast<int>(k));
+  if (h == 0 || h == (uint64_t{1} << k) - 1) return UNSURE;
+  const int t = arf_get_mpfr(r, mid, m);
+  return t < 0 ? -1 : t > 0 ? 1 : UNSURE;
 }
 
 // The Ziv loop: eval(y, wp) at rising working precisions, a few rounds.
@@ -143,20 +191,50 @@ template <class Eval>
 bool ziv(mpfr_ptr r, mpfr_rnd_t m, int& rc, Eval&& eval) noexcept {
   const slong p = mpfr_get_prec(r);
   const mpfr_flags_t saved = mpfr_flags_save();
-  thread_cleanup.used = true;
-  Ball y;
+  state.used = true;
+  arb_ptr y = state.value;
   slong wp = p + 10;
+  int t = UNSURE;
   for (int round = 0; round < 3; ++round) {
-    eval(y.v, wp);
-    const int t = round_ball(y.v, r, m, wp);
-    if (t == 1 || t == -1) {
-      // The MPFR routine raises only "inexact" for such a result.
-      mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
-      rc = t;
-      return true;
-    }
-    if (t == GIVE_UP) break;
+    eval(y, wp);
+    t = round_ball(y, r, m);
+    if (t != UNSURE) break;
     wp = round == 0 ? wp + 40 + p / 8 : 2 * wp;
+  }
+  state.trim(wp);
+  if (t == 1 || t == -1) {
+    // The MPFR routine raises only "inexact" for such a result.
+    mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
+    rc = t;
+    return true;
+  }
+  mpfr_flags_restore(saved, MPFR_FLAGS_ALL);
+  return false;
+}
+
+// The Ziv loop of a complex result: each part rounded with its own mode
+// once its ball settles it (a part settled in an earlier round is kept).
+template <class Eval>
+bool ziv_complex(mpc_ptr r, mpc_rnd_t m, int& rc, Eval&& eval) noexcept {
+  mpfr_ptr re = mpc_realref(r), im = mpc_imagref(r);
+  const slong p = std::max(mpfr_get_prec(re), mpfr_get_prec(im));
+  const mpfr_flags_t saved = mpfr_flags_save();
+  state.used = true;
+  acb_ptr y = state.cvalue;
+  slong wp = p + 10;
+  int t_re = UNSURE, t_im = UNSURE;
+  for (int round = 0; round < 3; ++round) {
+    eval(y, wp);
+    if (t_re == UNSURE) t_re = round_ball(acb_realref(y), re, MPC_RND_RE(m));
+    if (t_im == UNSURE) t_im = round_ball(acb_imagref(y), im, MPC_RND_IM(m));
+    if (t_re == GIVE_UP || t_im == GIVE_UP || (t_re != UNSURE && t_im != UNSURE)) break;
+    wp = round == 0 ? wp + 40 + p / 8 : 2 * wp;
+  }
+  state.trim(wp);
+  if ((t_re == 1 || t_re == -1) && (t_im == 1 || t_im == -1)) {
+    mpfr_flags_restore(saved | MPFR_FLAGS_INEXACT, MPFR_FLAGS_ALL);
+    rc = MPC_INEX(t_re, t_im);
+    return true;
   }
   mpfr_flags_restore(saved, MPFR_FLAGS_ALL);
   return false;
@@ -181,14 +259,28 @@ inline bool below_limit(mpfr_srcptr x, mpfr_prec_t p, double c) noexcept {
   return ex(x) <= 40 && std::fabs(mpfr_get_d(x, MPFR_RNDZ)) < c * static_cast<double>(p) + 16;
 }
 
-bool take_trig(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 16); }
-bool take_hyp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
-bool take_hyp_limit(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && below_limit(x, p, 0.35); }
+// Arguments of few significant bits are MPFR's forte at some precisions
+// (its series multiply by a short number): for sine and cosine from 1,200
+// to 3,500 bits (an argument of p/8 bits or fewer), for the exponential
+// from 7,000 bits (of 100 bits or fewer); there Arb is no faster.
+inline bool short_arg(mpfr_srcptr x, mpfr_prec_t bits) noexcept { return mpfr_min_prec(x) <= bits; }
+inline bool trig_short(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return p >= 1200 && p <= 3500 && short_arg(x, p / 8);
+}
+inline bool exp_short(mpfr_srcptr x, mpfr_prec_t p) noexcept { return p >= 7000 && short_arg(x, 100); }
+
+bool take_trig(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return !tiny(x, p) && ex(x) <= (1 << 16) && !trig_short(x, p);
+}
+bool take_hyp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29 && !exp_short(x, p); }
+bool take_hyp_limit(mpfr_srcptr x, mpfr_prec_t p) noexcept {
+  return !tiny(x, p) && below_limit(x, p, 0.35) && !exp_short(x, p);
+}
 bool take_atan(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= (1 << 20); }
 bool take_asin(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && mpfr_cmpabs_ui(x, 1) < 0; }
 bool take_acos(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmpabs_ui(x, 1) < 0; }
 bool take_acosh(mpfr_srcptr x, mpfr_prec_t) noexcept { return mpfr_cmp_ui(x, 1) > 0 && ex(x) <= (1 << 20); }
-bool take_exp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29; }
+bool take_exp(mpfr_srcptr x, mpfr_prec_t p) noexcept { return !tiny(x, p) && ex(x) <= 29 && !exp_short(x, p); }
 bool take_expm1(mpfr_srcptr x, mpfr_prec_t p) noexcept {
   return take_exp(x, p) && (mpfr_sgn(x) > 0 || below_limit(x, p, 0.7));
 }
@@ -224,6 +316,42 @@ bool take_atan2(mpfr_srcptr y, mpfr_srcptr x, mpfr_prec_t p) noexcept {
   return d <= (1 << 16) && d >= -(1 << 16) && (mpfr_sgn(x) < 0 || d >= -(p / 2) - 8);
 }
 
+// Complex arguments: both parts nonzero (the axes, where MPC's signed zeros
+// and branch cuts decide, stay with MPC), neither beyond 2**24, at most
+// `max_bits` bits, and not both tiny (f(z) then lies too close to a
+// representable number). One tiny part is no harm to exp and the
+// trigonometric and hyperbolic functions, which take it at any precision;
+// the inverse functions want both parts above the tiny size. (MPC's time grows with the square of the gap
+// between the parts' exponents: seconds for sin(1/2 + 2**-20000*I).)
+bool take_complex(mpc_srcptr z, mpfr_prec_t p, mpfr_prec_t max_bits, bool one_tiny) noexcept {
+  const mpfr_exp_t lo = -(p / 2) - 8;
+  const mpfr_exp_t a = ex(mpc_realref(z)), b = ex(mpc_imagref(z));
+  if (a > 24 || b > 24) return false;
+  if (std::min(a, b) >= lo) return p <= max_bits;
+  return one_tiny && std::max(a, b) >= lo;  // at any precision
+}
+// Where Arb's complex trigonometric and hyperbolic functions were measured
+// faster than MPC's; the inverse functions, exp and log are faster at every
+// precision tried (up to 20,000 bits).
+constexpr mpfr_prec_t TRIG_MAX_BITS = 4096;
+constexpr mpfr_prec_t ANY_BITS = MPFR_PREC_MAX;
+bool take_c_any(mpc_srcptr z, mpfr_prec_t p) noexcept { return take_complex(z, p, ANY_BITS, false); }
+bool take_c_exp(mpc_srcptr z, mpfr_prec_t p) noexcept { return take_complex(z, p, ANY_BITS, true); }
+bool take_c_trig(mpc_srcptr z, mpfr_prec_t p) noexcept { return take_complex(z, p, TRIG_MAX_BITS, true); }
+// The logarithm takes tiny parts too: its real part, log|z|, is computed
+// from |z|**2 - 1 near the unit circle, where MPC 1.3's own is inexact.
+bool take_c_log(mpc_srcptr z, mpfr_prec_t) noexcept {
+  const mpfr_exp_t a = ex(mpc_realref(z)), b = ex(mpc_imagref(z));
+  return a <= 24 && b <= 24 && a >= -(1 << 20) && b >= -(1 << 20);
+}
+// tan(z) tends to +-i as |Im z| grows, tanh(z) to +-1 as |Re z| does.
+bool take_c_tan(mpc_srcptr z, mpfr_prec_t p) noexcept {
+  return take_c_trig(z, p) && below_limit(mpc_imagref(z), p, 0.35);
+}
+bool take_c_tanh(mpc_srcptr z, mpfr_prec_t p) noexcept {
+  return take_c_trig(z, p) && below_limit(mpc_realref(z), p, 0.35);
+}
+
 // ---- evaluations Arb lacks under MPFR's name ----
 
 // 2**x = 2**n * 2**f with n = floor(x); 10**x = exp(x * log(10)).
@@ -246,6 +374,12 @@ void exp10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept {
 }
 void log2_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 2, wp); }
 void log10_ball(arb_ptr r, arb_srcptr x, slong wp) noexcept { arb_log_base_ui(r, x, 10, wp); }
+void log10_complex(acb_ptr r, acb_srcptr z, slong wp) noexcept {
+  Ball t;
+  arb_const_log10(t.v, wp);
+  acb_log(r, z, wp);
+  acb_div_arb(r, r, t.v, wp);
+}
 constexpr Rule u(const char* name, Eval1 e, Take1 t) { return {name, e, t, nullptr, nullptr}; }
 constexpr Rule b(const char* name, Eval2 e, Take2 t) { return {name, nullptr, nullptr, e, t}; }
 
@@ -286,10 +420,25 @@ const Rule rules[] = {
     b("atan2", arb_atan2, take_atan2),
 };
 
+// The complex rows Arb serves.
+const ComplexRule complex_rules[] = {
+    {"exp", acb_exp, take_c_exp},       {"log", acb_log, take_c_log},       {"log10", log10_complex, take_c_log},
+    {"sin", acb_sin, take_c_trig},      {"cos", acb_cos, take_c_trig},      {"tan", acb_tan, take_c_tan},
+    {"sinh", acb_sinh, take_c_trig},    {"cosh", acb_cosh, take_c_trig},    {"tanh", acb_tanh, take_c_tanh},
+    {"asin", acb_asin, take_c_any},     {"acos", acb_acos, take_c_any},     {"atan", acb_atan, take_c_any},
+    {"asinh", acb_asinh, take_c_any},   {"acosh", acb_acosh, take_c_any},   {"atanh", acb_atanh, take_c_any},
+};
+
 }  // namespace
 
 const Rule* find(const char* name) noexcept {
   for (const Rule& r : rules)
+    if (std::strcmp(r.name, name) == 0) return &r;
+  return nullptr;
+}
+
+const ComplexRule* find_complex(const char* name) noexcept {
+  for (const ComplexRule& r : complex_rules)
     if (std::strcmp(r.name, name) == 0) return &r;
   return nullptr;
 }
@@ -301,18 +450,28 @@ void free_cache() noexcept { flint_cleanup(); }
 
 bool try1(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m, int& rc) noexcept {
   if (!rule->e1 || !active() || !mpfr_regular_p(x) || !rule->t1(x, mpfr_get_prec(r))) return false;
-  Ball a;
-  set_exact(a.v, x);
-  return ziv(r, m, rc, [&](arb_ptr y, slong wp) { rule->e1(y, a.v, wp); });
+  arb_ptr a = state.arg1;
+  set_exact(a, x);
+  return ziv(r, m, rc, [&](arb_ptr y, slong wp) { rule->e1(y, a, wp); });
 }
 
 bool try2(const Rule* rule, mpfr_ptr r, mpfr_srcptr x, mpfr_srcptr y, mpfr_rnd_t m, int& rc) noexcept {
   if (!rule->e2 || !active() || !mpfr_regular_p(x) || !mpfr_regular_p(y) || !rule->t2(x, y, mpfr_get_prec(r)))
     return false;
-  Ball a, c;
-  set_exact(a.v, x);
-  set_exact(c.v, y);
-  return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a.v, c.v, wp); });
+  arb_ptr a = state.arg1, c = state.arg2;
+  set_exact(a, x);
+  set_exact(c, y);
+  return ziv(r, m, rc, [&](arb_ptr z, slong wp) { rule->e2(z, a, c, wp); });
+}
+
+bool try_complex(const ComplexRule* rule, mpc_ptr r, mpc_srcptr x, mpc_rnd_t m, int& rc) noexcept {
+  if (!active() || !mpfr_regular_p(mpc_realref(x)) || !mpfr_regular_p(mpc_imagref(x))) return false;
+  const mpfr_prec_t p = std::max(mpfr_get_prec(mpc_realref(r)), mpfr_get_prec(mpc_imagref(r)));
+  if (!rule->t(x, p)) return false;
+  acb_ptr a = state.carg;
+  set_exact(acb_realref(a), mpc_realref(x));
+  set_exact(acb_imagref(a), mpc_imagref(x));
+  return ziv_complex(r, m, rc, [&](acb_ptr y, slong wp) { rule->e(y, a, wp); });
 }
 
 #endif

@@ -74,10 +74,12 @@ inline PyObject* complex_in_current(F&& f) noexcept {
   return ctx ? complex_result(ctx.get(), f) : nullptr;
 }
 
-// The MPFR routine of a row of the math-function table, by name: false
-// when there is no such row.
+// The MPFR routine of a row of the math-function table, by name, and its
+// MPC routine (nullptr if none) when g is given: false when there is no
+// such row.
 using RealFn1 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
 using RealFn2 = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t);
-bool table_routine(const char* name, RealFn1& f1, RealFn2& f2) noexcept;
+using CplxFn1 = int (*)(mpc_ptr, mpc_srcptr, mpc_rnd_t);
+bool table_routine(const char* name, RealFn1& f1, RealFn2& f2, CplxFn1* g = nullptr) noexcept;
 
 }  // namespace vx::mathfn

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "floating/clog_guard.h"
 #include "floating/erf_guard.h"
 #include "floating/arb_route.h"
 #include "floating/mathfn.h"
@@ -93,8 +94,8 @@ const Row rows[] = {
     unary("j1", mpfr_j1, nullptr, ANY, "Return the first kind Bessel function of order 1 of x."),
     unary("li2", mpfr_li2, nullptr, ANY, "Return the real part of the dilogarithm of x."),
     unary("lngamma", mpfr_lngamma, nullptr, ANY, "Return the natural logarithm of gamma(x)."),
-    unary("log", mpfr_log, mpc_log, ANY, "Return the natural logarithm of x."),
-    unary("log10", mpfr_log10, mpc_log10, ANY, "Return the base-10 logarithm of x."),
+    unary("log", mpfr_log, log_checked, ANY, "Return the natural logarithm of x."),
+    unary("log10", mpfr_log10, log10_checked, ANY, "Return the base-10 logarithm of x."),
     unary("log1p", mpfr_log1p, nullptr, ANY, "Return the natural logarithm of (1+x)."),
     unary("log2", mpfr_log2, nullptr, ANY, "Return the base-2 logarithm of x."),
     unary("rec_sqrt", mpfr_rec_sqrt, nullptr, ANY, "Return the reciprocal of the square root of x."),
@@ -149,13 +150,15 @@ bool outside(Domain d, mpfr_srcptr x) noexcept {
   return false;
 }
 
-PyObject* complex_path(const Row& row, PyObject* x, int kind, CTXT_Object* ctx) noexcept {
+PyObject* complex_path(const Row& row, const arb_route::ComplexRule* acb, PyObject* x, int kind,
+                       CTXT_Object* ctx) noexcept {
   Own<MPC_Object> c(exact_complex(x, kind, ctx));
   if (!c) return nullptr;
-  return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return row.g(r, c->c, m); });
+  return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return arb_route::run_complex(acb, row.g, r, c->c, m); });
 }
 
-PyObject* run_unary(const Row& row, const arb_route::Rule* arb, PyObject* self, PyObject* x) noexcept {
+PyObject* run_unary(const Row& row, const arb_route::Rule* arb, const arb_route::ComplexRule* acb, PyObject* self,
+                    PyObject* x) noexcept {
   Ctx cx = Ctx::of_self(self);
   CTXT_Object* ctx = cx.get();
   if (!ctx) return nullptr;
@@ -171,10 +174,10 @@ PyObject* run_unary(const Row& row, const arb_route::Rule* arb, PyObject* self, 
       v = held->f;
     }
     if (row.dom != Domain::any && ctx->ctx.allow_complex && outside(row.dom, v))
-      return complex_path(row, held ? held.obj() : x, K_MPFR, ctx);
+      return complex_path(row, acb, held ? held.obj() : x, K_MPFR, ctx);
     return real_result(ctx, 0, [&](mpfr_ptr r, mpfr_rnd_t m) { return arb_route::run1(arb, row.f1, r, v, m); });
   }
-  if (kind != K_UNKNOWN && row.g) return complex_path(row, x, kind, ctx);
+  if (kind != K_UNKNOWN && row.g) return complex_path(row, acb, x, kind, ctx);
   return not_supported(row.msg, x);
 }
 
@@ -193,10 +196,12 @@ PyObject* run_binary(const Row& row, const arb_route::Rule* arb, PyObject* self,
 // Each row's Arb rule (nullptr: MPFR alone), looked up once.
 template <size_t I>
 const arb_route::Rule* const arb_rule = arb_route::find(rows[I].name);
+template <size_t I>
+const arb_route::ComplexRule* const acb_rule = rows[I].g ? arb_route::find_complex(rows[I].name) : nullptr;
 
 template <size_t I>
 PyObject* entry_unary(PyObject* self, PyObject* x) {
-  return run_unary(rows[I], arb_rule<I>, self, x);
+  return run_unary(rows[I], arb_rule<I>, acb_rule<I>, self, x);
 }
 template <size_t I>
 PyObject* entry_binary(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
@@ -218,11 +223,12 @@ const std::array<FnDef, std::size(rows)> defs = make_defs(std::make_index_sequen
 VX_UNIT(floating_mathfn_table, defs)
 
 // The MPFR routine of a row by name (for comparing the two routes).
-bool mathfn::table_routine(const char* name, RealFn1& f1, RealFn2& f2) noexcept {
+bool mathfn::table_routine(const char* name, RealFn1& f1, RealFn2& f2, CplxFn1* g) noexcept {
   for (const Row& row : rows)
     if (std::strcmp(row.name, name) == 0) {
       f1 = row.f1;
       f2 = row.f2;
+      if (g) *g = row.g;
       return true;
     }
   return false;

@@ -2,14 +2,15 @@
 value, ternary value and MPFR flags, and the same result after the result
 check of a narrow context (exponent range, subnormalization), on random
 arguments in all five roundings, on hard-to-round cases, and through the
-public functions with traps. The comparison loop runs in C
-(`_math_route_compare`); VEXA2_DIFF_RUNS scales the random run."""
+public functions with traps; the complex functions likewise against MPC.
+The comparison loops run in C (`_math_route_compare`,
+`_math_route_compare_complex`); VEXA2_DIFF_RUNS scales the random runs."""
 import os
 
 import pytest
 
 import vexa2
-from vexa2 import context, mpfr
+from vexa2 import context, mpc, mpfr
 
 pytestmark = pytest.mark.skipif(vexa2._math_route() != "arb", reason="the math functions use MPFR alone")
 
@@ -123,3 +124,23 @@ def test_route_switch():
     assert vexa2._math_route("arb") == "arb"
     with pytest.raises(ValueError):
         vexa2._math_route("mpmath")
+
+
+# (name, runs): MPC's inverse functions are slow from a few hundred bits.
+COMPLEX_CASES = [(f, SCALE * 3 // 17) for f in "exp log log10 sin cos sinh cosh atan atanh".split()] + [
+    (f, SCALE // 17) for f in "tan tanh asin".split()] + [(f, SCALE // 34) for f in "acos asinh acosh".split()]
+
+
+@pytest.mark.thread_unsafe(reason="a long run; one thread is enough")
+@pytest.mark.parametrize("name,runs", COMPLEX_CASES)
+def test_complex_random_arguments(name, runs):
+    done, settled, found = vexa2._math_route_compare_complex(name, runs, 20261211 + runs, 2000)
+    assert (done, found) == (runs, [])
+    assert settled > runs // 2
+
+
+@pytest.mark.parametrize("name", ["exp", "log", "sin", "tan", "atan", "acosh"])
+def test_complex_given_arguments_all_roundings(name):
+    values = [mpc("0.75+0.5j"), mpc("-1.25-3.5j"), mpc("3e-5+2j"), mpc("1+1e-9j"), mpc("-0.5+7j")]
+    runs, _, found = vexa2._math_route_compare_complex(name, values, 0, 113)
+    assert (runs, found) == (80, [])

@@ -1,13 +1,14 @@
 """Math functions: argument rules, error messages, the members with their own
 rules, the allow_complex domain rule, and the mpc methods."""
 import math
+import random
 from decimal import Decimal
 from fractions import Fraction
 
 import pytest
 
 import vexa2
-from vexa2 import RoundDown, RoundToNearest, RoundUp, context, mpc, mpfr, mpq, mpz
+from vexa2 import RoundDown, RoundToNearest, RoundToZero, RoundUp, context, mpc, mpfr, mpq, mpz
 
 # The members by the argument types their rows declare: real only, real or
 # complex, two reals (those whose refusals read otherwise are left out).
@@ -125,6 +126,30 @@ def test_domain_rule_and_allow_complex():
         assert type(getattr(z, name)(0.5)) is mpfr
     assert type(z.acosh(0.5)) is mpfr and type(z.log(-1)) is mpfr
     assert type(vexa2.log(mpc(-1))) is mpc
+
+
+ROUTES = ["mpfr"] + (["arb"] if vexa2._math_route() == "arb" else [])
+
+
+@pytest.mark.thread_unsafe(reason="switches the route of every thread")
+@pytest.mark.parametrize("route", ROUTES)
+@pytest.mark.parametrize("rnd", [RoundToNearest, RoundToZero, RoundUp, RoundDown])
+def test_complex_log_near_unit_circle_is_correctly_rounded(route, rnd):
+    # MPC 1.3's real part of log(z) is off by many ulps for some z near the
+    # unit circle: log|z| = log(x**2 + y**2) / 2 with the exact sum.
+    g = random.Random(5)
+    vexa2._math_route(route)
+    try:
+        for _ in range(1000):
+            with context(precision=200):
+                x = mpfr(g.uniform(-1, 1), 53)
+                y = mpfr(vexa2.sqrt(1 - x * x) * (1 + mpfr(g.uniform(-1, 1)) * mpfr(2) ** -g.randint(20, 60)), 53)
+                s = x * x + y * y  # exact
+            with context(precision=53, round=rnd):
+                assert vexa2.log(mpc(x, y)).real == vexa2.log(s) / 2
+                assert vexa2.log10(mpc(x, y)).real == vexa2.log10(s) / 2
+    finally:
+        vexa2._math_route(ROUTES[-1])
 
 
 def test_complex_sqrt_uses_both_part_roundings():

@@ -554,3 +554,14 @@ def run_case(c):
     except Exception as e:  # noqa: BLE001
         return "the interpreter fails afterwards: %r" % e
     return verdict
+
+
+# --- Complex functions of a part far smaller than the other ------------------
+# MPC's time grows with the square of the gap between the exponents (hours
+# here); these results come from Arb's complex functions instead.
+_T = "mpfr(2)**-641390832"
+for _f, _z, _v in [("exp", f"mpc(191, {_T})", "mpc(exp(mpfr(191)), exp(mpfr(191)) * {t})"),
+                   ("sin", f"mpc(0.5, {_T})", "mpc(sin(mpfr(0.5)), cos(mpfr(0.5)) * {t})"),
+                   ("cos", f"mpc({_T}, 0.5)", "mpc(cosh(mpfr(0.5)), -sinh(mpfr(0.5)) * {t})"),
+                   ("sinh", f"mpc({_T}, 0.5)", "mpc(cos(mpfr(0.5)) * {t}, sin(mpfr(0.5)))")]:
+    case(f"{_f}({_z})", raises=(), value=eval(_v.format(t=_T)))
