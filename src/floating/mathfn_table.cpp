@@ -150,11 +150,47 @@ bool outside(Domain d, mpfr_srcptr x) noexcept {
   return false;
 }
 
+// MPC's time grows faster than the square of the gap between the exponents
+// of the parts (acosh(1/2 + 2**-16384*I): seconds; 2**-10**8: practically
+// forever, beyond an interrupt's reach). Beyond this gap an argument that
+// Arb does not settle is refused.
+constexpr mpfr_exp_t MPC_MAX_GAP = 1 << 14;
+
+// The rows whose MPC routine is slow on such arguments (the logarithms and
+// the square root are not).
+bool slow_when_far(const char* name) noexcept {
+  static constexpr const char* slow[] = {"exp",  "sin",  "cos",  "tan",   "sinh",  "cosh",  "tanh",
+                                         "asin", "acos", "atan", "asinh", "acosh", "atanh"};
+  for (const char* s : slow)
+    if (std::strcmp(s, name) == 0) return true;
+  return false;
+}
+
+bool parts_far_apart(mpc_srcptr z) noexcept {
+  mpfr_srcptr a = mpc_realref(z), b = mpc_imagref(z);
+  if (!mpfr_regular_p(a) || !mpfr_regular_p(b)) return false;
+  const mpfr_exp_t ea = mpfr_get_exp(a), eb = mpfr_get_exp(b);
+  return (ea > eb ? ea - eb : eb - ea) > MPC_MAX_GAP;
+}
+
 PyObject* complex_path(const Row& row, const arb_route::ComplexRule* acb, PyObject* x, int kind,
                        CTXT_Object* ctx) noexcept {
   Own<MPC_Object> c(exact_complex(x, kind, ctx));
   if (!c) return nullptr;
-  return complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) { return arb_route::run_complex(acb, row.g, r, c->c, m); });
+  const bool far = slow_when_far(row.name) && parts_far_apart(c->c);
+  bool refused = false;
+  Ref res = Ref::steal(complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) {
+    int rc;
+    if (acb && arb_route::try_complex(acb, r, c->c, m, rc)) return rc;
+    if (far) {
+      refused = true;
+      mpc_set_ui(r, 0, MPC_RNDNN);  // exact: no flag, no trap
+      return 0;
+    }
+    return row.g(r, c->c, m);
+  }));
+  if (refused && res) return fn_error(PyExc_ValueError, row.msg, "argument parts too far apart");
+  return res.release();
 }
 
 PyObject* run_unary(const Row& row, const arb_route::Rule* arb, const arb_route::ComplexRule* acb, PyObject* self,
