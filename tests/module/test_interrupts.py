@@ -21,6 +21,7 @@ LOOPS = {
     "fsum over a generator": "fsum(x for x in itertools.repeat(1.5))",
     "bit iterator": "sum(xmpz((mpz(1) << 10 ** 8) - 1).iter_set())",
     "continued fraction": "with context(precision=100000): sqrt(mpfr(2)).as_simple_fraction()",
+    "limit_denominator": "mpq(mpz(3) ** 3000000, mpz(2) ** 4700000).limit_denominator(mpz(2) ** 1000000)",
     "gcd of many": "gcd(*[mpz(3) ** 20000 * 5] * 3000000)",
 }
 
