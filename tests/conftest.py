@@ -36,6 +36,9 @@ def pytest_collection_modifyitems(config, items):
                 pass
 
 
+_SUBSET = pytest.StashKey()
+
+
 def _stride_subset(config, items, stride):
     """A fixed subset for slow runs (ThreadSanitizer): of each test function
     its 1st, (k+1)-th, (2k+1)-th... case for VEXA2_TEST_STRIDE=k, so that every
@@ -52,10 +55,7 @@ def _stride_subset(config, items, stride):
         items[:] = kept
 
 
-_SUBSET = pytest.StashKey()
-
-
 def pytest_report_collectionfinish(config):
     subset = config.stash.get(_SUBSET, None)
     if subset:
-        return "subset: %d of %d tests (every %d-th case of each test function, no property-based tests)" % subset
+        return "subset: %d of %d tests (1 in %d cases of each test function, no property-based tests)" % subset
