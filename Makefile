@@ -124,11 +124,13 @@ diff-long: setup
 
 # ThreadSanitizer: vexa2 built with -fsanitize=thread against a free-threaded
 # CPython built with it (shared/tools/build-free-threaded-python.sh --tsan);
-# the thread-heavy tests, halting on the first report (scripts/tsan.sh).
+# the thread-heavy tests, halting on the first report (scripts/tsan.sh): a
+# fixed subset of them, or every one with TSAN_FULL=1.
 TSAN_PYTHON ?= /opt/py-ft-tsan/bin/python3.13t
 TSAN_LIMIT ?=
+TSAN_FULL ?= 0
 tsan:
-	@TSAN_LIMIT=$(TSAN_LIMIT) scripts/tsan.sh $(TSAN_PYTHON) .venv-tsan
+	@TSAN_LIMIT=$(TSAN_LIMIT) TSAN_FULL=$(TSAN_FULL) scripts/tsan.sh $(TSAN_PYTHON) .venv-tsan
 
 # Allocation failures injected into every public operation (scripts/nomemory.py).
 nomemory: setup

@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "core/ref.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "integer/mpz_internal.h"
 
 namespace vx {
@@ -40,7 +41,7 @@ struct Param {
 // For U(m) the prefix stops above m's lowest 1 bit, one step gives U and V
 // of the odd part and doubling steps the rest. For V alone every bit is
 // read the same way, which leaves V(m + 1) in vh as well.
-void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bool want_u) noexcept {
+bool LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bool want_u) noexcept {
   const Param P(p), Q(q);
   auto red = [n](mpz_ptr x) {
     if (n) mpz_tdiv_r(x, x, n);
@@ -79,6 +80,7 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
     red(vl);
   };
   for (mp_bitcnt_t j = top + 1; j-- > low + want_u;) {
+    if (interrupted()) return false;
     next_ql();
     if (mpz_tstbit(m, j)) {
       if (want_u) {
@@ -109,6 +111,7 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
     red(ql);
     // The trailing 0 bits: k -> 2k.
     for (mp_bitcnt_t j = 0; j < low; ++j) {
+      if (interrupted()) return false;
       mpz_mul(uh, uh, vl);
       red(uh);
       v_double();
@@ -123,6 +126,7 @@ void LucasLadder::run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bo
     mpz_mod(vl, vl, n);
     mpz_mod(ql, ql, n);
   }
+  return true;
 }
 
 void LucasLadder::double_v(mpz_srcptr n) noexcept {
@@ -196,7 +200,7 @@ PyObject* lucas_term(const LucasFn& f, PyObject* const* args, Py_ssize_t nargs) 
   }
   if (!n && !lucas_fits(p, q, d, k)) return memory_error();
   LucasLadder ladder;
-  ladder.run(p, q, k, n, !f.v);
+  if (!ladder.run(p, q, k, n, !f.v)) return nullptr;
   mpz_swap(r->z, f.v ? ladder.vl.get() : ladder.uh.get());
   return r.release();
 }

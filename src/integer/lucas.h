@@ -15,8 +15,9 @@ struct LucasLadder {
   // Sets uh = U(m), vl = V(m) and ql = Q**m for m > 0. With a modulus n the
   // values are reduced after every step and end in 0 .. n-1 (n > 0); without
   // one (n == nullptr) they grow to their full size. Without want_u, uh is
-  // not computed and vh = V(m + 1).
-  void run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bool want_u) noexcept;
+  // not computed and vh = V(m + 1). False, with the exception set, when a
+  // signal handler raised (Ctrl-C) between two steps.
+  [[nodiscard]] bool run(mpz_srcptr p, mpz_srcptr q, mpz_srcptr m, mpz_srcptr n, bool want_u) noexcept;
 
   // One doubling step (k -> 2k) of V and Q**k modulo n, as the strong tests
   // take after the ladder has run on the odd part: vl = vl*vl - 2*ql,

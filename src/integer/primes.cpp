@@ -130,7 +130,7 @@ int fibonacci(const Names& w, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q) noexcept
   int s = small_n(n);
   if (s >= 0) return s;
   LucasLadder l;
-  l.run(p, q, n, n, false);
+  if (!l.run(p, q, n, n, false)) return -1;
   Mpz pm;
   mpz_mod(pm, p, n);
   return mpz_cmp(l.vl, pm) == 0;
@@ -150,17 +150,18 @@ int lucas_checks(const Names& w, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_p
   return -2;
 }
 
-// Runs the ladder on m and tells whether U(m) == 0 (mod n); vl is V(m) after.
+// Runs the ladder on m and tells whether U(m) == 0 (mod n) (1 or 0; -1 when
+// interrupted); vl is V(m) after.
 // When D is invertible modulo n, U(m) is read from D*U(m) = 2*V(m+1) - P*V(m)
 // and the ladder need not carry U, a third less work.
-bool u_vanishes(LucasLadder& l, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_srcptr d, mpz_srcptr m) noexcept {
+int u_vanishes(LucasLadder& l, mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_srcptr d, mpz_srcptr m) noexcept {
   Mpz g;
   mpz_gcd(g, d, n);
   if (mpz_cmp_ui(g.get(), 1) != 0) {
-    l.run(p, q, m, n, true);
+    if (!l.run(p, q, m, n, true)) return -1;
     return mpz_sgn(l.uh.get()) == 0;
   }
-  l.run(p, q, m, n, false);
+  if (!l.run(p, q, m, n, false)) return -1;
   mpz_mul_2exp(g, l.vh, 1);
   mpz_submul(g, p, l.vl);
   return mpz_divisible_p(g, n);
@@ -181,7 +182,9 @@ int strong_lucas_core(mpz_srcptr n, mpz_srcptr p, mpz_srcptr q, mpz_srcptr d) no
   const mp_bitcnt_t s = mpz_scan1(m, 0);
   mpz_fdiv_q_2exp(m, m, s);
   LucasLadder l;
-  if (u_vanishes(l, n, p, q, d, m) || mpz_sgn(l.vl.get()) == 0) return 1;
+  const int u = u_vanishes(l, n, p, q, d, m);
+  if (u < 0) return -1;
+  if (u || mpz_sgn(l.vl.get()) == 0) return 1;
   for (mp_bitcnt_t i = 1; i < s; ++i) {
     if (interrupted()) return -1;
     l.double_v(n);
@@ -217,7 +220,9 @@ int extra_strong_lucas(const Names& w, mpz_srcptr n, mpz_srcptr p) noexcept {
   const mp_bitcnt_t z = mpz_scan1(m, 0);
   mpz_fdiv_q_2exp(m, m, z);
   LucasLadder l;
-  if (u_vanishes(l, n, p, one, d, m)) {
+  const int u = u_vanishes(l, n, p, one, d, m);
+  if (u < 0) return -1;
+  if (u) {
     Mpz nm2;
     mpz_sub_ui(nm2, n, 2);
     if (mpz_cmp_ui(l.vl.get(), 2) == 0 || mpz_cmp(l.vl, nm2) == 0) return 1;

@@ -13,6 +13,7 @@
 #include "core/ref.h"
 #include "core/memory.h"
 #include "core/registry.h"
+#include "core/signals.h"
 #include "core/temps.h"
 #include "objects/objects.h"
 
@@ -162,6 +163,8 @@ PyObject* mpq_limit_denominator(PyObject* self, PyObject* const* args, Py_ssize_
 
   Mpz p0(0L), q0(1L), p1(1L), q1(0L), n(mpq_numref(x)), d(mpq_denref(x)), a, q2, t;
   for (;;) {
+    // Huge operands take many steps, each a division of big numbers.
+    if (interrupted()) return nullptr;
     mpz_fdiv_q(a, n, d);
     mpz_set(q2, q0);
     mpz_addmul(q2, a, q1);

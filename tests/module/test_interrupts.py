@@ -16,11 +16,14 @@ LOOPS = {
     "prev_prime": "prev_prime(mpz(2) ** 6000)",
     "is_strong_prp": "is_strong_prp(mpz(2) ** 200000 + 1, 3)",
     "is_strong_bpsw_prp": "is_strong_bpsw_prp(mpz(2) ** 200000 + 1)",
+    "Lucas ladder": "is_strong_lucas_prp(mpz(2) ** 60000 + 1, 3, -1)",
+    "lucasu_mod": "lucasu_mod(3, -1, mpz(2) ** 30000000 + 12345, mpz(10) ** 300 + 7)",
     "powmod_base_list": "powmod_base_list([mpz(3) ** 3000] * 2000, mpz(7) ** 3000, mpz(2) ** 9000 - 1)",
     "powmod_exp_list": "powmod_exp_list(mpz(3) ** 3000, [mpz(7) ** 3000] * 2000, mpz(2) ** 9000 - 1)",
     "fsum over a generator": "fsum(x for x in itertools.repeat(1.5))",
     "bit iterator": "sum(xmpz((mpz(1) << 10 ** 8) - 1).iter_set())",
     "continued fraction": "with context(precision=100000): sqrt(mpfr(2)).as_simple_fraction()",
+    "limit_denominator": "mpq(mpz(3) ** 3000000, mpz(2) ** 4700000).limit_denominator(mpz(2) ** 1000000)",
     "gcd of many": "gcd(*[mpz(3) ** 20000 * 5] * 3000000)",
 }
 
