@@ -177,7 +177,7 @@ PyObject* complex_path(const Row& row, const arb_route::ComplexRule* acb, PyObje
                        CTXT_Object* ctx) noexcept {
   Own<MPC_Object> c(exact_complex(x, kind, ctx));
   if (!c) return nullptr;
-  const bool far = slow_when_far(row.name) && parts_far_apart(c->c);
+  const bool far = parts_far_apart(c->c) && slow_when_far(row.name);  // the cheap test first
   bool refused = false;
   Ref res = Ref::steal(complex_result(ctx, [&](mpc_ptr r, mpc_rnd_t m) {
     int rc;
